@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds both presets and runs every test: native (sanitizers), Windows (under Wine) and the
+# fuzz targets for a bounded time. Installs what is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== native build and tests (ASan/UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+echo "== windows build and tests (Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+source scripts/wine-env.sh
+varnex_wine_prefix
+ctest --preset windows -j "$jobs"
+
+echo "== fuzz targets"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
