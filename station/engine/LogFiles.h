@@ -1,0 +1,26 @@
+// The test log (one CSV file per run) and the voltage log (one per program start). Failures to
+// create folders or open files are silent: the writes that follow do nothing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+struct CheckContext;
+
+struct LocalTime {
+  int year, month, day, hour, minute, second, millisecond;
+};
+
+// The station directory (the executable's folder) in the ANSI code page.
+bool StationDirectoryAnsi(char* buffer, size_t size);
+
+// Opens context.testLog named after `logName`, in <station dir>\result\<date>\; 1 = open.
+int32_t OpenTestLog(CheckContext& context, const char* logName);
+int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTime& time);
+// Opens context.voltageLog in <station dir>\Log\; 1 = open.
+int32_t OpenVoltageLog(CheckContext& context);
+int32_t OpenVoltageLogAt(CheckContext& context, const LocalTime& time);
+// Writes text up to its terminator and flushes; does nothing when the file is not open.
+int32_t WriteLogText(FILE* file, const char* text);
+// Closes the file when it is open and marks it absent.
+int32_t CloseLogFile(FILE*& file);
