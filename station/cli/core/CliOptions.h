@@ -1,0 +1,30 @@
+// The command line of VarnexCli: the scanned codes and how the run behaves without a window.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The seven identity codes in their scan order: IMEI1, IMEI2, IMEI3, SN1, SN2, BT, WIFI.
+inline constexpr int kIdentityCount = 7;
+using ScannedCodes = std::array<std::optional<std::wstring>, kIdentityCount>;
+
+struct CliOptions {
+  ScannedCodes codes;
+  std::optional<std::wstring> configPath;  // another Varnex.ini instead of the one beside us
+  bool help = false;
+  bool noWait = false;    // waits are recorded and summed, not slept
+  bool noPrompt = false;  // the operator prompt is answered at once
+};
+
+struct ParseResult {
+  CliOptions options;
+  std::wstring error;  // empty when the command line was understood
+};
+
+// Takes the arguments after the program name. Options accept "--name value" and "--name=value".
+ParseResult ParseCliOptions(const std::vector<std::wstring>& args);
+
+// The --help text.
+const wchar_t* CliUsage();

@@ -1,0 +1,62 @@
+#include "station/cli/core/Utf8.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr uint32_t kReplacement = 0xFFFD;
+
+void AppendCodePoint(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool IsHighSurrogate(uint32_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(uint32_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+}  // namespace
+
+std::string WideToUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    // wchar_t is 16 bits on Windows and 32 bits elsewhere; mask to the unit's own width.
+    uint32_t unit = static_cast<uint32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      unit &= 0xFFFF;
+    }
+    if (IsHighSurrogate(unit) && i + 1 < text.size()) {
+      uint32_t next = static_cast<uint32_t>(text[i + 1]);
+      if constexpr (sizeof(wchar_t) == 2) {
+        next &= 0xFFFF;
+      }
+      if (IsLowSurrogate(next)) {
+        AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    if (IsHighSurrogate(unit) || IsLowSurrogate(unit) || unit > 0x10FFFF) {
+      unit = kReplacement;
+    }
+    AppendCodePoint(out, unit);
+  }
+  return out;
+}
