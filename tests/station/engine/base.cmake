@@ -1,0 +1,22 @@
+# Engine base: log names, supply ramp and open record (platform-neutral), and the context, log
+# files and supply control against the simulated supplies (Windows, under Wine).
+if(TARGET station_engine_core)
+  varnex_add_test(NAME engine_core_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/base/LogNamesTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/base/SupplyRampTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/base/OpenRecordTest.cpp
+    LIBS station_engine_core)
+endif()
+
+if(WIN32 AND TARGET engine_test_support AND TARGET Dutlink AND TARGET Powerbench
+   AND TARGET Tollmark)
+  varnex_add_test(NAME engine_base_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/base/LogFilesTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/base/SupplyControlTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/base/SupplyRaceTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/base/CheckContextTest.cpp
+    LIBS engine_test_support
+    DLLS Dutlink Powerbench Tollmark)
+endif()
