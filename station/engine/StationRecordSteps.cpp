@@ -19,7 +19,7 @@ constexpr wchar_t kCreateFailed[] = L"Create Tollmark object failed!";
 constexpr size_t kStationLineChars = 64;
 constexpr size_t kRecordNameField = 30;
 
-TollmarkObjectCreator gCreator = nullptr;
+TollmarkObjectFunctions gObjects{nullptr, nullptr};
 
 bool IsLeadByte(unsigned char byte) {
   return IsDBCSLeadByte(byte) != FALSE;
@@ -34,7 +34,15 @@ void AnsiField(const wchar_t* text, char* field, size_t fieldSize) {
 }
 
 KVPH_OBJECT CreateRecordObject(KV_PHONE phone) {
-  return gCreator != nullptr ? gCreator(phone) : CreateTollmarkObject(phone);
+  return gObjects.create != nullptr ? gObjects.create(phone) : CreateTollmarkObject(phone);
+}
+
+void ReleaseRecordObject(KVPH_OBJECT object) {
+  if (gObjects.release != nullptr) {
+    gObjects.release(object);
+  } else {
+    ReleaseTollmarkObject(object);
+  }
 }
 
 // Without an object nothing can be verified: the row says so and the run fails.
@@ -50,8 +58,8 @@ int32_t ReportMissingRecordObject(CheckContext& context) {
 
 }  // namespace
 
-void SetTollmarkObjectCreator(TollmarkObjectCreator creator) {
-  gCreator = creator;
+void SetTollmarkObjectFunctions(const TollmarkObjectFunctions& functions) {
+  gObjects = functions;
 }
 
 void StationNameField(const wchar_t* stationName, char field[16]) {
@@ -60,7 +68,7 @@ void StationNameField(const wchar_t* stationName, char field[16]) {
 
 int32_t UpdateAndVerifyStationRecord(CheckContext& context, int32_t outcome) {
   if (context.tollmarkObject != nullptr) {
-    ReleaseTollmarkObject(context.tollmarkObject);
+    ReleaseRecordObject(context.tollmarkObject);
     context.tollmarkObject = nullptr;
   }
   context.tollmarkObject = CreateRecordObject(context.phone);

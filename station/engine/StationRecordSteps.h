@@ -9,11 +9,15 @@
 
 struct CheckContext;
 
-using TollmarkObjectCreator = KVPH_OBJECT (*)(KV_PHONE phone);
+// How the step creates and releases record objects: the library's exports unless replaced,
+// so tests can stand in for a library that cannot create an object, or count the objects.
+struct TollmarkObjectFunctions {
+  KVPH_OBJECT (*create)(KV_PHONE phone);
+  int32_t (*release)(KVPH_OBJECT object);
+};
 
-// Replaces the function that creates the record object; null restores CreateTollmarkObject.
-// Lets tests stand in for a library that cannot create an object.
-void SetTollmarkObjectCreator(TollmarkObjectCreator creator);
+// Null members restore the library's own CreateTollmarkObject / ReleaseTollmarkObject.
+void SetTollmarkObjectFunctions(const TollmarkObjectFunctions& functions);
 
 // Releases the previous run's object, creates a new one for context.phone, records `outcome`
 // (1 = passed) under the station name and verifies the selected stations. Returns the
