@@ -19,4 +19,5 @@ if(WIN32 AND TARGET engine_test_support AND TARGET Dutlink AND TARGET Powerbench
       ${CMAKE_CURRENT_LIST_DIR}/base/CheckContextTest.cpp
     LIBS engine_test_support
     DLLS Dutlink Powerbench Tollmark)
+  target_include_directories(engine_base_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
 endif()

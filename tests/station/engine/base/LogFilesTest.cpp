@@ -135,7 +135,7 @@ TEST_F(LogFiles, NameFromThePhoneCannotLeaveTheDayFolder) {
   EXPECT_EQ(files,
             (std::vector<std::string>{".._.._evil_09_05_ 7_042.csv", ".._up_09_05_ 7_042.csv",
                                       "C__x_09_05_ 7_042.csv", "a_stream_09_05_ 7_042.csv",
-                                      "q______09_05_ 7_042.csv", "tab_nl__09_05_ 7_042.csv"}));
+                                      "q_______09_05_ 7_042.csv", "tab_nl__09_05_ 7_042.csv"}));
   EXPECT_EQ(FilesIn(ProgramFolder() + "\\result"), std::vector<std::string>{"2016-08-17"});
 }
 
