@@ -1,0 +1,220 @@
+#include "station/config/CheckCatalogue.h"
+
+#include <cstddef>
+
+#include "station/config/CheckItemTable.h"
+
+const wchar_t* const ItemNames[kCheckItemCount] = {
+    L"IMEI1",
+    L"IMEI2",
+    L"IMEI3",
+    L"SN1",
+    L"SN2",
+    L"BT Addr",
+    L"WIFI Addr",
+    L"Calibration Flag",
+    L"SIM Card",
+    L"T Card",
+    L"AUX Voltage 3.6",
+    L"FGU Voltage 3.6",
+    L"AUX Voltage 3.8",
+    L"FGU Voltage 3.8",
+    L"AUX Voltage 4.2",
+    L"FGU Voltage 4.2",
+    L"FGU Type",
+    L"Modem Version",
+    L"AP Version",
+    L"Native MMI Flag",
+    L"Toll Mark",
+    L"SecureBoot Enable Flag",
+    L"Charge Current",
+    L"Power On Current",
+    L"Deep Sleep Current",
+    L"Power Off Current",
+};
+
+const wchar_t* const CalFlagNames[kCalFlagCount] = {
+    L"PCS AGC",
+    L"PCS APC",
+    L"DCS AGC",
+    L"DCS APC",
+    L"EGSM AGC",
+    L"EGSM APC",
+    L"GSM850 AGC",
+    L"GSM850 APC",
+    L"AFC",
+    L"ADC",
+    L"FINAL PCS",
+    L"FINAL DCS",
+    L"FINAL EGSM",
+    L"FINAL GSM850",
+    L"TD AFC",
+    L"TD APC",
+    L"TD AGC",
+    L"FINAL TD",
+    L"ANTENNA",
+    L"CALI EDGE",
+    L"FINAL EDGE",
+    L"MMI CIT",
+    L"WCDMA BANDI",
+    L"WCDMA BANDII",
+    L"WCDMA BANDV",
+    L"WCDMA BANDVIII",
+    L"WCDMA FINAL TEST",
+    L"LTE AFC TDD Calibration Flag",
+    L"LTE AGC TDD Calibration Flag",
+    L"LTE APC TDD Calibration Flag",
+    L"LTE AFC FDD Calibration Flag",
+    L"LTE AGC FDD Calibration Flag",
+    L"LTE APC FDD Calibration Flag",
+    L"LTE Final Test Flag",
+    L"LTE Antenna Test Flag",
+    L"LTE Final Test FDD Flag",
+    L"LTE Antenna Test FDD Flag",
+};
+
+const wchar_t* const MmiItemNames[kMmiItemCount] = {
+    L"LCD",
+    L"Single touch",
+    L"Multi touch",
+    L"KeyPad",
+    L"Vibrator",
+    L"Backlighter",
+    L"Front Camera",
+    L"Camera",
+    L"Flashe LED",
+    L"Main Loopback",
+    L"Aux Loopback",
+    L"Speaker",
+    L"Receiver",
+    L"HeadSet",
+    L"Tcard",
+    L"SIM",
+    L"Charger",
+    L"WirelessChatger",
+    L"FM",
+    L"ATV",
+    L"DTV",
+    L"Blue tooth",
+    L"Wifi",
+    L"GPS",
+    L"RTC",
+    L"USB OTG",
+    L"Make call",
+    L"NFC",
+    L"Calibration Info",
+    L"Software check",
+    L"IR remote",
+    L"Accelerometer Sensor",
+    L"Magnetic sensor",
+    L"Orientation Sensor",
+    L"Gyroscope Sensor",
+    L"Light &Proximity Sensor",
+    L"Pressure sensor",
+    L"Temperature sensor",
+    L"Gravity-Sensor",
+    L"Linear Accelerometer sensor",
+    L"Rotation vector sensor",
+    L"Fingerprint sensor",
+    L"Humidity sensor",
+    L"Hall sensor",
+    L"LED",
+    L"EMMC",
+    L"reserved",
+    L"reserved",
+    L"reserved",
+    L"reserved",
+    L"reserved",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"for customer",
+    L"Final result",
+};
+
+namespace {
+
+template <size_t N>
+constexpr std::span<const wchar_t> Text(const wchar_t (&field)[N]) {
+  return {field, N};
+}
+
+constexpr CheckItemInfo Identity(CheckItem item, int32_t CheckSettings::*enable,
+                                 std::span<const wchar_t> (*text)(const CheckSettings&)) {
+  return {item, enable, ExpectedForm::Field, text, nullptr, nullptr, nullptr, nullptr, ""};
+}
+
+constexpr CheckItemInfo Fixed(CheckItem item, int32_t CheckSettings::*enable, ExpectedForm form) {
+  return {item, enable, form, nullptr, nullptr, nullptr, nullptr, nullptr, ""};
+}
+
+constexpr CheckItemInfo Limits(CheckItem item, int32_t CheckSettings::*enable,
+                               int32_t CheckSettings::*low, int32_t CheckSettings::*high,
+                               const char* unit) {
+  return {item, enable, ExpectedForm::Limits, nullptr, low, high, nullptr, nullptr, unit};
+}
+
+}  // namespace
+
+// Row order of the result list; the expected value is what the list's second column shows.
+const CheckItemInfo kCheckItemTable[kCheckItemCount] = {
+    Identity(CheckItem::Imei1, &CheckSettings::checkImei1,
+             [](const CheckSettings& s) { return Text(s.imei1); }),
+    Identity(CheckItem::Imei2, &CheckSettings::checkImei2,
+             [](const CheckSettings& s) { return Text(s.imei2); }),
+    Identity(CheckItem::Imei3, &CheckSettings::checkImei3,
+             [](const CheckSettings& s) { return Text(s.imei3); }),
+    Identity(CheckItem::Sn1, &CheckSettings::checkSn1,
+             [](const CheckSettings& s) { return Text(s.sn1); }),
+    Identity(CheckItem::Sn2, &CheckSettings::checkSn2,
+             [](const CheckSettings& s) { return Text(s.sn2); }),
+    Identity(CheckItem::BtAddr, &CheckSettings::checkBtAddr,
+             [](const CheckSettings& s) { return Text(s.btAddr); }),
+    Identity(CheckItem::WifiAddr, &CheckSettings::checkWifiAddr,
+             [](const CheckSettings& s) { return Text(s.wifiAddr); }),
+    Fixed(CheckItem::CalibrationFlag, &CheckSettings::checkCalibrationFlag, ExpectedForm::Dashes),
+    Fixed(CheckItem::SimCard, &CheckSettings::checkSimCard, ExpectedForm::Dashes),
+    Fixed(CheckItem::TCard, &CheckSettings::checkTCard, ExpectedForm::Dashes),
+    Limits(CheckItem::AuxVoltage36, &CheckSettings::checkAux36, &CheckSettings::auxLo36,
+           &CheckSettings::auxHi36, ""),
+    Limits(CheckItem::FguVoltage36, &CheckSettings::checkFgu36, &CheckSettings::fguLo36,
+           &CheckSettings::fguHi36, ""),
+    Limits(CheckItem::AuxVoltage38, &CheckSettings::checkAux38, &CheckSettings::auxLo38,
+           &CheckSettings::auxHi38, ""),
+    Limits(CheckItem::FguVoltage38, &CheckSettings::checkFgu38, &CheckSettings::fguLo38,
+           &CheckSettings::fguHi38, ""),
+    Limits(CheckItem::AuxVoltage42, &CheckSettings::checkAux42, &CheckSettings::auxLo42,
+           &CheckSettings::auxHi42, ""),
+    Limits(CheckItem::FguVoltage42, &CheckSettings::checkFgu42, &CheckSettings::fguLo42,
+           &CheckSettings::fguHi42, ""),
+    {CheckItem::FguType, &CheckSettings::checkFguType, ExpectedForm::Number, nullptr,
+     &CheckSettings::fguType, nullptr, nullptr, nullptr, ""},
+    Identity(CheckItem::ModemVersion, &CheckSettings::checkModemVersion,
+             [](const CheckSettings& s) { return Text(s.modemVersion); }),
+    Identity(CheckItem::ApVersion, &CheckSettings::checkApVersion,
+             [](const CheckSettings& s) { return Text(s.apVersion); }),
+    Fixed(CheckItem::NativeMmiFlag, &CheckSettings::checkNativeMmi, ExpectedForm::Dashes),
+    Fixed(CheckItem::TollMark, &CheckSettings::checkTollmark, ExpectedForm::Dashes),
+    Fixed(CheckItem::SecureBootEnableFlag, &CheckSettings::checkSecureBoot, ExpectedForm::One),
+    Limits(CheckItem::ChargeCurrent, &CheckSettings::checkChargeCurrent,
+           &CheckSettings::chargeCurrentLo, &CheckSettings::chargeCurrentHi, " mA"),
+    Limits(CheckItem::PowerOnCurrent, &CheckSettings::checkPowerOnCurrent,
+           &CheckSettings::powerOnCurrentLo, &CheckSettings::powerOnCurrentHi, " mA"),
+    {CheckItem::DeepSleepCurrent, &CheckSettings::checkDeepSleepCurrent, ExpectedForm::FloatLimits,
+     nullptr, nullptr, nullptr, &CheckSettings::deepSleepCurrentLo,
+     &CheckSettings::deepSleepCurrentHi, " mA"},
+    Limits(CheckItem::PowerOffCurrent, &CheckSettings::checkPowerOffCurrent,
+           &CheckSettings::powerOffCurrentLo, &CheckSettings::powerOffCurrentHi, " uA"),
+};
+
+const CheckItemInfo& ItemInfo(CheckItem item) {
+  return kCheckItemTable[static_cast<size_t>(item)];
+}
