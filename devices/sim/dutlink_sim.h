@@ -3,7 +3,7 @@
  * look them up with GetProcAddress instead of linking them.
  *
  * The simulated phone is described by a profile, DutlinkSim.ini beside the running
- * executable, loaded by KV_CreatePhone (and by KVSIM_LoadProfile). Every profile key can also be
+ * executable, loaded by the first KV_CreatePhone of the process (and by KVSIM_LoadProfile). Every profile key can also be
  * set from code with KVSIM_SetValue(section, key, value) using the same texts; values are
  * parsed exactly as in the file. docs/simulated-phone.md lists every key with its default.
  *
@@ -35,6 +35,11 @@
  *   Whole and Pcba alone set all 64 entries at once.
  * Section [Fail]: key = function name (e.g. KV_ReadSN), value = failure code (0 = succeed).
  * Section [Delay]: key = function name, value = milliseconds the call takes.
+ *
+ * The phone's own failure codes: 1 version request unanswered (UartSilentAttempts), 2 not the
+ * handle KV_CreatePhone returned, 3 null buffer or size/range/request out of bounds, 4 flash
+ * file unreadable or unwritable. A failing call writes nothing into the caller's buffers;
+ * KV_CreatePhone and KV_GetUsbPort return -1 when made to fail.
  */
 #ifndef VARNEX_DEVICES_SIM_DUTLINK_SIM_H
 #define VARNEX_DEVICES_SIM_DUTLINK_SIM_H
@@ -75,7 +80,7 @@ DUTLINK_API int32_t KVSIM_GetCallCount(const char* function);
 /* Integer arguments of the last call of a function, in declaration order after the handle
  * (pointers are not recorded; for KV_BeginPhoneTest the three link fields; for
  * KV_apChargeCmd the switch value; for KV_apSendADC the request; for KV_ReadSN `which` and
- * the size; for product-flash calls count and offset). Returns how many were stored. */
+ * the size; for product-flash calls count and offset; for KV_apReadMMI the record's selector). Returns how many were stored. */
 DUTLINK_API int32_t KVSIM_GetLastArgs(const char* function, int32_t* args, int32_t capacity);
 /* The last AT command text sent (NUL-terminated, cut to size). Returns its full length. */
 DUTLINK_API int32_t KVSIM_GetLastATCommand(char* buffer, int32_t size);

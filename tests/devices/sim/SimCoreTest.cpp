@@ -328,3 +328,22 @@ TEST(BenchProfile, ValuesParseAsDecimalsAndRefuseNegatives) {
   EXPECT_EQ(bench.invalidReadings, 3);
   EXPECT_FALSE(sim::SetBenchValue(bench, "Phone", "LeakCurrent", "1"));
 }
+
+TEST(PhoneProfile, ShippedFailingPhoneProfileAppliesEveryLine) {
+  auto entries = sim::ParseIni(ReadFile(SIM_SOURCE_DIR "/profiles/FailingPhone.ini"));
+  ASSERT_FALSE(entries.empty()) << "FailingPhone.ini not found";
+  sim::PhoneProfile phone = sim::DefaultPhoneProfile();
+  for (const sim::IniEntry& entry : entries) {
+    if (entry.section == "Fail") {
+      EXPECT_EQ(entry.key, "KV_ReadSN");
+      continue;
+    }
+    EXPECT_TRUE(sim::SetPhoneValue(phone, entry.section, entry.key, entry.value))
+        << entry.section << "/" << entry.key;
+  }
+  EXPECT_EQ(phone.secureBoot, 0);
+  EXPECT_EQ(phone.wcdmaFlags & 0x1000, 0);
+  EXPECT_EQ(sim::AtReply(phone, "AT+CPIN?"), "+CME ERROR: 10\r\n");
+  EXPECT_EQ(phone.mmi[sim::kMmiWhole][63].result, 2);
+  EXPECT_FALSE(phone.batteryAuto);
+}
