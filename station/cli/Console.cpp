@@ -1,0 +1,59 @@
+#include "station/cli/Console.h"
+
+#include <windows.h>
+
+#include "station/cli/core/Utf8.h"
+
+namespace {
+
+void Write(DWORD which, const std::wstring& line) {
+  HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  std::wstring text = line + L"\n";
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    DWORD written = 0;
+    // Written in slices: a console write is bounded in size.
+    for (size_t at = 0; at < text.size(); at += 8192) {
+      DWORD count = static_cast<DWORD>(std::min<size_t>(8192, text.size() - at));
+      WriteConsoleW(handle, text.data() + at, count, &written, nullptr);
+    }
+    return;
+  }
+  std::string bytes = WideToUtf8(text);
+  size_t at = 0;
+  while (at < bytes.size()) {
+    DWORD written = 0;
+    DWORD count = static_cast<DWORD>(std::min<size_t>(65536, bytes.size() - at));
+    if (!WriteFile(handle, bytes.data() + at, count, &written, nullptr) || written == 0) {
+      return;
+    }
+    at += written;
+  }
+}
+
+}  // namespace
+
+void PrintOut(const std::wstring& line) {
+  Write(STD_OUTPUT_HANDLE, line);
+}
+
+void PrintErr(const std::wstring& line) {
+  Write(STD_ERROR_HANDLE, line);
+}
+
+void WaitForEnter() {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  for (;;) {
+    char c = 0;
+    DWORD read = 0;
+    if (!ReadFile(input, &c, 1, &read, nullptr) || read == 0 || c == '\n') {
+      return;
+    }
+  }
+}
