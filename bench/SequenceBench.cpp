@@ -2,7 +2,9 @@
 //   1. the engine's own time per run, the waits recorded but not slept (target below 5 ms);
 //   2. one run with real waits, its wall time against the sum of the waits it asked for
 //      (target within 2 %).
-// Usage: sequence_bench [runs] [--no-real]
+// Usage: sequence_bench [runs] [--no-real] [--no-logs] [--no-record]
+//   --no-logs    the test log and voltage log off, to tell file time from engine time
+//   --no-record  no station selected, so the station record is neither written nor verified
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -69,9 +71,15 @@ RunResult RunOnce(CheckContext& context, bool realWaits) {
 int main(int argc, char** argv) {
   int runs = 200;
   bool real = true;
+  bool logs = true;
+  bool record = true;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--no-real") == 0) {
       real = false;
+    } else if (std::strcmp(argv[i], "--no-logs") == 0) {
+      logs = false;
+    } else if (std::strcmp(argv[i], "--no-record") == 0) {
+      record = false;
     } else {
       runs = std::max(1, std::atoi(argv[i]));
     }
@@ -88,6 +96,13 @@ int main(int argc, char** argv) {
     context.stations = &station.stations;
     context.window = station.window;
     context.settings = station.settings;
+    if (!logs) {
+      context.settings.saveLog = 0;
+      context.settings.saveVoltageLog = 0;
+    }
+    if (!record) {
+      context.settings.checkTollmark = 0;
+    }
     context.phone = phone;
     context.promptOperator = [] {};
     context.sleep = [](uint32_t) {};

@@ -246,6 +246,37 @@ TEST(VarnexCli, AnotherConfigurationFileIsUsedWhenGiven) {
   EXPECT_TRUE(Contains(missing.err, "configuration file not found")) << missing.err;
 }
 
+int Count(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(VarnexCli, WithoutAChargerSupplyTheOperatorIsAskedOnce) {
+  StationFolder station("prompt");
+  station.SetConfig(L"POWER SUPPLY 2", L"Enable", L"0");
+  station.PrepareRecord(kEarlierStations);
+  // The prompt in UTF-8: its Chinese half must survive the trip through the output file.
+  const std::string prompt =
+      "Power Off: \xE8\xAF\xB7\xE6\x8B\x94\xE5\x87\xBA"
+      "USB";
+  std::vector<std::wstring> args = DemoCodes();
+  CliRun answered = station.Run(args);
+  EXPECT_NE(answered.exitCode, 2) << answered.err;
+  EXPECT_EQ(Count(answered.out, prompt), 1) << answered.out;
+  EXPECT_EQ(Count(answered.out, "Please plug out the USB cable and then press OK"), 1);
+  EXPECT_EQ(Count(answered.out, "(answered by --no-prompt)"), 1);
+
+  // Without --no-prompt the run waits for Enter; input that has ended lets it go on.
+  args.pop_back();
+  CliRun waited = station.Run(args);
+  EXPECT_NE(waited.exitCode, 2) << waited.err;
+  EXPECT_EQ(Count(waited.out, "Press Enter to continue..."), 1) << waited.out;
+  EXPECT_EQ(LastLine(waited.out), LastLine(answered.out));
+}
+
 TEST(VarnexCli, HelpAndBadOptions) {
   StationFolder station("help");
   CliRun help = station.Run({L"--help"});
