@@ -81,6 +81,14 @@ void WriteKey(ProfileWriter& config, const ConfigKey& entry, const WindowSetting
       // The field may lack its terminator after a careless edit; never read past it.
       CopyText(reinterpret_cast<const wchar_t*>(source), static_cast<size_t>(entry.readChars), text,
                kValueChars);
+      // A value ends at its line: a line break in a text would start new lines of the file
+      // (a pasted "[PORT]" and "Uart=0" would become keys).
+      for (wchar_t* c = text; *c != L'\0'; ++c) {
+        if (*c == L'\r' || *c == L'\n') {
+          *c = L'\0';
+          break;
+        }
+      }
       break;
   }
   config.WriteText(entry.section, entry.key, text);

@@ -4,9 +4,11 @@
 #include <cwchar>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "station/config/CheckCatalogue.h"
 #include "station/config/CheckItemTable.h"
+#include "station/config/ResultRows.h"
 
 namespace {
 
@@ -163,6 +165,43 @@ TEST(ExpectedValueText, StaysInsideTheFieldAndTheBuffer) {
   ExpectedValueText(s, CheckItem::DeepSleepCurrent, big, 600);
   EXPECT_EQ(std::wstring(big).substr(0, 7), L"Lo Lim:");
   EXPECT_EQ(std::wstring(big).substr(std::wstring(big).size() - 3), L" mA");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ResultRows, NoEnabledItemGivesNoRows) {
+  CheckSettings settings{};
+  settings.auxLo36 = 3740;  // limits alone do not make a row
+  EXPECT_TRUE(BuildResultRows(settings).empty());
+}
+
+TEST(ResultRows, SimCardAndFguTypeGiveTwoRowsInCatalogueOrder) {
+  CheckSettings settings{};
+  settings.checkFguType = 1;
+  settings.fguType = 2;
+  settings.checkSimCard = 1;
+  std::vector<ResultRow> rows = BuildResultRows(settings);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].item, CheckItem::SimCard);
+  EXPECT_STREQ(rows[0].name, L"SIM Card");
+  EXPECT_STREQ(rows[0].expected, L"---");
+  EXPECT_STREQ(rows[1].name, L"FGU Type");
+  EXPECT_STREQ(rows[1].expected, L"2");
+}
+
+TEST(ResultRows, EveryItemEnabledGivesEveryRow) {
+  CheckSettings settings{};
+  for (const CheckItemInfo& info : kCheckItemTable) {
+    settings.*info.enable = 1;
+  }
+  wcscpy(settings.modemVersion, std::wstring(499, L'v').c_str());
+  std::vector<ResultRow> rows = BuildResultRows(settings);
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kCheckItemCount));
+  EXPECT_STREQ(rows[20].name, L"Toll Mark");
+  EXPECT_STREQ(rows[21].expected, L"1");
+  EXPECT_EQ(std::wstring(rows[17].expected), std::wstring(499, L'v'));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Saving Varnex.ini through the real profile functions: order, formats, what is left alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <sstream>
 #include <string>
@@ -312,6 +313,18 @@ TEST_F(ConfigFileTest, EveryWrittenValueReadsBackToTheSameRecord) {
   EXPECT_EQ(after.stations[0].selected, 1);
   EXPECT_EQ(after.stations[14].selected, 1);
   EXPECT_EQ(after.stations[15].selected, 0);
+}
+
+TEST_F(ConfigFileTest, APastedLineBreakCannotAddKeys) {
+  Loaded loaded = LoadText("");
+  wcscpy(loaded.settings.modemVersion, L"W17\r\n[PORT]\r\nUart=0\r\nPort=99");
+  loaded.window.port = 3;
+  Save(loaded.window, loaded.settings);
+  std::vector<std::string> lines = Lines(FileText());
+  EXPECT_EQ(ValueOf(FileText(), "Modem Version"), "W17");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[PORT]"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Port=99"), 0);
+  EXPECT_EQ(lines.size(), kDefaultFileLines.size());
 }
 
 TEST_F(ConfigFileTest, SavingTwiceChangesNothing) {

@@ -269,6 +269,19 @@ TEST(SaveOrder, TextsWithoutTerminatorAreWrittenUpToTheirCapacity) {
   EXPECT_EQ(written, std::wstring(14, L'B'));
 }
 
+TEST(SaveOrder, ATextEndsAtItsFirstLineBreak) {
+  CheckSettings settings{};
+  WindowSettings window{};
+  wcscpy(settings.apVersion, L"AP_1\r\n[PORT]\r\nUart=0");
+  wcscpy(settings.modemVersion, L"\nMODEM");
+  MemoryProfile saved;
+  WriteConfiguration(saved, window, settings);
+  std::wstring ap = saved.values[{L"CONTROL", L"AP Version"}];
+  std::wstring modem = saved.values[{L"CONTROL", L"Modem Version"}];
+  EXPECT_EQ(ap, L"AP_1");
+  EXPECT_EQ(modem, L"");
+}
+
 TEST(DerivedValues, StationMaskSelectsListedStations) {
   MemoryProfile config;
   config.Set(L"CONTROL", L"StationMask", L"5");
