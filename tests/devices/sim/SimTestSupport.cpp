@@ -41,6 +41,24 @@ int RunHelper(const std::string& arguments) {
   return static_cast<int>(code);
 }
 
+namespace {
+
+int64_t Counter() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+}  // namespace
+
+Stopwatch::Stopwatch() : start_(Counter()) {}
+
+int64_t Stopwatch::Milliseconds() const {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return (Counter() - start_) * 1000 / frequency.QuadPart;
+}
+
 void SimTest::SetUp() {
   KVSIM_Reset();
   PBSIM_Reset();

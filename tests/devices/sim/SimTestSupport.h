@@ -14,6 +14,17 @@ void WriteTextFile(const std::string& path, const std::string& text);
 // Runs DutlinkSimHelper.exe from this folder with the arguments; its exit code, -1 on failure.
 int RunHelper(const std::string& arguments);
 
+// Elapsed time on the performance counter; scripted delays are checked against it with one
+// timer tick (about 16 ms) of slack, since Sleep may wake on the tick before.
+class Stopwatch {
+ public:
+  Stopwatch();
+  int64_t Milliseconds() const;
+
+ private:
+  int64_t start_;
+};
+
 class SimTest : public ::testing::Test {
  protected:
   void SetUp() override;
