@@ -1,5 +1,6 @@
 #include "station/engine/core/AnsiNameField.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -93,4 +94,35 @@ TEST(AnsiNameField, ThirtyByteFieldKeepsTwentyNineBytes) {
   const std::string name(40, 'S');
   EXPECT_EQ(CopyAnsiNameField(name.c_str(), field, sizeof(field), GbkLead), 29u);
   EXPECT_EQ(std::string(field), std::string(29, 'S'));
+}
+
+TEST(AnsiNameField, RandomTextsAreCutOnCharacterBoundariesAndAsLongAsPossible) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<unsigned char>((seed >> 16) % 255 + 1);  // never NUL
+  };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(static_cast<size_t>(next() % 40), 'x');
+    for (char& c : text) {
+      c = static_cast<char>(next());
+    }
+    Field16 field = Cut(text.c_str(), GbkLead);
+    ASSERT_EQ(field.bytes[16], 0x55);
+    const size_t used = std::strlen(field.bytes);
+    ASSERT_LE(used, 15u);
+    ASSERT_EQ(text.compare(0, used, field.bytes), 0);
+    // Walk the text by characters: the cut must land on a boundary, and the next character
+    // must be the one that did not fit.
+    size_t at = 0;
+    while (at < used) {
+      at += (GbkLead(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? 2 : 1;
+    }
+    ASSERT_EQ(at, used) << "split a double-byte character in round " << round;
+    if (used < text.size()) {
+      const size_t width =
+          (GbkLead(static_cast<unsigned char>(text[used])) && used + 1 < text.size()) ? 2 : 1;
+      ASSERT_GT(used + width, 15u) << "cut shorter than needed in round " << round;
+    }
+  }
 }
