@@ -6,7 +6,8 @@
 #
 #   bash scripts/run-demo.sh            the good phone (exit 0)
 #   bash scripts/run-demo.sh --failing  a phone that fails several checks (exit 1)
-# Extra arguments are passed to VarnexCli.exe (e.g. --no-wait).
+# Extra arguments are passed to VarnexCli.exe (e.g. --no-wait). VARNEX_BUILD_DIR selects another
+# build folder than the windows preset's build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,26 +18,37 @@ if [ "${1:-}" = "--failing" ]; then
 fi
 
 scripts/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j 2 --target VarnexCli TollmarkTool
+if [ -n "${VARNEX_BUILD_DIR:-}" ]; then
+  build=$VARNEX_BUILD_DIR
+  if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" >/dev/null
+  else
+    cmake -S . -B "$build" --toolchain cmake/mingw-w64-posix.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
+else
+  build=build/windows
+  cmake --preset windows >/dev/null
+fi
+cmake --build "$build" -j 2 --target VarnexCli TollmarkTool
 
 source scripts/wine-env.sh
 varnex_wine_prefix
 
-cd build/windows/$demo
+cd "$build/$demo"
 # A fresh phone has a blank record: write one in which the earlier stations passed.
 wine TollmarkTool.exe init >/dev/null
 for station in MMI CAL FT; do
   wine TollmarkTool.exe update "$station" pass >/dev/null
 done
 
-echo "== VarnexCli in build/windows/$demo"
+echo "== VarnexCli in $build/$demo"
 set +e
 wine VarnexCli.exe --imei1 860000000000011 --imei2 860000000000029 \
   --sn1 VX202612090001 --sn2 VX202612090002 --bt 00A0C6123456 "$@"
 status=$?
 set -e
-echo "== exit code $status; test log under build/windows/$demo/result, voltage log under Log"
+echo "== exit code $status; test log under $build/$demo/result, voltage log under Log"
 if [ "$demo" = demo ]; then
   echo "== the failing phone: bash scripts/run-demo.sh --failing"
 fi

@@ -24,7 +24,7 @@
 namespace {
 
 constexpr wchar_t kPromptText[] =
-    L"请拔出USB线之后点击确认继续测试! \r\n"
+    L"请拔出USB线之后点击确认继续测试! \n"
     L"Please plug out the USB cable and then press OK to continue testing.";
 
 struct StationConfig {
