@@ -19,28 +19,55 @@ constexpr WriteRule RuleFor(int32_t position) {
 
 constexpr ConfigKey Int(const wchar_t* section, const wchar_t* key, int32_t defaultValue,
                         KeyOwner owner, size_t offset, int32_t position) {
-  return {KeyKind::Int,      section,  key, defaultValue, L"", owner, offset, 0,
-          RuleFor(position), position, 0};
+  return {.kind = KeyKind::Int,
+          .section = section,
+          .key = key,
+          .defaultInt = defaultValue,
+          .owner = owner,
+          .offset = offset,
+          .write = RuleFor(position),
+          .writePosition = position};
 }
 
 constexpr ConfigKey TextInt(const wchar_t* key, const wchar_t* defaultText, size_t offset,
                             int32_t position) {
-  return {KeyKind::TextInt, kSectionControl,   key,      0, defaultText, KeyOwner::Settings, offset,
-          kTextIntBuffer,   RuleFor(position), position, 0};
+  return {.kind = KeyKind::TextInt,
+          .section = kSectionControl,
+          .key = key,
+          .defaultText = defaultText,
+          .owner = KeyOwner::Settings,
+          .offset = offset,
+          .readChars = kTextIntBuffer,
+          .write = RuleFor(position),
+          .writePosition = position};
 }
 
 constexpr ConfigKey TextFloat(const wchar_t* section, const wchar_t* key,
                               const wchar_t* defaultText, size_t offset, int32_t readChars,
                               int32_t decimals, int32_t position) {
-  return {
-      KeyKind::TextFloat, section,  key,     0, defaultText, KeyOwner::Settings, offset, readChars,
-      RuleFor(position),  position, decimals};
+  return {.kind = KeyKind::TextFloat,
+          .section = section,
+          .key = key,
+          .defaultText = defaultText,
+          .owner = KeyOwner::Settings,
+          .offset = offset,
+          .readChars = readChars,
+          .write = RuleFor(position),
+          .writePosition = position,
+          .decimals = decimals};
 }
 
 constexpr ConfigKey Text(const wchar_t* key, const wchar_t* defaultText, size_t offset,
                          int32_t capacity, int32_t position) {
-  return {KeyKind::Text, kSectionControl,   key,      0, defaultText, KeyOwner::Settings, offset,
-          capacity,      RuleFor(position), position, 0};
+  return {.kind = KeyKind::Text,
+          .section = kSectionControl,
+          .key = key,
+          .defaultText = defaultText,
+          .owner = KeyOwner::Settings,
+          .offset = offset,
+          .readChars = capacity,
+          .write = RuleFor(position),
+          .writePosition = position};
 }
 
 }  // namespace
@@ -61,15 +88,23 @@ constexpr ConfigKey Text(const wchar_t* key, const wchar_t* defaultText, size_t 
                 (first) + 5)
 
 namespace {
+
 constexpr const wchar_t* C = kSectionControl;
+
+// "Port" is kept as it is in the file while the phone is on USB.
+constexpr ConfigKey UartOnly(ConfigKey entry) {
+  entry.write = WriteRule::WhenUart;
+  return entry;
+}
+
 }  // namespace
 
 extern const ConfigKey kConfigKeys[kConfigKeyCount];
 
 // Read in this order; saved in the order of writePosition.
 constexpr ConfigKey kConfigKeys[kConfigKeyCount] = {
-    {KeyKind::Int, kSectionPort, L"Uart", 1, L"", WINDOW(uart), 0, WriteRule::Always, 0, 0},
-    {KeyKind::Int, kSectionPort, L"Port", -1, L"", WINDOW(port), 0, WriteRule::WhenUart, 1, 0},
+    Int(kSectionPort, L"Uart", 1, WINDOW(uart), 0),
+    UartOnly(Int(kSectionPort, L"Port", -1, WINDOW(port), 1)),
 
     Int(C, L"OpenAccount", 0, KeyOwner::None, 0, -1),
     Int(C, L"StationMask", 0, WINDOW(stationMask), 50),

@@ -26,17 +26,17 @@ enum class WriteRule : uint8_t {
 };
 
 struct ConfigKey {
-  KeyKind kind;
-  const wchar_t* section;
-  const wchar_t* key;
-  int32_t defaultInt;          // Int
-  const wchar_t* defaultText;  // the text kinds
-  KeyOwner owner;
-  size_t offset;      // of the target field in its owner
-  int32_t readChars;  // text kinds: buffer size in characters, terminator included
-  WriteRule write;
-  int32_t writePosition;  // 0-based place in the save order; -1 when never written
-  int32_t decimals;       // TextFloat: 6 ("%f") or 2 ("%.2f")
+  KeyKind kind = KeyKind::Int;
+  const wchar_t* section = nullptr;
+  const wchar_t* key = nullptr;
+  int32_t defaultInt = 0;            // Int
+  const wchar_t* defaultText = L"";  // the text kinds
+  KeyOwner owner = KeyOwner::None;
+  size_t offset = 0;      // of the target field in its owner
+  int32_t readChars = 0;  // text kinds: buffer size in characters, terminator included
+  WriteRule write = WriteRule::Never;
+  int32_t writePosition = -1;  // 0-based place in the save order; -1 when never written
+  int32_t decimals = 0;        // TextFloat: 6 ("%f") or 2 ("%.2f")
 };
 
 inline constexpr const wchar_t* kSectionPort = L"PORT";
