@@ -28,3 +28,14 @@ if(WIN32 AND TARGET engine_test_support AND TARGET Dutlink AND TARGET Powerbench
     DLLS Dutlink Powerbench Tollmark)
   target_include_directories(engine_checks_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
 endif()
+
+# The same program under a double-byte ANSI code page, for the cuts that must not split a
+# character.
+if(TARGET engine_checks_tests)
+  add_test(NAME engine_checks_dbcs_tests
+    COMMAND engine_checks_tests --gtest_filter=Reporting.DoubleByte*:CodePageConversion.*
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/engine_checks_tests)
+  set_tests_properties(engine_checks_dbcs_tests PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=;LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;VARNEX_EXPECT_DBCS=1"
+    TIMEOUT 300)
+endif()

@@ -1,6 +1,7 @@
 #include "station/engine/Reporting.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -144,4 +145,23 @@ TEST(CodePageConversion, RoundTripsPlainText) {
   EXPECT_STREQ(wide, L"VX2026,12:09");
   WideToAnsi(wide, ansi, 64);
   EXPECT_STREQ(ansi, "VX2026,12:09");
+}
+
+// Needs a double-byte ANSI code page: the engine_checks_dbcs_tests entry runs it under one.
+TEST_F(Reporting, DoubleByteCharactersAreNeverSplitAtTheCut) {
+  if (!IsDBCSLeadByte(0xB2)) {
+    ASSERT_EQ(std::getenv("VARNEX_EXPECT_DBCS"), nullptr) << "the code page is not double-byte";
+    GTEST_SKIP() << "needs a double-byte ANSI code page";
+  }
+  std::memset(context->logText, 'a', sizeof(context->logText) - 4);
+  AppendLog(*context, "\xb2\xe2\xca\xd4");  // room for 3 bytes: only the first pair fits
+  EXPECT_EQ(LogText().size(), sizeof(context->logText) - 2);
+  EXPECT_EQ(LogText().substr(LogText().size() - 2), "\xb2\xe2");
+
+  char ansi[4];
+  WideToAnsi(L"\u6d4b\u8bd5", ansi, 4);  // two characters of two bytes each
+  EXPECT_STREQ(ansi, "\xb2\xe2");
+  wchar_t wide[2];
+  AnsiToWide("\xb2\xe2\xca\xd4", wide, 2);
+  EXPECT_STREQ(wide, L"\u6d4b");
 }
