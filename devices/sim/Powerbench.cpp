@@ -1,5 +1,6 @@
 // The supply factory and supply objects of the simulated bench. Every call is logged with
 // its time; measured currents follow the simulated phone's state.
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -36,8 +37,10 @@ class SimSupply final : public IPowerSupply {
       busAddress = static_cast<int32_t>(LoadLe32(record + kBusAddressOffset));
     }
     int32_t result = ScriptedBenchCall(BenchOp::Open, {busType, busCard, busAddress});
-    if (result == 0 && (busType < 0 || busType > 3 || busCard < 0 || busCard > 3 ||
-                        busAddress < 0 || busAddress > 30)) {
+    if (result == 0 && !state_->alive) {
+      result = kReleased;
+    } else if (result == 0 && (busType < 0 || busType > 3 || busCard < 0 || busCard > 3 ||
+                               busAddress < 0 || busAddress > 30)) {
       result = openRecord76 ? kBadOpenRecord : kBadSupplyArgument;
     }
     SimBench& bench = Bench();
@@ -51,14 +54,14 @@ class SimSupply final : public IPowerSupply {
     return result;
   }
 
+  // The object is kept after its release so that a late call from another thread is
+  // refused and logged (code 5) instead of touching freed memory.
   void Release() override {
-    {
-      SimBench& bench = Bench();
-      std::lock_guard lock(bench.mutex);
-      state_->alive = false;
-      LogEventLocked(bench, PBSIM_EVENT_RELEASE, state_.get(), -1, 0.0f, 0);
-    }
-    delete this;
+    SimBench& bench = Bench();
+    std::lock_guard lock(bench.mutex);
+    int32_t result = state_->alive ? 0 : kReleased;
+    state_->alive = false;
+    LogEventLocked(bench, PBSIM_EVENT_RELEASE, state_.get(), -1, 0.0f, result);
   }
 
   int32_t SetVoltage(float volts, int32_t channel) override {
@@ -111,9 +114,10 @@ class SimSupply final : public IPowerSupply {
   }
 
  private:
-  ~SimSupply() = default;
-
   int32_t Usable(int32_t channel) const {
+    if (!state_->alive) {
+      return kReleased;
+    }
     if (!ValidChannel(channel)) {
       return kBadSupplyArgument;
     }
@@ -156,7 +160,9 @@ class SimFactory final : public IPowerbenchFactory {
       return kBadSupplyArgument;
     }
     *supply = nullptr;
-    if (result == 0 && (model < 0 || model > 3)) {
+    if (result == 0 && released_) {
+      result = kReleased;
+    } else if (result == 0 && (model < 0 || model > 3)) {
       result = kBadModel;
     }
     SimBench& bench = Bench();
@@ -177,14 +183,17 @@ class SimFactory final : public IPowerbenchFactory {
     return result;
   }
 
+  // Kept after release like the supplies, so a late Create is refused rather than undefined.
   void Release() override {
-    {
-      SimBench& bench = Bench();
-      std::lock_guard lock(bench.mutex);
-      LogEventLocked(bench, PBSIM_EVENT_FACTORY_RELEASE, nullptr, -1, 0.0f, 0);
-    }
-    delete this;
+    SimBench& bench = Bench();
+    std::lock_guard lock(bench.mutex);
+    LogEventLocked(bench, PBSIM_EVENT_FACTORY_RELEASE, nullptr, -1, 0.0f,
+                   released_ ? kReleased : 0);
+    released_ = true;
   }
+
+ private:
+  std::atomic<bool> released_{false};
 };
 
 }  // namespace

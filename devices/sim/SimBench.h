@@ -30,6 +30,7 @@ inline constexpr int32_t kBadModel = 1;
 inline constexpr int32_t kBadOpenRecord = 2;
 inline constexpr int32_t kBadSupplyArgument = 3;  // null pointer or unknown channel
 inline constexpr int32_t kNotOpen = 4;
+inline constexpr int32_t kReleased = 5;  // the object was released before this call
 
 inline constexpr float kOutputOff = -1.0f;
 // An output below this feeds nothing: the phone sees no battery.

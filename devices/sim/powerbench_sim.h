@@ -11,6 +11,10 @@
  *
  * The battery supply is the earliest created supply object still alive; the charger output is
  * that object's channel 2 when it has been set, otherwise the main output of the next supply.
+ *
+ * The supplies' own failure codes: 1 unknown model, 2 open record out of range (bus type 0..3,
+ * card 0..3, address 0..30), 3 null pointer or unknown channel, 4 object not open, 5 object or
+ * factory already released (released objects stay valid to call, so late calls are logged).
  */
 #ifndef VARNEX_DEVICES_SIM_POWERBENCH_SIM_H
 #define VARNEX_DEVICES_SIM_POWERBENCH_SIM_H

@@ -144,6 +144,29 @@ TEST_F(PowerbenchTest, LogsEveryCallInOrderWithTimes) {
   EXPECT_EQ(PBSIM_GetEventCount(), 0);
 }
 
+TEST_F(PowerbenchTest, CallsAfterReleaseAreRefusedAndLogged) {
+  IPowerSupply* supply = OpenSupply(0, 1);
+  ASSERT_NE(supply, nullptr);
+  supplies.clear();
+  supply->Release();
+  EXPECT_EQ(PBSIM_GetSupplyCount(), 0);
+  float reading = 5.0f;
+  EXPECT_EQ(supply->MeasureCurrent(&reading, -1), 5);
+  EXPECT_EQ(supply->SetVoltage(3.8f, -1), 5);
+  EXPECT_FLOAT_EQ(reading, 5.0f);
+  PBSIM_EVENT last{};
+  ASSERT_EQ(PBSIM_GetEvent(PBSIM_GetEventCount() - 1, &last), 0);
+  EXPECT_EQ(last.kind, PBSIM_EVENT_SET_VOLTAGE);
+  EXPECT_EQ(last.result, 5);
+
+  IPowerbenchFactory* second = nullptr;
+  ASSERT_EQ(CreatePowerbenchFactory(&second), 0);
+  second->Release();
+  IPowerSupply* late = nullptr;
+  EXPECT_EQ(second->Create(&late, 0), 5);
+  EXPECT_EQ(late, nullptr);
+}
+
 TEST_F(PowerbenchTest, UnknownChannelIsRefused) {
   IPowerSupply* supply = OpenSupply(0, 1);
   ASSERT_NE(supply, nullptr);
