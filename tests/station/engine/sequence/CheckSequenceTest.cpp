@@ -1,6 +1,10 @@
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <windows.h>
 
 #include "BenchFixture.h"
 #include "devices/sim/dutlink_sim.h"
@@ -372,6 +376,70 @@ TEST_F(Sequence, EveryFailingCheckFailsTheRunWithoutStoppingIt) {
   EXPECT_EQ(recorder.Result(L"IMEI1"), L"FAIL");
   EXPECT_EQ(ResultRows(),
             (std::vector<std::wstring>{L"IMEI1", L"SecureBoot Enable Flag", L"Power Off Current"}));
+}
+
+TEST_F(Sequence, PhoneAndSuppliesFailingEverythingStillGiveEveryRow) {
+  UseSupplies(true);
+  EnableEverything();
+  for (const char* function : {"KV_GetMsVersion",
+                               "KV_GetAPVersion",
+                               "KV_FastReadNvInfo",
+                               "KV_ReadSN",
+                               "KV_gsmReadCalibrationParam",
+                               "KV_wcdmaLoadTestFlag",
+                               "KV_LTEReadCalibrationParam",
+                               "KV_DataEndianConv32",
+                               "KV_DataEndianConv16",
+                               "KV_SendATCommand",
+                               "KV_GetMsVoltage",
+                               "KV_apSendADC",
+                               "KV_apChargeCmd",
+                               "KV_EnterDeepSleepMode",
+                               "KV_PowerOff",
+                               "KV_ReadEnableSecureBoot",
+                               "KV_apReadMMI",
+                               "KV_ReadProductFlash",
+                               "KV_WriteProductFlash",
+                               "KV_FastReadProductInfo",
+                               "KV_FastWriteProductInfo"}) {
+    ASSERT_EQ(KVSIM_SetFailure(function, 5), 0) << function;
+  }
+  for (const char* operation :
+       {"SetVoltage", "MeasureCurrent", "MeasureCurrentWithSetting", "SetCurrentRange"}) {
+    ASSERT_EQ(PBSIM_SetFailure(operation, 5), 0) << operation;
+  }
+  context->settings.factoryReset = 1;
+  context->settings.powerOffAfterCheck = 1;
+
+  EXPECT_EQ(RunCheckSequence(*context), 0);
+  EXPECT_EQ(ResultRows(), kFullRunRows);
+  for (const std::wstring& row : kFullRunRows) {
+    EXPECT_EQ(recorder.Result(row), L"FAIL") << std::string(row.begin(), row.end());
+  }
+}
+
+TEST_F(Sequence, RunsOnAWorkerWhileTheWindowThreadHandlesTheRows) {
+  // As in the station: the rows are sent from the worker and handled by the window's thread.
+  UseSupplies(true);
+  EnableEverything();
+  std::atomic<bool> done{false};
+  int32_t verdict = -1;
+  std::thread worker([&] {
+    verdict = RunCheckSequence(*context);
+    done = true;
+  });
+  const DWORD deadline = GetTickCount() + 60000;
+  while (!done && GetTickCount() < deadline) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  ASSERT_TRUE(done) << "the run did not finish";
+  worker.join();
+  EXPECT_EQ(verdict, 1);
+  EXPECT_EQ(ResultRows(), kFullRunRows);
 }
 
 }  // namespace
