@@ -38,16 +38,16 @@ bool RunAndFlush(CheckContext& context, Check check) {
 
 // One voltage group; false when a check of it ran and failed.
 bool RunVoltageGroup(CheckContext& context, int group) {
-  const VoltageGroup& spec = kVoltageGroups[group];
-  const bool aux = context.settings.*spec.checkAux != 0;
-  const bool fgu = context.settings.*spec.checkFgu != 0;
+  const VoltageGroup& step = kVoltageGroups[group];
+  const bool aux = context.settings.*step.checkAux != 0;
+  const bool fgu = context.settings.*step.checkFgu != 0;
   if (!aux && !fgu) {
     // The voltage log keeps one (empty) column for a group that was skipped.
     AppendVoltageLine(context, ",");
     return true;
   }
   if (SupplyExists(context, 0)) {
-    SetSupplyVoltage(context, 0, spec.volts, kMainOutput);
+    SetSupplyVoltage(context, 0, step.volts, kMainOutput);
     Wait(context, kSettleMilliseconds);
   }
   bool passed = true;
