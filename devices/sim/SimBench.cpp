@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "IniText.h"
 #include "SimFiles.h"
 #include "SimText.h"
@@ -15,6 +17,9 @@ constexpr const char* kOperationNames[] = {
     "Create",          "Open", "SetVoltage", "MeasureCurrent", "MeasureCurrentWithSetting",
     "SetCurrentRange",
 };
+
+static_assert(std::size(kOperationNames) == static_cast<size_t>(BenchOp::SetCurrentRange) + 1,
+              "one name per scriptable operation, in the order of BenchOp");
 
 // A station left running for days must not grow the log without end: past this many
 // events the older half is dropped.

@@ -1,5 +1,7 @@
 #include "SimPhone.h"
 
+#include <iterator>
+
 #include "IniText.h"
 #include "SimFiles.h"
 #include "SimText.h"
@@ -41,6 +43,9 @@ constexpr const char* kFunctionNames[] = {
     "KV_FastReadProductInfo",
     "KV_FastWriteProductInfo",
 };
+
+static_assert(std::size(kFunctionNames) == static_cast<size_t>(Fn::FastWriteProductInfo) + 1,
+              "one name per phone function, in the order of Fn");
 
 constexpr size_t kMaxProfileFile = 1 << 20;
 
