@@ -57,7 +57,14 @@ bool LoadStation(const CliOptions& options, StationConfig& config, std::wstring&
   // The program is VarnexCli.exe but its configuration is the station's Varnex.ini.
   std::wstring configPath = std::wstring(config.paths.stationDirectory) + L"\\Varnex.ini";
   if (options.configPath) {
-    configPath = *options.configPath;
+    // The profile functions look for a bare name in the Windows folder: make it a full path.
+    wchar_t full[kPathChars] = {};
+    DWORD fullLength = GetFullPathNameW(options.configPath->c_str(), kPathChars, full, nullptr);
+    if (fullLength == 0 || fullLength >= kPathChars) {
+      error = L"configuration path too long: " + *options.configPath;
+      return false;
+    }
+    configPath = full;
     if (!FileExists(configPath.c_str())) {
       error = L"configuration file not found: " + configPath;
       return false;

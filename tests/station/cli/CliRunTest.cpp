@@ -241,6 +241,14 @@ TEST(VarnexCli, AnotherConfigurationFileIsUsedWhenGiven) {
   EXPECT_FALSE(Contains(run.out, "IMEI1")) << run.out;
   EXPECT_FALSE(Contains(run.out, "Init DCS")) << run.out;
 
+  // A bare name is the file in the current folder, not one in the Windows folder.
+  station.WriteFile(L"T.ini",
+                    "[CONTROL]\nCheck T Card=1\nCheck MMI CIT=0\n[POWER SUPPLY]\nEnable=0\n");
+  CliRun relative = station.Run({L"--config=T.ini", L"--no-wait"});
+  EXPECT_EQ(relative.exitCode, 0) << relative.out << relative.err;
+  EXPECT_EQ(Row(relative.out, "T Card").rfind("T Card | --- | PASS |", 0), 0u) << relative.out;
+  EXPECT_FALSE(Contains(relative.out, "SIM Card")) << relative.out;
+
   CliRun missing = station.Run({L"--config", station.File(L"Nowhere.ini")});
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_TRUE(Contains(missing.err, "configuration file not found")) << missing.err;
