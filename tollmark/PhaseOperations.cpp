@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "tollmark/ErrorTexts.h"
+#include "tollmark/RecordTransfer.h"
 #include "tollmark/StationRecord.h"
 #include "tollmark/TextFields.h"
 
@@ -25,50 +26,6 @@ int32_t FailNaming(KVPH_OBJECT_T& object, int32_t code, const char* station) {
     std::memcpy(object.errorStation, station, BoundedLength(station, kErrorStationChars));
   }
   return Finish(object, code);
-}
-
-// The version of the record on the phone: from property 1, or from the magic when it is 0.
-// Returns 0 with the layout set, or code 12 or 13.
-int32_t LearnVersion(const KVPH_OBJECT_T& object, RecordPhone& phone, const RecordLayout*& layout) {
-  switch (object.recordVersion) {
-    case 0:
-      break;
-    case 1:
-      layout = &kKv05Layout;
-      return kTollmarkPass;
-    case 2:
-      layout = &kKv09Layout;
-      return kTollmarkPass;
-    default:
-      layout = &kKv15Layout;
-      return kTollmarkPass;
-  }
-  uint8_t magic[4] = {};
-  if (phone.ReadFlash(magic, 4) != 0) {
-    return kTollmarkMagicReadFailed;
-  }
-  const uint32_t value = static_cast<uint32_t>(magic[0]) | static_cast<uint32_t>(magic[1]) << 8 |
-                         static_cast<uint32_t>(magic[2]) << 16 |
-                         static_cast<uint32_t>(magic[3]) << 24;
-  layout = LayoutFromMagic(value);
-  return layout != nullptr ? kTollmarkPass : kTollmarkBadMagic;
-}
-
-// KV05 records travel through the plain flash calls, the others through the fast ones.
-int32_t ReadRecord(RecordPhone& phone, StationRecord& record) {
-  record.Clear();
-  const int32_t result = record.HasMasks() ? phone.FastRead(record.Bytes(), record.Size())
-                                           : phone.ReadFlash(record.Bytes(), record.Size());
-  if (result != 0) {
-    return kTollmarkReadFailed;
-  }
-  return record.CountInRange() ? kTollmarkPass : kTollmarkBadRecord;
-}
-
-int32_t WriteRecord(RecordPhone& phone, const StationRecord& record) {
-  const int32_t result = record.HasMasks() ? phone.FastWrite(record.Bytes(), record.Size())
-                                           : phone.WriteFlash(record.Bytes(), record.Size());
-  return result == 0 ? kTollmarkPass : kTollmarkWriteFailed;
 }
 
 bool LongerThan(const char* name, size_t width) {
@@ -177,7 +134,7 @@ int32_t RunCheckPhase(KVPH_OBJECT_T& object, RecordPhone& phone, const char* cur
     return FailNaming(object, kTollmarkBadStationName, nullptr);
   }
   const RecordLayout* layout = nullptr;
-  const int32_t learned = LearnVersion(object, phone, layout);
+  const int32_t learned = LearnRecordLayout(object.recordVersion, phone, layout);
   if (learned != kTollmarkPass) {
     return Finish(object, learned);
   }
@@ -194,7 +151,7 @@ int32_t RunUpdatePhase(KVPH_OBJECT_T& object, RecordPhone& phone, const char* st
     return FailNaming(object, kTollmarkBadStationName, nullptr);
   }
   const RecordLayout* layout = nullptr;
-  const int32_t learned = LearnVersion(object, phone, layout);
+  const int32_t learned = LearnRecordLayout(object.recordVersion, phone, layout);
   if (learned != kTollmarkPass) {
     return Finish(object, learned);
   }

@@ -30,6 +30,11 @@ const RecordLayout& LayoutOf(RecordVersion version) {
   return kKv09Layout;
 }
 
+uint32_t MagicFromBytes(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
 const RecordLayout* LayoutFromMagic(uint32_t magic) {
   for (const RecordLayout* layout : kLayouts) {
     if (layout->magic == magic) {

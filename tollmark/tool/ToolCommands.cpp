@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "tollmark/DutlinkPhone.h"
+#include "tollmark/ErrorTexts.h"
 #include "tollmark/RecordDescription.h"
+#include "tollmark/RecordTransfer.h"
 #include "tollmark/StationRecord.h"
 #include "tollmark/tollmark.h"
 
@@ -23,41 +26,23 @@ int Report(KVPH_OBJECT object, int32_t code, const ToolOptions& options, std::FI
   return code == 0 ? 0 : 1;
 }
 
-const RecordLayout* LayoutForProperty(int32_t value) {
-  return value == 1 ? &kKv05Layout : value == 2 ? &kKv09Layout : &kKv15Layout;
-}
-
 // Reads the record the way the library does and prints it.
-int Show(KV_PHONE phone, const ToolOptions& options, std::FILE* out) {
+int Show(KV_PHONE handle, const ToolOptions& options, std::FILE* out) {
+  DutlinkPhone phone(handle);
   const RecordLayout* layout = nullptr;
-  if (options.recordVersion && *options.recordVersion != 0) {
-    layout = LayoutForProperty(*options.recordVersion);
-  } else {
-    uint8_t magic[4] = {};
-    const int32_t result = KV_ReadProductFlash(phone, magic, 4, 0, 0);
-    if (result != 0) {
-      std::fprintf(out, "Reading the magic failed, Error Code: %d\n", static_cast<int>(result));
-      return 1;
-    }
-    const uint32_t value =
-        magic[0] | magic[1] << 8 | magic[2] << 16 | static_cast<uint32_t>(magic[3]) << 24;
-    layout = LayoutFromMagic(value);
-    if (layout == nullptr) {
-      std::fprintf(out, "No station record on the phone (magic 0x%08X)\n",
-                   static_cast<unsigned>(value));
-      return 1;
+  int32_t code = LearnRecordLayout(options.recordVersion.value_or(0), phone, layout);
+  if (code == 0) {
+    StationRecord record(*layout);
+    code = ReadRecord(phone, record);
+    if (code == 0 || code == 3) {
+      std::fputs(DescribeRecord(record).c_str(), out);
+      return code == 0 ? 0 : 1;
     }
   }
-  StationRecord record(*layout);
-  const int32_t result = record.HasMasks()
-                             ? KV_FastReadProductInfo(phone, record.Bytes(), record.Size())
-                             : KV_ReadProductFlash(phone, record.Bytes(), record.Size(), 0, 0);
-  if (result != 0) {
-    std::fprintf(out, "Reading the record failed, Error Code: %d\n", static_cast<int>(result));
-    return 1;
-  }
-  std::fputs(DescribeRecord(record).c_str(), out);
-  return record.CountInRange() ? 0 : 1;
+  char message[512] = {};
+  ComposeErrorText(code, options.language, "", message, sizeof(message));
+  std::fprintf(out, "Code: %d\nMessage: %s\n", static_cast<int>(code), message);
+  return 1;
 }
 
 int Init(KVPH_OBJECT object, const ToolOptions& options, std::FILE* out) {
