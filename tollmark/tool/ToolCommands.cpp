@@ -1,9 +1,9 @@
 #include "tollmark/tool/ToolCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "tollmark/DutlinkPhone.h"
 #include "tollmark/ErrorTexts.h"
@@ -46,8 +46,9 @@ int Show(KV_PHONE handle, const ToolOptions& options, std::FILE* out) {
 }
 
 int Init(KVPH_OBJECT object, const ToolOptions& options, std::FILE* out) {
-  const int32_t capacity = options.bufferSize > 0 ? options.bufferSize : 0;
-  std::vector<uint8_t> buffer(static_cast<size_t>(capacity) + 1);
+  // The library never copies more than the record, whatever size it is told, so the largest
+  // record's size is enough room for any --size.
+  std::array<uint8_t, kMaxRecordSize> buffer{};
   int32_t recordSize = 0;
   const int32_t code = InitPhase(object, Text(options.text1), Text(options.text2), buffer.data(),
                                  options.bufferSize, &recordSize, Text(options.station));
