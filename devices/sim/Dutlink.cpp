@@ -98,7 +98,8 @@ int32_t KV_BeginPhoneTest(KV_PHONE handle, const KV_LINK* link) {
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   phone.state = phone.batteryOff ? KVSIM_PHONE_OFF : KVSIM_PHONE_ON;
-  phone.uartSilentLeft = phone.profile.uartSilentAttempts;
+  // Only a serial link has the silent start; over USB the phone answers once it connected.
+  phone.uartSilentLeft = link->type == 0 ? phone.profile.uartSilentAttempts : 0;
   return 0;
 }
 

@@ -25,7 +25,7 @@
  *   UsbConnectMs                                 connected event set this long after
  *                                                KV_EnterModeProcess; -1 = never
  *   UartSilentAttempts                           KV_GetMsVersion fails (code 1) this many
- *                                                times after each KV_BeginPhoneTest
+ *                                                times after each KV_BeginPhoneTest over UART
  *   FlashFile                                    flash file name, relative to the executable's
  *                                                folder (default DutlinkSim.flash)
  * Section [AT]: key = command text (e.g. AT+CPIN?), value = reply; "\r" "\n" "\t" "\\" escapes;

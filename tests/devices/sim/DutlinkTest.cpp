@@ -365,6 +365,10 @@ TEST_F(DutlinkScripting, UartSilenceLastsTheGivenAttemptsAfterEachLink) {
   EXPECT_EQ(KV_GetMsVersion(phone, version, sizeof version), 0);
   ASSERT_EQ(KV_BeginPhoneTest(phone, &uart), 0);
   EXPECT_EQ(KV_GetMsVersion(phone, version, sizeof version), 1);
+  KV_LINK usb = {3, 0, 0};
+  ASSERT_EQ(KV_BeginPhoneTest(phone, &usb), 0);
+  EXPECT_EQ(KV_GetMsVersion(phone, version, sizeof version), 0);
+  ASSERT_EQ(KV_BeginPhoneTest(phone, &uart), 0);
   int32_t args[3] = {};
   ASSERT_EQ(KVSIM_GetLastArgs("KV_BeginPhoneTest", args, 3), 3);
   EXPECT_EQ(args[1], 7);
