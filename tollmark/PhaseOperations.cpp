@@ -44,6 +44,16 @@ int32_t StatusCode(StationStatus status) {
   return kTollmarkNotTested;
 }
 
+// The answer of a check: the required station's status in the record as read.
+int32_t JudgeRequired(KVPH_OBJECT_T& object, const StationRecord& record, const char* required) {
+  const int32_t index = record.FindStation(required);
+  if (index < 0) {
+    return FailNaming(object, kTollmarkNoSuchStation, required);
+  }
+  const int32_t code = StatusCode(record.Status(index));
+  return code == kTollmarkPass ? Finish(object, code) : FailNaming(object, code, required);
+}
+
 int32_t CheckEntryRecord(KVPH_OBJECT_T& object, RecordPhone& phone, const char* required) {
   const RecordLayout& layout = kKv05Layout;
   if (LongerThan(required, layout.nameWidth)) {
@@ -57,12 +67,7 @@ int32_t CheckEntryRecord(KVPH_OBJECT_T& object, RecordPhone& phone, const char* 
   if (read != kTollmarkPass) {
     return Finish(object, read);
   }
-  const int32_t index = record.FindStation(required);
-  if (index < 0) {
-    return FailNaming(object, kTollmarkNoSuchStation, required);
-  }
-  const int32_t code = StatusCode(record.Status(index));
-  return code == kTollmarkPass ? Finish(object, code) : FailNaming(object, code, required);
+  return JudgeRequired(object, record, required);
 }
 
 int32_t CheckMaskRecord(KVPH_OBJECT_T& object, RecordPhone& phone, const RecordLayout& layout,
@@ -93,12 +98,7 @@ int32_t CheckMaskRecord(KVPH_OBJECT_T& object, RecordPhone& phone, const RecordL
   if (StartsWithNull(required)) {
     return Finish(object, kTollmarkPass);
   }
-  const int32_t index = record.FindStation(required);
-  if (index < 0) {
-    return FailNaming(object, kTollmarkNoSuchStation, required);
-  }
-  const int32_t code = StatusCode(record.Status(index));
-  return code == kTollmarkPass ? Finish(object, code) : FailNaming(object, code, required);
+  return JudgeRequired(object, record, required);
 }
 
 }  // namespace
