@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "tests/tollmark/FakeRecordPhone.h"
@@ -68,10 +69,28 @@ void FuzzBuild(Input& input, const std::string& station) {
     const std::string text = input.Text();
     std::snprintf(name, sizeof(name), "%s", text.c_str());
   }
+  // InitPhase copies into a caller's buffer of exactly the size it is told (negative sizes
+  // included) and writes to the phone only when the whole record fits.
+  const int32_t bufferSize = static_cast<int8_t>(input.Byte()) * 16;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[bufferSize > 0 ? bufferSize : 0]);
+  int32_t recordSize = 0;
+  KVPH_OBJECT_T object;
+  FakeRecordPhone phone;
+  const int32_t code = RunInitPhase(object, phone, &config, nullptr, nullptr, buffer.get(),
+                                    bufferSize, &recordSize, station.c_str());
+  Require(code == 0 || code == 8 || code == 11);
+  Require(phone.Writes() == (code == 0 ? 1 : 0));
+  if (code == 0) {
+    Require(recordSize == phone.lastCount[FakeRecordPhone::kWrite] ||
+            recordSize == phone.lastCount[FakeRecordPhone::kFastWrite]);
+  }
+
   StationRecord record(kKv09Layout);
   if (!BuildRecord(config, nullptr, nullptr, station.c_str(), record)) {
+    Require(code == 8);
     return;
   }
+  Require(recordSize == record.Size());
   Require(record.CountInRange() && record.StationCount() > 0);
   for (int32_t i = 0; i < record.StationCount(); ++i) {
     Require(record.StationName(i).size() <= record.Layout().nameLimit);
