@@ -100,6 +100,9 @@ TEST_F(TollmarkDll, ToolChecksWhatThisProcessUpdated) {
 
   std::string output;
   EXPECT_EQ(RunTool("check MMI", output), 0) << output;
+  // The same over an opened link: USB waits for the phone's connection first.
+  EXPECT_EQ(RunTool("--usb check MMI", output), 0) << output;
+  EXPECT_EQ(RunTool("--uart 3 check MMI", output), 0) << output;
   EXPECT_EQ(RunTool("check CAL", output), 1) << output;
   EXPECT_NE(output.find("Code: 6\r\nMessage: Station CAL not pass!"), std::string::npos) << output;
   EXPECT_EQ(RunTool("--lang 1 check NOPE", output), 1) << output;
