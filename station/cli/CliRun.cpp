@@ -170,20 +170,28 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   link.wcdmaGsmMode = context.settings.wcdmaGsmMode;
   link.powerOnWaitTime = window.powerOnWaitTime;
 
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  InstallStopHandler(stop);
+  SetRunPhase(RunPhase::Connecting);
   if (!BringSuppliesUp(context)) {
+    SetRunPhase(RunPhase::Idle);
+    CloseHandle(stop);
     return kExitNotStarted;
   }
   LinkResult up =
-      OpenPhoneLink(context.phone, link, [](const std::wstring& text) { PrintOut(text); });
+      OpenPhoneLink(context.phone, link, stop, [](const std::wstring& text) { PrintOut(text); });
 
   int32_t verdict = 0;
   if (up.state == LinkState::Up) {
+    SetRunPhase(RunPhase::Checking);
     PrintOut(link.uart != 0 ? Format(L"Uart Communication, Port: %d", up.port)
                             : Format(L"USB Communication, Port: %d", up.port));
     verdict = RunCheckSequence(context);
     printer.Finish();
   }
   EndRun(context, link, up.state != LinkState::OpenFailed);
+  SetRunPhase(RunPhase::Idle);
+  CloseHandle(stop);
   if (options.noWait) {
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));
   }

@@ -1,10 +1,34 @@
 #include "station/cli/Console.h"
 
+#include <atomic>
+
 #include <windows.h>
 
 #include "station/cli/core/Utf8.h"
 
 namespace {
+
+std::atomic<RunPhase> currentPhase{RunPhase::Idle};
+std::atomic<HANDLE> stopSignal{nullptr};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    return FALSE;
+  }
+  switch (currentPhase.load()) {
+    case RunPhase::Connecting:
+      if (HANDLE stop = stopSignal.load(); stop != nullptr) {
+        SetEvent(stop);
+      }
+      return TRUE;
+    case RunPhase::Checking:
+      PrintErr(L"The checks are running and cannot be stopped; the run ends by itself.");
+      return TRUE;
+    case RunPhase::Idle:
+      break;
+  }
+  return FALSE;
+}
 
 void Write(DWORD which, const std::wstring& line) {
   HANDLE handle = GetStdHandle(which);
@@ -56,4 +80,16 @@ void WaitForEnter() {
       return;
     }
   }
+}
+
+void InstallStopHandler(void* stopEvent) {
+  stopSignal.store(static_cast<HANDLE>(stopEvent));
+  // A parent that ignores Ctrl+C (or started us in a new process group) passes that on; the
+  // run wants it back.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void SetRunPhase(RunPhase phase) {
+  currentPhase.store(phase);
 }

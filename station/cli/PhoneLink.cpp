@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "station/cli/core/UsbMode.h"
+
 namespace {
 
 constexpr int32_t kUartBaud = 115200;
@@ -17,11 +19,27 @@ std::wstring Format(const wchar_t* format, int32_t value) {
   return text;
 }
 
-LinkResult WaitForUart(KV_PHONE phone) {
+constexpr wchar_t kUserAbort[] = L"User abort!";
+
+bool Stopped(HANDLE stop) {
+  return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
+}
+
+LinkResult Aborted() {
+  LinkResult result;
+  result.state = LinkState::Aborted;
+  result.message = kUserAbort;
+  return result;
+}
+
+LinkResult WaitForUart(KV_PHONE phone, HANDLE stop) {
   LinkResult result;
   KV_SetProperty(phone, 3, 0, 2);
   std::vector<char> version(kVersionBufferSize, 0);
   for (int32_t attempt = 0; attempt < kUartVersionTries; ++attempt) {
+    if (Stopped(stop)) {
+      return Aborted();
+    }
     if (KV_GetMsVersion(phone, version.data(), kVersionBufferSize) == 0) {
       result.state = LinkState::Up;
       return result;
@@ -32,7 +50,7 @@ LinkResult WaitForUart(KV_PHONE phone) {
   return result;
 }
 
-LinkResult WaitForUsb(KV_PHONE phone, const LinkSettings& settings) {
+LinkResult WaitForUsb(KV_PHONE phone, const LinkSettings& settings, HANDLE stop) {
   LinkResult result;
   result.state = LinkState::NoAnswer;
   HANDLE connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -40,9 +58,16 @@ LinkResult WaitForUsb(KV_PHONE phone, const LinkSettings& settings) {
     result.message = L"Time Out!";
     return result;
   }
-  KV_EnterModeProcess(phone, 1, -1, UsbMode(settings), connected, 0);
+  KV_EnterModeProcess(phone, 1, -1, UsbEnterMode(settings.wcdmaGsm, settings.wcdmaGsmMode),
+                      connected, 0);
   DWORD wait = settings.powerOnWaitTime < 0 ? 0 : static_cast<DWORD>(settings.powerOnWaitTime);
-  if (WaitForSingleObject(connected, wait) == WAIT_OBJECT_0) {
+  // The stop event comes first, so it wins when both are set.
+  HANDLE events[2] = {stop, connected};
+  DWORD woken = WaitForMultipleObjects(2, events, FALSE, wait);
+  if (woken == WAIT_OBJECT_0) {
+    KV_StopModeProcess(phone);
+    result = Aborted();
+  } else if (woken == WAIT_OBJECT_0 + 1) {
     result.state = LinkState::Up;
     result.port = KV_GetUsbPort(phone);
   } else {
@@ -55,12 +80,12 @@ LinkResult WaitForUsb(KV_PHONE phone, const LinkSettings& settings) {
 
 }  // namespace
 
-int32_t UsbMode(const LinkSettings& settings) {
-  return settings.wcdmaGsm != 0 && settings.wcdmaGsmMode == 0 ? 14 : 1;
-}
-
-LinkResult OpenPhoneLink(KV_PHONE phone, const LinkSettings& settings,
+LinkResult OpenPhoneLink(KV_PHONE phone, const LinkSettings& settings, void* stopEvent,
                          const std::function<void(const std::wstring&)>& progress) {
+  HANDLE stop = static_cast<HANDLE>(stopEvent);
+  if (Stopped(stop)) {
+    return Aborted();
+  }
   KV_LINK link{};
   if (settings.uart != 0) {
     link = KV_LINK{0, settings.port, kUartBaud};
@@ -74,7 +99,8 @@ LinkResult OpenPhoneLink(KV_PHONE phone, const LinkSettings& settings,
     return result;
   }
   progress(L"Please powered on the phone... ...");
-  LinkResult result = settings.uart != 0 ? WaitForUart(phone) : WaitForUsb(phone, settings);
+  LinkResult result =
+      settings.uart != 0 ? WaitForUart(phone, stop) : WaitForUsb(phone, settings, stop);
   if (result.state == LinkState::Up) {
     progress(L"Phone is connected, waiting for checking...");
   }

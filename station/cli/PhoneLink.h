@@ -20,6 +20,7 @@ enum class LinkState {
   Up,          // the phone answered; run the checks
   OpenFailed,  // KV_BeginPhoneTest refused the link; nothing to end
   NoAnswer,    // the link was opened but the phone did not come up
+  Aborted,     // the operator stopped the run while the station waited for the phone
 };
 
 struct LinkResult {
@@ -28,9 +29,7 @@ struct LinkResult {
   int32_t port = -1;     // USB: the port the phone reported
 };
 
-// The mode KV_EnterModeProcess gets: 14 for "W/G" in WCDMA+GSM mode, else 1.
-int32_t UsbMode(const LinkSettings& settings);
-
-// `progress` receives the station's blue message-line texts.
-LinkResult OpenPhoneLink(KV_PHONE phone, const LinkSettings& settings,
+// `progress` receives the station's blue message-line texts. `stopEvent` (a manual-reset event
+// handle) ends the wait for the phone as the operator's Stop does.
+LinkResult OpenPhoneLink(KV_PHONE phone, const LinkSettings& settings, void* stopEvent,
                          const std::function<void(const std::wstring&)>& progress);

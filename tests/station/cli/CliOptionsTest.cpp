@@ -1,4 +1,5 @@
 #include "station/cli/core/CliOptions.h"
+#include "station/cli/core/UsbMode.h"
 
 #include <gtest/gtest.h>
 
@@ -61,4 +62,11 @@ TEST(CliOptions, UsageNamesEveryOption) {
         L"--no-wait", L"--no-prompt", L"--yes", L"--help"}) {
     EXPECT_NE(usage.find(option), std::wstring::npos) << option;
   }
+}
+
+TEST(UsbEnterMode, WcdmaGsmChoosesModeFourteenOnlyForWG) {
+  EXPECT_EQ(UsbEnterMode(0, 0), 1);
+  EXPECT_EQ(UsbEnterMode(0, 1), 1);
+  EXPECT_EQ(UsbEnterMode(1, 0), 14);  // "W/G"
+  EXPECT_EQ(UsbEnterMode(1, 1), 1);   // "T/G"
 }
