@@ -114,7 +114,8 @@ void InstallWaitsAndPrompt(CheckContext& context, const CliOptions& options,
   };
 }
 
-// Start steps 2 and 5: open every supply in use, then power supply 1 (and 2) on.
+// As the station's Start: open every supply in use (a failure ends the start), then power
+// supply 1, and supply 2 when enabled, on.
 bool BringSuppliesUp(CheckContext& context) {
   const CheckSettings& settings = context.settings;
   for (int i = 0; i < 2; ++i) {
