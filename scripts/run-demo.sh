@@ -45,7 +45,7 @@ done
 echo "== VarnexCli in $build/$demo"
 set +e
 wine VarnexCli.exe --imei1 860000000000011 --imei2 860000000000029 \
-  --sn1 VX202612090001 --sn2 VX202612090002 --bt 00A0C6123456 "$@"
+  --sn1 VX202612090001 --sn2 VX202612090002 --bt 00A0C6123456 --brief "$@"
 status=$?
 set -e
 echo "== exit code $status; test log under $build/$demo/result, voltage log under Log"

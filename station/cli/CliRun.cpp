@@ -232,7 +232,8 @@ int RunCli(const CliOptions& options) {
     return kExitNotStarted;
   }
 
-  RowPrinter printer(ExpectedValues(settings), [](const std::wstring& line) { PrintOut(line); });
+  RowPrinter printer(
+      ExpectedValues(settings), [](const std::wstring& line) { PrintOut(line); }, options.brief);
   RowWindow rows(printer);
   if (rows.handle() == nullptr) {
     PrintErr(L"VarnexCli: cannot create the report window");

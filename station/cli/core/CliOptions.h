@@ -16,6 +16,7 @@ struct CliOptions {
   bool help = false;
   bool noWait = false;    // waits are recorded and summed, not slept
   bool noPrompt = false;  // the operator prompt is answered at once
+  bool brief = false;     // passed rows show only the first line of their detail
 };
 
 struct ParseResult {

@@ -30,11 +30,16 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 }  // namespace
 
 std::wstring RowPrinter::FormatRow(const std::wstring& item, const std::wstring& expected,
-                                   const std::wstring& result, const std::wstring& detail) {
+                                   const std::wstring& result, const std::wstring& detail,
+                                   bool brief) {
   std::vector<std::wstring> lines = SplitLines(detail);
   std::wstring row = item + L" | " + expected + L" | " + result + L" |";
   if (!lines[0].empty()) {
     row += L" " + lines[0];
+  }
+  // A failed row always shows its whole detail: that is where the reason is.
+  if (brief && result == L"PASS" && lines.size() > 1) {
+    return row + L" (+" + std::to_wstring(lines.size() - 1) + L" lines)";
   }
   for (size_t i = 1; i < lines.size(); ++i) {
     row += L"\n    " + lines[i];
@@ -69,7 +74,7 @@ void RowPrinter::Print(const std::wstring& item, const std::wstring& result) {
   auto detail = pendingDetail_.find(item);
   auto expected = expected_.find(item);
   sink_(FormatRow(item, expected != expected_.end() ? expected->second : L"", result,
-                  detail != pendingDetail_.end() ? detail->second : L""));
+                  detail != pendingDetail_.end() ? detail->second : L"", brief_));
   if (detail != pendingDetail_.end()) {
     pendingDetail_.erase(detail);
     pendingOrder_.erase(std::remove(pendingOrder_.begin(), pendingOrder_.end(), item),

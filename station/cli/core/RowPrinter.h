@@ -12,8 +12,9 @@ class RowPrinter {
  public:
   using Sink = std::function<void(const std::wstring& line)>;
 
-  RowPrinter(std::map<std::wstring, std::wstring> expectedValues, Sink sink)
-      : expected_(std::move(expectedValues)), sink_(std::move(sink)) {}
+  // `brief`: a passed row shows only the first line of a detail of several lines.
+  RowPrinter(std::map<std::wstring, std::wstring> expectedValues, Sink sink, bool brief = false)
+      : expected_(std::move(expectedValues)), sink_(std::move(sink)), brief_(brief) {}
 
   // One cell report (column 2 = result, 3 = detail). A result prints the row; a detail is kept
   // until then, the last one winning.
@@ -26,13 +27,15 @@ class RowPrinter {
 
   // Formats one row; a detail of several lines continues on indented lines below.
   static std::wstring FormatRow(const std::wstring& item, const std::wstring& expected,
-                                const std::wstring& result, const std::wstring& detail);
+                                const std::wstring& result, const std::wstring& detail,
+                                bool brief = false);
 
  private:
   void Print(const std::wstring& item, const std::wstring& result);
 
   std::map<std::wstring, std::wstring> expected_;
   Sink sink_;
+  bool brief_ = false;
   std::map<std::wstring, std::wstring> pendingDetail_;
   std::vector<std::wstring> pendingOrder_;
   int rowsPrinted_ = 0;

@@ -28,6 +28,8 @@ TEST(CliOptions, FlagsAndConfigPath) {
   EXPECT_TRUE(r.options.noPrompt);
   EXPECT_EQ(r.options.configPath.value_or(L""), L"C:\\line\\A.ini");
   EXPECT_TRUE(ParseCliOptions({L"--no-prompt"}).options.noPrompt);
+  EXPECT_TRUE(ParseCliOptions({L"--brief"}).options.brief);
+  EXPECT_FALSE(r.options.brief);
   EXPECT_TRUE(ParseCliOptions({L"-h"}).options.help);
   EXPECT_TRUE(ParseCliOptions({L"--help"}).options.help);
 }
@@ -59,7 +61,7 @@ TEST(CliOptions, UsageNamesEveryOption) {
   std::wstring usage = CliUsage();
   for (const wchar_t* option :
        {L"--imei1", L"--imei2", L"--imei3", L"--sn1", L"--sn2", L"--bt", L"--wifi", L"--config",
-        L"--no-wait", L"--no-prompt", L"--yes", L"--help"}) {
+        L"--no-wait", L"--no-prompt", L"--yes", L"--brief", L"--help"}) {
     EXPECT_NE(usage.find(option), std::wstring::npos) << option;
   }
 }

@@ -78,3 +78,21 @@ TEST(RowPrinter, ColumnsOtherThanResultAndDetailAreIgnored) {
   printer.Finish();
   EXPECT_TRUE(out.lines.empty());
 }
+
+TEST(RowPrinter, BriefShortensOnlyPassedRowsOfSeveralLines) {
+  const std::wstring detail = L"MMI station: PASS\r\nCAL station: PASS\r\nFT station: FAIL\r\n";
+  EXPECT_EQ(RowPrinter::FormatRow(L"Toll Mark", L"---", L"PASS", detail, true),
+            L"Toll Mark | --- | PASS | MMI station: PASS (+2 lines)");
+  EXPECT_EQ(RowPrinter::FormatRow(L"Toll Mark", L"---", L"FAIL", detail, true),
+            L"Toll Mark | --- | FAIL | MMI station: PASS\n    CAL station: PASS\n"
+            L"    FT station: FAIL");
+  EXPECT_EQ(RowPrinter::FormatRow(L"FGU Type", L"1", L"PASS", L"FGU Type: 1\r\n", true),
+            L"FGU Type | 1 | PASS | FGU Type: 1");
+
+  Printed out;
+  RowPrinter printer({}, out.sink(), true);
+  printer.OnCell(L"Calibration Flag", 3, L"AFC: PASS\r\nADC: PASS\r\n");
+  printer.OnCell(L"Calibration Flag", 2, L"PASS");
+  ASSERT_EQ(out.lines.size(), 1u);
+  EXPECT_EQ(out.lines[0], L"Calibration Flag |  | PASS | AFC: PASS (+1 lines)");
+}
