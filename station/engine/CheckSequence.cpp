@@ -63,7 +63,7 @@ bool RunVoltageGroup(CheckContext& context, int group) {
 }
 
 void WriteVoltageLogLine(CheckContext& context) {
-  AppendVoltageLine(context, "\n");
+  EndVoltageLine(context);
   WriteLogText(context.voltageLog, context.voltageLine);
   std::memset(context.voltageLine, 0, sizeof(context.voltageLine));
 }

@@ -121,6 +121,28 @@ void AppendVoltageLine(CheckContext& context, const char* text) {
   AppendBounded(context.voltageLine, sizeof(context.voltageLine), text);
 }
 
+void EndVoltageLine(CheckContext& context) {
+  char* line = context.voltageLine;
+  const size_t size = sizeof(context.voltageLine);
+  const size_t used = strnlen(line, size);
+  // The line feed and the terminator always fit: a full line gives up its last whole
+  // characters instead.
+  const size_t room = size - 2;
+  size_t keep = used;
+  if (used > room) {
+    keep = 0;
+    while (keep < used) {
+      const size_t step = IsDBCSLeadByte(static_cast<BYTE>(line[keep])) && keep + 1 < used ? 2 : 1;
+      if (keep + step > room) {
+        break;
+      }
+      keep += step;
+    }
+  }
+  line[keep] = '\n';
+  line[keep + 1] = '\0';
+}
+
 void FlushTestLog(CheckContext& context) {
   if (context.testLog != nullptr) {
     WriteLogText(context.testLog, context.logText);

@@ -19,6 +19,8 @@ void AppendLogF(CheckContext& context, const char* format, ...);
 void AppendLogWide(CheckContext& context, const wchar_t* text);
 // Appends to the 1024-byte voltage-log line, cut like the test-log text.
 void AppendVoltageLine(CheckContext& context, const char* text);
+// Ends the voltage-log line with its line feed, cutting the content when the line is full.
+void EndVoltageLine(CheckContext& context);
 // Writes the test-log text to the test log (when open) and empties it.
 void FlushTestLog(CheckContext& context);
 // Every wait of the engine goes through the context's sleep function.

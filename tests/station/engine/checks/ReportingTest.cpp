@@ -84,6 +84,24 @@ TEST_F(Reporting, VoltageLineIsCutAtItsSize) {
   EXPECT_EQ(context->phone, phone);
 }
 
+TEST_F(Reporting, VoltageLineEndsWithItsLineFeedEvenWhenFull) {
+  AppendVoltageLine(*context, "SN1,3799,");
+  EndVoltageLine(*context);
+  EXPECT_EQ(VoltageLine(), "SN1,3799,\n");
+
+  std::memset(context->voltageLine, 0, sizeof(context->voltageLine));
+  const std::string full(sizeof(context->voltageLine) - 1, '9');
+  AppendVoltageLine(*context, full.c_str());
+  ASSERT_EQ(VoltageLine().size(), full.size());
+  EndVoltageLine(*context);
+  EXPECT_EQ(VoltageLine(), std::string(full.size() - 1, '9') + "\n");
+
+  std::memset(context->voltageLine, 0, sizeof(context->voltageLine));
+  AppendVoltageLine(*context, std::string(full.size() - 1, '8').c_str());
+  EndVoltageLine(*context);
+  EXPECT_EQ(VoltageLine(), std::string(full.size() - 1, '8') + "\n");
+}
+
 TEST_F(Reporting, FlushWritesTheTextAndEmptiesIt) {
   const std::string path = ProgramFolder() + "\\flush-test.csv";
   context->testLog = std::fopen(path.c_str(), "wb");
@@ -164,4 +182,18 @@ TEST_F(Reporting, DoubleByteCharactersAreNeverSplitAtTheCut) {
   wchar_t wide[2];
   AnsiToWide("\xb2\xe2\xca\xd4", wide, 2);
   EXPECT_STREQ(wide, L"\u6d4b");
+}
+
+// Needs a double-byte ANSI code page, like the test above.
+TEST_F(Reporting, DoubleByteCharacterGivesWayToTheVoltageLineFeed) {
+  if (!IsDBCSLeadByte(0xB2)) {
+    ASSERT_EQ(std::getenv("VARNEX_EXPECT_DBCS"), nullptr) << "the code page is not double-byte";
+    GTEST_SKIP() << "needs a double-byte ANSI code page";
+  }
+  const size_t size = sizeof(context->voltageLine);
+  std::memset(context->voltageLine, 'a', size - 3);
+  AppendVoltageLine(*context, "\xb2\xe2");  // the line is now full, ending in a pair
+  ASSERT_EQ(VoltageLine().size(), size - 1);
+  EndVoltageLine(*context);
+  EXPECT_EQ(VoltageLine(), std::string(size - 3, 'a') + "\n");
 }
