@@ -171,7 +171,11 @@ int32_t KV_GetAPVersion(KV_PHONE handle, char* buffer, int32_t size) {
 }
 
 int32_t KV_FastReadNvInfo(KV_PHONE handle, void* identityRecord140) {
-  if (int32_t code = Enter(Fn::FastReadNvInfo, handle, {})) {
+  // The request mask the caller set is kept as the call's argument.
+  int32_t mask = identityRecord140
+                     ? static_cast<int32_t>(sim::LoadLe32(static_cast<uint8_t*>(identityRecord140)))
+                     : -1;
+  if (int32_t code = Enter(Fn::FastReadNvInfo, handle, {mask})) {
     return code;
   }
   if (identityRecord140 == nullptr) {
@@ -224,7 +228,11 @@ int32_t KV_wcdmaLoadTestFlag(KV_PHONE handle, uint16_t* word) {
 }
 
 int32_t KV_LTEReadCalibrationParam(KV_PHONE handle, void* record) {
-  if (int32_t code = Enter(Fn::LteReadCalibrationParam, handle, {})) {
+  // The two request fields the caller set (offsets 0 and 4) are kept as the call's arguments.
+  const uint8_t* fields = static_cast<const uint8_t*>(record);
+  int32_t first = fields ? static_cast<int32_t>(sim::LoadLe32(fields)) : -1;
+  int32_t second = fields ? sim::LoadLe16(fields + 4) : -1;
+  if (int32_t code = Enter(Fn::LteReadCalibrationParam, handle, {first, second})) {
     return code;
   }
   if (record == nullptr) {

@@ -37,14 +37,16 @@ class SimSupply final : public IPowerSupply {
       busAddress = static_cast<int32_t>(LoadLe32(record + kBusAddressOffset));
     }
     int32_t result = ScriptedBenchCall(BenchOp::Open, {busType, busCard, busAddress});
+    SimBench& bench = Bench();
+    std::lock_guard lock(bench.mutex);
+    // Checked under the lock: a Release from the other thread must not be followed by a
+    // successful Open of the same object.
     if (result == 0 && !state_->alive) {
       result = kReleased;
     } else if (result == 0 && (busType < 0 || busType > 3 || busCard < 0 || busCard > 3 ||
                                busAddress < 0 || busAddress > 30)) {
       result = openRecord76 ? kBadOpenRecord : kBadSupplyArgument;
     }
-    SimBench& bench = Bench();
-    std::lock_guard lock(bench.mutex);
     if (result == 0) {
       state_->gpibAddr = busAddress;
       state_->open = true;

@@ -3,9 +3,10 @@
  * look them up with GetProcAddress instead of linking them.
  *
  * The simulated phone is described by a profile, DutlinkSim.ini beside the running
- * executable, loaded by the first KV_CreatePhone of the process (and by KVSIM_LoadProfile). Every profile key can also be
- * set from code with KVSIM_SetValue(section, key, value) using the same texts; values are
- * parsed exactly as in the file. docs/simulated-phone.md lists every key with its default.
+ * executable, loaded by the first KV_CreatePhone of the process (and by KVSIM_LoadProfile). Every
+ * profile key can also be set from code with KVSIM_SetValue(section, key, value) using the same
+ * texts; values are parsed exactly as in the file. docs/simulated-phone.md lists every key with its
+ * default.
  *
  * Keys (section [Phone] unless stated; numbers are decimal or 0x-hex):
  *   IMEI1 IMEI2 IMEI3 SN1 SN2 BtAddr WlanAddr   identity texts
@@ -80,7 +81,9 @@ DUTLINK_API int32_t KVSIM_GetCallCount(const char* function);
 /* Integer arguments of the last call of a function, in declaration order after the handle
  * (pointers are not recorded; for KV_BeginPhoneTest the three link fields; for
  * KV_apChargeCmd the switch value; for KV_apSendADC the request; for KV_ReadSN `which` and
- * the size; for product-flash calls count and offset; for KV_apReadMMI the record's selector). Returns how many were stored. */
+ * the size; for product-flash calls count and offset; for KV_apReadMMI the record's selector; for
+ * KV_FastReadNvInfo the record's request mask; for KV_LTEReadCalibrationParam the record's
+ * fields at offsets 0 and 4). Returns how many were stored. */
 DUTLINK_API int32_t KVSIM_GetLastArgs(const char* function, int32_t* args, int32_t capacity);
 /* The last AT command text sent (NUL-terminated, cut to size). Returns its full length. */
 DUTLINK_API int32_t KVSIM_GetLastATCommand(char* buffer, int32_t size);

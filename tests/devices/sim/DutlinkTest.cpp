@@ -114,6 +114,12 @@ TEST_F(DutlinkRecords, IdentityMasksFillOnlyTheirFields) {
   EXPECT_EQ(record[68], 0);
   EXPECT_STREQ(reinterpret_cast<char*>(record + 81), "00A0C6123457");
   EXPECT_EQ(record[94], 0);
+  int32_t mask = 0;
+  ASSERT_EQ(KVSIM_GetLastArgs("KV_FastReadNvInfo", &mask, 1), 1);
+  EXPECT_EQ(mask, 64);
+  Imei1(phone);
+  ASSERT_EQ(KVSIM_GetLastArgs("KV_FastReadNvInfo", &mask, 1), 1);
+  EXPECT_EQ(mask, 19);
 }
 
 TEST_F(DutlinkRecords, SerialNumbersByWhichAndCutToTheBuffer) {
@@ -166,6 +172,19 @@ TEST_F(DutlinkRecords, LteRecordGetsOnlyItsWordAtOffsetSix) {
   EXPECT_EQ(record[4], 1);
   EXPECT_EQ(record[5], 0xAA);
   EXPECT_EQ(record[8], 0xAA);
+
+  // What the caller asked for is visible to tests of the caller.
+  int32_t args[2] = {};
+  ASSERT_EQ(KVSIM_GetLastArgs("KV_LTEReadCalibrationParam", args, 2), 2);
+  EXPECT_EQ(args[0], static_cast<int32_t>(0xAAAAAA01u));
+  EXPECT_EQ(args[1], 0xAA01);
+  std::memset(record, 0, sizeof record);
+  record[0] = 1;
+  record[4] = 1;
+  ASSERT_EQ(KV_LTEReadCalibrationParam(phone, record), 0);
+  ASSERT_EQ(KVSIM_GetLastArgs("KV_LTEReadCalibrationParam", args, 2), 2);
+  EXPECT_EQ(args[0], 1);
+  EXPECT_EQ(args[1], 1);
 }
 
 TEST_F(DutlinkRecords, AdcRepliesFillTheFirstFieldOfTheSecondRecordOnly) {
