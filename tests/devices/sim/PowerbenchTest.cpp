@@ -2,7 +2,9 @@
 // currents that follow the simulated phone through a whole run.
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "SimTestSupport.h"
@@ -165,6 +167,51 @@ TEST_F(PowerbenchTest, CallsAfterReleaseAreRefusedAndLogged) {
   IPowerSupply* late = nullptr;
   EXPECT_EQ(second->Create(&late, 0), 5);
   EXPECT_EQ(late, nullptr);
+}
+
+// The window thread releases a supply while the worker still calls it: every call is either
+// served before the release or refused after it, and the log shows them in that order.
+TEST_F(PowerbenchTest, ReleaseRacingCallsOnAnotherThreadSplitsTheLogCleanly) {
+  for (int round = 0; round < 20; ++round) {
+    IPowerSupply* supply = OpenSupply(0, 5);
+    ASSERT_NE(supply, nullptr);
+    supplies.clear();
+    PBSIM_ClearEvents();
+    std::atomic<bool> started{false};
+    std::thread worker([&] {
+      OpenRecord record(1, 0, 5);
+      float reading = 0.0f;
+      for (int i = 0; i < 100000; ++i) {
+        int32_t results = supply->Open(record.bytes) + supply->SetVoltage(3.8f, -1) +
+                          supply->MeasureCurrent(&reading, -1);
+        started = true;
+        if (results == 3 * 5) {
+          break;
+        }
+      }
+    });
+    while (!started) {
+      Sleep(0);
+    }
+    Sleep(round % 3);
+    supply->Release();
+    worker.join();
+
+    auto events = Events();
+    size_t release = events.size();
+    for (size_t i = 0; i < events.size(); ++i) {
+      if (events[i].kind == PBSIM_EVENT_RELEASE) {
+        release = i;
+        break;
+      }
+    }
+    ASSERT_LT(release, events.size());
+    for (size_t i = 0; i < events.size(); ++i) {
+      if (i != release) {
+        EXPECT_EQ(events[i].result, i < release ? 0 : 5) << "round " << round << ", event " << i;
+      }
+    }
+  }
 }
 
 TEST_F(PowerbenchTest, UnknownChannelIsRefused) {
