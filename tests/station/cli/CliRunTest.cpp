@@ -120,7 +120,10 @@ TEST(VarnexCli, TheGoodDemoPhonePassesEveryRow) {
 TEST(VarnexCli, TheGoodRunWritesTheTestLogAndTheVoltageLog) {
   StationFolder station("logs");
   station.PrepareRecord(kEarlierStations);
+  const std::string configBefore = station.ReadFile(L"Varnex.ini");
   ASSERT_EQ(station.Run(DemoCodes()).exitCode, 0);
+  // The station's counters and settings stay as they were: the program only reads them.
+  EXPECT_EQ(station.ReadFile(L"Varnex.ini"), configBefore);
 
   std::vector<std::wstring> days = station.List(L"result\\*");
   ASSERT_EQ(days.size(), 1u);
