@@ -51,6 +51,20 @@ TEST(RecordBuilder, DefaultsGiveFiveEmptyStationsInKv09PassValueZero) {
   }
 }
 
+TEST(RecordBuilder, PassValueOneLeavesBothMasksClear) {
+  StationRecord record(kKv05Layout);
+  ASSERT_TRUE(BuildRecord(Config("KV09", -1, {"A", "B"}), nullptr, nullptr, nullptr, record));
+  uint8_t expected[256] = {};
+  expected[0] = 0x39, expected[1] = 0x30, expected[2] = 0x56, expected[3] = 0x4B;
+  expected[52] = 2;
+  expected[56] = 'A';
+  expected[66] = 'B';
+  std::memcpy(expected + 220, "PASS", 4);
+  EXPECT_EQ(0, std::memcmp(expected, record.Bytes(), 256));
+  EXPECT_EQ(record.Status(0), StationStatus::kNotPassed);
+  EXPECT_EQ(record.Status(1), StationStatus::kNotPassed);
+}
+
 TEST(RecordBuilder, Kv15FieldsSitAtTheirOffsets) {
   StationRecord record(kKv09Layout);
   ASSERT_TRUE(BuildRecord(Config("kv15", 0, {"MMI", "CAL"}), "first", "second", nullptr, record));

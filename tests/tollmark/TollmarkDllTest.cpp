@@ -78,6 +78,31 @@ TEST_F(TollmarkDll, InitReadsTheIniAnewEachCall) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&flash[216 + 128 + 24])), "");
 }
 
+TEST_F(TollmarkDll, PassValueOtherThanZeroBuildsPassValueOneRecords) {
+  WriteTollmarkIni(
+      "[STATE FLAG]\r\nPASS VALUE=3\r\n[STATION]\r\nSTATION NUMBER=3\r\n"
+      "STATION 1=MMI\r\nSTATION 2=CAL\r\nSTATION 3=FT\r\n");
+  ASSERT_EQ(InitPhase(object, nullptr, nullptr, nullptr, 0, nullptr, "MMI"), 0);
+  std::vector<uint8_t> flash = Flash(256);
+  EXPECT_EQ(flash[219], 0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&flash[220])), "PASS");
+  EXPECT_EQ(flash[252] | flash[253] << 8, 0x0000);
+  EXPECT_EQ(flash[254] | flash[255] << 8, 0x0001);
+
+  // Never-run stations read as not passed, and entering one writes nothing.
+  ForgetCalls();
+  EXPECT_EQ(CheckPhase(object, "CAL", "MMI"), 0);
+  EXPECT_EQ(CheckPhase(object, nullptr, "FT"), 6);
+  EXPECT_EQ(Writes(), 0);
+  EXPECT_EQ(UpdatePhase(object, "FT", 1, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(CheckPhase(object, nullptr, "FT"), 0);
+  EXPECT_EQ(UpdatePhase(object, "MMI", 0, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(CheckPhase(object, nullptr, "MMI"), 6);
+  flash = Flash(256);
+  EXPECT_EQ(flash[252] | flash[253] << 8, 0x0000);
+  EXPECT_EQ(flash[254] | flash[255] << 8, 0x0004);
+}
+
 TEST_F(TollmarkDll, InitFailuresWriteNothing) {
   WriteTollmarkIni("[VERSION]\r\nMAGIC NUMBER=KV10\r\n");
   int32_t size = -1;
