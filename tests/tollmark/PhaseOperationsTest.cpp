@@ -260,6 +260,10 @@ TEST_F(PhaseOperations, CheckOnEntryRecords) {
   phone.failWith[FakeRecordPhone::kRead] = 4;
   phone.failOnlyCount[FakeRecordPhone::kRead] = 1752;
   EXPECT_EQ(RunCheckPhase(object, phone, nullptr, "CAL"), 10);
+  // The name is judged before the record is read: neither the failing read nor the bad count
+  // is reached.
+  EXPECT_EQ(RunCheckPhase(object, phone, nullptr, "0123456789ABCDEFG"), 4);
+  EXPECT_EQ(RunCheckPhase(object, phone, nullptr, "null"), 0);
 }
 
 TEST_F(PhaseOperations, UpdateRecordsOutcomeMessageAndTexts) {
