@@ -155,6 +155,12 @@ TEST_F(PhaseOperations, CheckMagicFailures) {
   phone.failWith[FakeRecordPhone::kRead] = 3;
   EXPECT_EQ(RunCheckPhase(object, phone, nullptr, "MMI"), 12);
   EXPECT_EQ(Message(), "Read magic number of Tollmark from FLASH failed!");
+  // A missing name is refused before the phone is asked; a long one only once the version is
+  // known.
+  EXPECT_EQ(RunCheckPhase(object, phone, "MMI", nullptr), 4);
+  EXPECT_EQ(RunUpdatePhase(object, phone, nullptr, 1, nullptr, nullptr, nullptr), 4);
+  EXPECT_EQ(phone.calls[FakeRecordPhone::kRead], 1);
+  EXPECT_EQ(RunCheckPhase(object, phone, "CURRENTLONG", "MMI"), 12);
   phone.failWith[FakeRecordPhone::kRead] = 0;
   std::memcpy(phone.flash.data(), "KV09", 4);  // stored in the wrong byte order
   EXPECT_EQ(RunCheckPhase(object, phone, nullptr, "MMI"), 13);
