@@ -115,10 +115,9 @@ TEST_F(LogFiles, EmptyNameAndTheRealClock) {
   GetLocalTime(&before);
   ASSERT_EQ(OpenTestLog(*context, "CLOCK"), 1);
   CloseLogFile(context->testLog);
-  char today[64];
-  std::snprintf(today, sizeof today, "%s\\result\\%04d-%02d-%02d", ProgramFolder().c_str(),
-                before.wYear, before.wMonth, before.wDay);
-  const std::vector<std::string> files = FilesIn(today);
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", before.wYear, before.wMonth, before.wDay);
+  const std::vector<std::string> files = FilesIn(ProgramFolder() + "\\result\\" + date);
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].rfind("CLOCK_", 0), 0u);
   EXPECT_EQ(files[0].size(), std::string("CLOCK_09_05_ 7_042.csv").size());
