@@ -45,19 +45,17 @@ DUTLINK_API int32_t KV_wcdmaLoadTestFlag(KV_PHONE phone, uint16_t* word);
 DUTLINK_API int32_t KV_LTEReadCalibrationParam(KV_PHONE phone, void* record);
 DUTLINK_API int32_t KV_DataEndianConv32(KV_PHONE phone, void* word, int32_t size);
 DUTLINK_API int32_t KV_DataEndianConv16(KV_PHONE phone, void* word, int32_t size);
-DUTLINK_API int32_t KV_SendATCommand(KV_PHONE phone, const char* command, int32_t flag,
-                                     char* reply, int32_t replySize, uint32_t* count,
-                                     int32_t timeoutMs);
+DUTLINK_API int32_t KV_SendATCommand(KV_PHONE phone, const char* command, int32_t flag, char* reply,
+                                     int32_t replySize, uint32_t* count, int32_t timeoutMs);
 DUTLINK_API int32_t KV_GetMsVoltage(KV_PHONE phone, uint32_t* word);
-DUTLINK_API int32_t KV_apSendADC(KV_PHONE phone, int32_t request, void* record48a,
-                                 void* record48b);
+DUTLINK_API int32_t KV_apSendADC(KV_PHONE phone, int32_t request, void* record48a, void* record48b);
 DUTLINK_API int32_t KV_apChargeCmd(KV_PHONE phone, uint32_t* on);
 DUTLINK_API int32_t KV_EnterDeepSleepMode(KV_PHONE phone);
 DUTLINK_API int32_t KV_PowerOff(KV_PHONE phone);
 DUTLINK_API int32_t KV_ReadEnableSecureBoot(KV_PHONE phone, uint8_t* flag, int32_t size);
 DUTLINK_API int32_t KV_apReadMMI(KV_PHONE phone, void* mmiRecord258);
-DUTLINK_API int32_t KV_ReadProductFlash(KV_PHONE phone, void* buffer, int32_t count,
-                                        int32_t offset, int32_t reserved);
+DUTLINK_API int32_t KV_ReadProductFlash(KV_PHONE phone, void* buffer, int32_t count, int32_t offset,
+                                        int32_t reserved);
 DUTLINK_API int32_t KV_WriteProductFlash(KV_PHONE phone, const void* buffer, int32_t count,
                                          int32_t offset);
 DUTLINK_API int32_t KV_FastReadProductInfo(KV_PHONE phone, void* buffer, int32_t count);

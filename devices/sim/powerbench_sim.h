@@ -40,17 +40,17 @@ enum {
 
 /* One call on a supply object, in call order. */
 typedef struct PBSIM_EVENT {
-  int32_t kind;      /* PBSIM_EVENT_... */
-  int32_t supplyId;  /* 0, 1, ... in creation order since the last reset */
-  int32_t model;     /* model given to Create */
-  int32_t gpibAddr;  /* bus address from the open record, -1 before Open */
-  int32_t channel;   /* -1 main output, 2 second output */
-  float value;       /* volts, amperes (range), setting, or the current read (mA) */
-  int32_t result;    /* what the call returned */
-  uint32_t timeMs;   /* milliseconds since the last reset */
+  int32_t kind;     /* PBSIM_EVENT_... */
+  int32_t supplyId; /* 0, 1, ... in creation order since the last reset */
+  int32_t model;    /* model given to Create */
+  int32_t gpibAddr; /* bus address from the open record, -1 before Open */
+  int32_t channel;  /* -1 main output, 2 second output */
+  float value;      /* volts, amperes (range), setting, or the current read (mA) */
+  int32_t result;   /* what the call returned */
+  uint32_t timeMs;  /* milliseconds since the last reset */
 } PBSIM_EVENT;
 
-POWERBENCH_API int32_t PBSIM_Reset(void);                  /* defaults, log cleared */
+POWERBENCH_API int32_t PBSIM_Reset(void);                   /* defaults, log cleared */
 POWERBENCH_API int32_t PBSIM_LoadProfile(const char* path); /* null = beside the executable */
 POWERBENCH_API int32_t PBSIM_SetValue(const char* section, const char* key, const char* value);
 POWERBENCH_API int32_t PBSIM_SetFailure(const char* operation, int32_t code);

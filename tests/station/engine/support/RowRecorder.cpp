@@ -21,8 +21,7 @@ RowRecorder::~RowRecorder() {
   }
 }
 
-LRESULT CALLBACK RowRecorder::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK RowRecorder::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRowReportMessage) {
     auto* self = reinterpret_cast<RowRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr && lParam != 0) {
