@@ -109,7 +109,7 @@ const wchar_t* CliUsage() {
          L"                  (the wait for the phone to connect is still real)\n"
          L"  --no-prompt     answer the operator prompt of the current checks at once\n"
          L"  --yes           the same as --no-prompt\n"
-         L"  --brief         passed rows show only the first line of a long detail\n"
+         L"  --brief         passed rows keep a short detail on one line\n"
          L"  --help, -h      show this text\n"
          L"\n"
          L"Options also take the form --name=value.\n"

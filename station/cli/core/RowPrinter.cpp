@@ -1,11 +1,14 @@
 #include "station/cli/core/RowPrinter.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
 constexpr int32_t kResultColumn = 2;
 constexpr int32_t kDetailColumn = 3;
+// A brief passed row keeps a detail of at most this many lines on one line.
+constexpr size_t kBriefJoinedLines = 5;
 
 // Splits on CR LF, LF or CR; drops empty lines at the end.
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
@@ -37,9 +40,20 @@ std::wstring RowPrinter::FormatRow(const std::wstring& item, const std::wstring&
   if (!lines[0].empty()) {
     row += L" " + lines[0];
   }
-  // A failed row always shows its whole detail: that is where the reason is.
+  // A failed row always shows its whole detail: that is where the reason is. A passed row's
+  // short detail stays on its line; a long one (flag or MMI lists) is summed up.
   if (brief && result == L"PASS" && lines.size() > 1) {
-    return row + L" (+" + std::to_wstring(lines.size() - 1) + L" lines)";
+    std::vector<std::wstring> filled;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(filled),
+                 [](const std::wstring& line) { return !line.empty(); });
+    if (filled.size() > kBriefJoinedLines) {
+      return row + L" (+" + std::to_wstring(lines.size() - 1) + L" lines)";
+    }
+    std::wstring joined;
+    for (const std::wstring& line : filled) {
+      joined += (joined.empty() ? L"" : L" / ") + line;
+    }
+    return item + L" | " + expected + L" | " + result + L" | " + joined;
   }
   for (size_t i = 1; i < lines.size(); ++i) {
     row += L"\n    " + lines[i];

@@ -82,7 +82,17 @@ TEST(RowPrinter, ColumnsOtherThanResultAndDetailAreIgnored) {
 TEST(RowPrinter, BriefShortensOnlyPassedRowsOfSeveralLines) {
   const std::wstring detail = L"MMI station: PASS\r\nCAL station: PASS\r\nFT station: FAIL\r\n";
   EXPECT_EQ(RowPrinter::FormatRow(L"Toll Mark", L"---", L"PASS", detail, true),
-            L"Toll Mark | --- | PASS | MMI station: PASS (+2 lines)");
+            L"Toll Mark | --- | PASS | MMI station: PASS / CAL station: PASS / FT station: FAIL");
+  // The modem detail starts with an empty line after its label: empty lines are skipped.
+  EXPECT_EQ(RowPrinter::FormatRow(L"Modem Version", L"W1.0", L"PASS",
+                                  L"Mobile Version: \r\n\r\nPlat: X\r\nProject: W1.0", true),
+            L"Modem Version | W1.0 | PASS | Mobile Version:  / Plat: X / Project: W1.0");
+  std::wstring longDetail;
+  for (int i = 0; i < 6; ++i) {
+    longDetail += L"F" + std::to_wstring(i) + L": PASS\r\n";
+  }
+  EXPECT_EQ(RowPrinter::FormatRow(L"Calibration Flag", L"---", L"PASS", longDetail, true),
+            L"Calibration Flag | --- | PASS | F0: PASS (+5 lines)");
   EXPECT_EQ(RowPrinter::FormatRow(L"Toll Mark", L"---", L"FAIL", detail, true),
             L"Toll Mark | --- | FAIL | MMI station: PASS\n    CAL station: PASS\n"
             L"    FT station: FAIL");
@@ -94,5 +104,5 @@ TEST(RowPrinter, BriefShortensOnlyPassedRowsOfSeveralLines) {
   printer.OnCell(L"Calibration Flag", 3, L"AFC: PASS\r\nADC: PASS\r\n");
   printer.OnCell(L"Calibration Flag", 2, L"PASS");
   ASSERT_EQ(out.lines.size(), 1u);
-  EXPECT_EQ(out.lines[0], L"Calibration Flag |  | PASS | AFC: PASS (+1 lines)");
+  EXPECT_EQ(out.lines[0], L"Calibration Flag |  | PASS | AFC: PASS / ADC: PASS");
 }
