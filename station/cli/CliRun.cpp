@@ -60,7 +60,11 @@ bool LoadStation(const CliOptions& options, StationConfig& config, std::wstring&
     // The profile functions look for a bare name in the Windows folder: make it a full path.
     wchar_t full[kPathChars] = {};
     DWORD fullLength = GetFullPathNameW(options.configPath->c_str(), kPathChars, full, nullptr);
-    if (fullLength == 0 || fullLength >= kPathChars) {
+    if (fullLength == 0) {
+      error = L"configuration path not usable: " + *options.configPath;
+      return false;
+    }
+    if (fullLength >= kPathChars) {
       error = L"configuration path too long: " + *options.configPath;
       return false;
     }
@@ -73,6 +77,15 @@ bool LoadStation(const CliOptions& options, StationConfig& config, std::wstring&
   if (configPath.size() >= kPathChars) {
     error = L"configuration path too long: " + configPath;
     return false;
+  }
+  // The station runs on its defaults without these files; say so, or a script would take a
+  // run of the default checks for a run of the line's configuration.
+  if (!FileExists(configPath.c_str())) {
+    PrintErr(L"VarnexCli: " + configPath + L" not found: the station's defaults are used");
+  }
+  if (!FileExists(config.paths.tollmarkPath)) {
+    PrintErr(L"VarnexCli: " + std::wstring(config.paths.tollmarkPath) +
+             L" not found: the station list is empty");
   }
   wcsncpy(config.paths.configPath, configPath.c_str(), kPathChars - 1);
   LoadConfigurationFrom(config.paths, config.window, config.settings, config.stations);
@@ -143,17 +156,18 @@ bool BringSuppliesUp(CheckContext& context) {
   return true;
 }
 
-// The station's Stop: supplies off, link closed.
-void EndRun(CheckContext& context, const LinkSettings& link, bool linkOpened) {
+// The station's Stop: supplies off, link closed, then the mode process of the run's worker
+// stopped; the station does that for a UART worker as well as for a USB one.
+void EndRun(CheckContext& context, bool linkOpened) {
   for (int i = 0; i < 2; ++i) {
     if (context.settings.supplyEnable[i] != 0) {
       PowerOffSupply(context, i);
     }
   }
-  if (linkOpened && link.uart == 0) {
+  KV_EndPhoneTest(context.phone);
+  if (linkOpened) {
     KV_StopModeProcess(context.phone);
   }
-  KV_EndPhoneTest(context.phone);
 }
 
 int RunWithContext(CheckContext& context, const WindowSettings& window, const CliOptions& options,
@@ -190,7 +204,7 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     verdict = RunCheckSequence(context);
     printer.Finish();
   }
-  EndRun(context, link, up.state != LinkState::OpenFailed);
+  EndRun(context, up.state != LinkState::OpenFailed);
   SetRunPhase(RunPhase::Idle);
   CloseHandle(stop);
   if (options.noWait) {

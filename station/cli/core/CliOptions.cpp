@@ -72,6 +72,10 @@ ParseResult ParseCliOptions(const std::vector<std::wstring>& args) {
         return result;
       }
       if (option.codeIndex < 0) {
+        if (value.empty()) {
+          result.error = std::wstring(name) + L" needs a value";
+          return result;
+        }
         result.options.configPath = value;
       } else {
         result.options.codes[option.codeIndex] = value;

@@ -55,6 +55,9 @@ TEST(CliOptions, RejectsWhatItDoesNotUnderstand) {
   EXPECT_EQ(ParseCliOptions({L"--imei1"}).error, L"--imei1 needs a value");
   EXPECT_EQ(ParseCliOptions({L"--sn1", L"A", L"--wifi"}).error, L"--wifi needs a value");
   EXPECT_EQ(ParseCliOptions({L"--no-wait=1"}).error, L"--no-wait takes no value");
+  // An empty path would name no file at all, not the default one.
+  EXPECT_EQ(ParseCliOptions({L"--config="}).error, L"--config needs a value");
+  EXPECT_EQ(ParseCliOptions({L"--config", L""}).error, L"--config needs a value");
 }
 
 TEST(CliOptions, UsageNamesEveryOption) {

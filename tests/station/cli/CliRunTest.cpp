@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "CliProcess.h"
@@ -298,4 +300,21 @@ TEST(VarnexCli, HelpAndBadOptions) {
   CliRun bad = station.Run({L"--imei9", L"1"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.err, "VarnexCli: unknown option --imei9 (see --help)\n");
+}
+
+TEST(VarnexCli, MissingStationFilesAreNamedOnTheErrorOutput) {
+  // The run goes on with the station's defaults, as the station would, but a script must be
+  // able to tell that it did not check the line's configuration.
+  StationFolder station("no-ini");
+  ASSERT_TRUE(DeleteFileW(station.File(L"Varnex.ini").c_str()));
+  ASSERT_TRUE(DeleteFileW(station.File(L"Tollmark.ini").c_str()));
+  CliRun run = station.Run({L"--no-wait", L"--no-prompt"});
+  EXPECT_NE(run.exitCode, 2) << run.err;
+  EXPECT_TRUE(Contains(run.err, "Varnex.ini not found: the station's defaults are used\n"))
+      << run.err;
+  EXPECT_TRUE(Contains(run.err, "Tollmark.ini not found: the station list is empty\n")) << run.err;
+
+  CliRun empty = station.Run({L"--config="});
+  EXPECT_EQ(empty.exitCode, 2);
+  EXPECT_EQ(empty.err, "VarnexCli: --config needs a value\n");
 }
