@@ -19,7 +19,8 @@ fi
 
 scripts/install-deps.sh
 if [ -n "${VARNEX_BUILD_DIR:-}" ]; then
-  build=$VARNEX_BUILD_DIR
+  # Absolute: the run happens in a subfolder, and Wine takes only an absolute prefix.
+  build=$(realpath -m "$VARNEX_BUILD_DIR")
   if [ -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" >/dev/null
   else
