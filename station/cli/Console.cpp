@@ -40,9 +40,10 @@ void Write(DWORD which, const std::wstring& line) {
   if (GetConsoleMode(handle, &mode)) {
     DWORD written = 0;
     // Written in slices: a console write is bounded in size.
-    for (size_t at = 0; at < text.size(); at += 8192) {
-      DWORD count = static_cast<DWORD>(std::min<size_t>(8192, text.size() - at));
-      WriteConsoleW(handle, text.data() + at, count, &written, nullptr);
+    for (size_t at = 0; at < text.size();) {
+      size_t end = SliceEnd(text, at, 8192);
+      WriteConsoleW(handle, text.data() + at, static_cast<DWORD>(end - at), &written, nullptr);
+      at = end;
     }
     return;
   }

@@ -60,3 +60,22 @@ std::string WideToUtf8(std::wstring_view text) {
   }
   return out;
 }
+
+size_t SliceEnd(std::wstring_view text, size_t from, size_t most) {
+  if (from >= text.size()) {
+    return text.size();
+  }
+  size_t end = text.size() - from <= most ? text.size() : from + (most == 0 ? 1 : most);
+  if (end < text.size() && end - from > 1) {
+    uint32_t last = static_cast<uint32_t>(text[end - 1]);
+    uint32_t next = static_cast<uint32_t>(text[end]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      last &= 0xFFFF;
+      next &= 0xFFFF;
+    }
+    if (IsHighSurrogate(last) && IsLowSurrogate(next)) {
+      --end;
+    }
+  }
+  return end;
+}

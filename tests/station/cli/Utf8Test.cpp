@@ -30,3 +30,33 @@ TEST(Utf8, BrokenSurrogatesBecomeReplacementCharacters) {
   std::wstring trailing = {static_cast<wchar_t>(0xDBFF)};
   EXPECT_EQ(WideToUtf8(trailing), "\xEF\xBF\xBD");
 }
+
+TEST(Utf8, ConsoleSlicesNeverPartASurrogatePair) {
+  const wchar_t high = static_cast<wchar_t>(0xD83D);
+  const wchar_t low = static_cast<wchar_t>(0xDE00);
+  std::wstring text = {L'a', L'b', high, low, L'c'};
+  EXPECT_EQ(SliceEnd(text, 0, 3), 2u);  // "ab", the pair goes whole into the next slice
+  EXPECT_EQ(SliceEnd(text, 2, 3), 5u);
+  EXPECT_EQ(SliceEnd(text, 0, 4), 4u);
+  EXPECT_EQ(SliceEnd(text, 0, 100), 5u);
+  EXPECT_EQ(SliceEnd(text, 5, 3), 5u);
+  // A slice of one unit cannot shrink: it still moves on.
+  EXPECT_EQ(SliceEnd(text, 2, 1), 3u);
+  EXPECT_EQ(SliceEnd(text, 0, 0), 1u);
+  // Walking a long text in slices covers every unit exactly once and never parts a pair.
+  std::wstring longText;
+  for (int i = 0; i < 5000; ++i) {
+    longText += L'x';
+    longText += high;
+    longText += low;
+  }
+  size_t covered = 0;
+  for (size_t at = 0; at < longText.size();) {
+    size_t end = SliceEnd(longText, at, 8192);
+    ASSERT_GT(end, at);
+    EXPECT_NE(static_cast<uint32_t>(longText[end - 1]) & 0xFFFF, 0xD83Du) << end;
+    covered += end - at;
+    at = end;
+  }
+  EXPECT_EQ(covered, longText.size());
+}
