@@ -74,10 +74,19 @@ void WaitForEnter() {
   if (input == nullptr || input == INVALID_HANDLE_VALUE) {
     return;
   }
+  // A console's input never ends: a read of nothing there is Ctrl+C (refused while the checks
+  // run) or Ctrl+Z, and must not count as the operator's Enter. A file or pipe that has ended
+  // lets the run go on.
+  DWORD mode = 0;
+  const bool console = GetConsoleMode(input, &mode) != 0;
   for (;;) {
     char c = 0;
     DWORD read = 0;
-    if (!ReadFile(input, &c, 1, &read, nullptr) || read == 0 || c == '\n') {
+    BOOL ok = ReadFile(input, &c, 1, &read, nullptr);
+    if (console && read == 0 && (ok || GetLastError() == ERROR_OPERATION_ABORTED)) {
+      continue;
+    }
+    if (!ok || read == 0 || c == '\n') {
       return;
     }
   }
