@@ -1,5 +1,6 @@
 // A VarnexCli run inside the test program, so the simulated supplies and phone show what every
 // way of ending a run left behind: outputs switched off, objects released, the link closed.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -131,6 +132,23 @@ TEST_F(CliInProcess, APassedUsbRunEndsWithEverythingOffAndClosed) {
   ExpectLinkClosed();
 }
 
+TEST_F(CliInProcess, AUsbPhoneIsAskedForTheModeOfTheConfiguration) {
+  EXPECT_EQ(Run(), kExitPassed);
+  EXPECT_EQ(KVSIM_GetLastMode(), 1);
+  int32_t link[3] = {-1, -1, -1};
+  ASSERT_EQ(KVSIM_GetLastArgs("KV_BeginPhoneTest", link, 3), 3);
+  EXPECT_EQ(link[0], 3);
+  EXPECT_EQ(link[1], 0);
+  EXPECT_EQ(link[2], 0);
+  EXPECT_EQ(KVSIM_GetCallCount("KV_GetUsbPort"), 1);
+  EXPECT_EQ(KVSIM_GetCallCount("KV_GetMsVersion"), 0);
+
+  KVSIM_Reset();
+  Set(L"CONTROL", L"WG", L"1");  // WCDMA+GSM in "W/G"
+  EXPECT_EQ(Run(), kExitPassed);
+  EXPECT_EQ(KVSIM_GetLastMode(), 14);
+}
+
 TEST_F(CliInProcess, AFailedRunEndsWithEverythingOffAndClosed) {
   KVSIM_SetValue("AT", "AT+CPIN?", "+CME ERROR: 10");
   EXPECT_EQ(Run(), kExitFailed);
@@ -192,4 +210,55 @@ TEST_F(CliInProcess, ASupplyThatDoesNotOpenNeitherPowersTheOtherNorTouchesThePho
   EXPECT_FALSE(SuppliesWereOn());
   EXPECT_EQ(ExpectEverySupplyOffAndReleased(), 2);
   EXPECT_EQ(KVSIM_GetCallCount("KV_BeginPhoneTest"), 0);
+}
+
+namespace {
+
+std::vector<std::wstring> VoltageLogs(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\voltage_*.csv").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      names.push_back(folder + L"\\" + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  return names;
+}
+
+// Nobody else holds the file open: an exclusive open succeeds.
+bool Closed(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  CloseHandle(file);
+  return true;
+}
+
+}  // namespace
+
+TEST_F(CliInProcess, TheVoltageLogIsClosedWhenTheProgramEndsHoweverTheRunEnded) {
+  const std::wstring folder = TestProgramFolder() + L"\\Log";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  Set(L"CONTROL", L"Save Voltage Log", L"1");
+  for (bool starts : {true, false}) {
+    SCOPED_TRACE(starts ? "a run" : "a supply that does not open");
+    for (const std::wstring& old : VoltageLogs(folder)) {
+      DeleteFileW(old.c_str());
+    }
+    if (!starts) {
+      Set(L"POWER SUPPLY 2", L"Gpib Addr", L"31");
+    }
+    EXPECT_EQ(Run(), starts ? kExitPassed : kExitNotStarted);
+    std::vector<std::wstring> logs = VoltageLogs(folder);
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_TRUE(Closed(logs[0]));
+    std::string text = ReadWholeFile(logs[0]);
+    EXPECT_EQ(text.rfind("SN,AUX 3.6V,", 0), 0u) << text;
+    // A run adds its line; a run that never started has nothing to add.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), starts ? 2 : 1) << text;
+  }
 }
