@@ -16,6 +16,7 @@ int CallTable::Find(std::string_view name) const {
 CallOutcome CallTable::Enter(int index, std::initializer_list<int32_t> args) {
   CallRecord& record = At(index);
   ++record.count;
+  record.lastSerial = ++serial_;
   record.argCount = 0;
   for (int32_t arg : args) {
     if (record.argCount == kMaxRecordedArgs) {
@@ -35,6 +36,7 @@ void CallTable::Clear() {
   for (CallRecord& record : records_) {
     record = CallRecord{};
   }
+  serial_ = 0;
 }
 
 }  // namespace sim

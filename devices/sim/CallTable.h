@@ -15,6 +15,7 @@ inline constexpr int kMaxRecordedArgs = 8;
 
 struct CallRecord {
   int32_t count = 0;
+  int32_t lastSerial = 0;  // place of the last call in the order of all calls, 0 = never called
   int32_t args[kMaxRecordedArgs] = {};
   int32_t argCount = 0;
   int32_t failCode = 0;      // every call fails with this code while non-zero
@@ -50,6 +51,7 @@ class CallTable {
  private:
   std::span<const char* const> names_;
   std::vector<CallRecord> records_;
+  int32_t serial_ = 0;
 };
 
 }  // namespace sim

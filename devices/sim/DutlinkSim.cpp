@@ -87,6 +87,16 @@ int32_t KVSIM_GetCallCount(const char* function) {
   return index < 0 ? -1 : phone.calls.At(index).count;
 }
 
+int32_t KVSIM_GetLastCallSerial(const char* function) {
+  if (function == nullptr) {
+    return -1;
+  }
+  sim::SimPhone& phone = Phone();
+  std::lock_guard lock(phone.mutex);
+  int index = phone.calls.Find(function);
+  return index < 0 ? -1 : phone.calls.At(index).lastSerial;
+}
+
 int32_t KVSIM_GetLastArgs(const char* function, int32_t* args, int32_t capacity) {
   if (function == nullptr) {
     return 0;

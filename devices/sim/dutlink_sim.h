@@ -89,6 +89,10 @@ DUTLINK_API int32_t KVSIM_GetLastArgs(const char* function, int32_t* args, int32
 DUTLINK_API int32_t KVSIM_GetLastATCommand(char* buffer, int32_t size);
 /* The mode given to the last KV_EnterModeProcess, -1 when none. */
 DUTLINK_API int32_t KVSIM_GetLastMode(void);
+/* Where the last call of a function stands among all calls since the last reset (1 = the
+ * first call of any function), so tests can check the order of calls; 0 = never called,
+ * -1 = unknown function name. */
+DUTLINK_API int32_t KVSIM_GetLastCallSerial(const char* function);
 
 /* The product-information flash (4096 bytes, zero when new), persisted in the flash file. */
 DUTLINK_API int32_t KVSIM_SetFlashFile(const char* path); /* full path; null = default */

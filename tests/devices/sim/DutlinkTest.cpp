@@ -334,6 +334,23 @@ TEST_F(DutlinkScripting, FailureLeavesTheCallersBufferAlone) {
   EXPECT_EQ(KVSIM_GetCallCount("KV_FastReadNvInfo"), 2);
 }
 
+TEST_F(DutlinkScripting, CallSerialsGiveTheOrderOfCalls) {
+  EXPECT_EQ(KVSIM_GetLastCallSerial("KV_PowerOff"), 0);
+  EXPECT_EQ(KVSIM_GetLastCallSerial("KV_Nothing"), -1);
+  uint8_t flag = 0;
+  KV_PowerOff(phone);
+  KV_ReadEnableSecureBoot(phone, &flag, 1);
+  KV_PowerOff(phone);  // a failed call counts in the order too
+  KVSIM_SetFailure("KV_ReadEnableSecureBoot", 3);
+  KV_ReadEnableSecureBoot(phone, &flag, 1);
+  const int32_t powerOff = KVSIM_GetLastCallSerial("KV_PowerOff");
+  const int32_t secureBoot = KVSIM_GetLastCallSerial("KV_ReadEnableSecureBoot");
+  EXPECT_GT(powerOff, 0);
+  EXPECT_EQ(secureBoot, powerOff + 1);
+  KVSIM_Reset();
+  EXPECT_EQ(KVSIM_GetLastCallSerial("KV_PowerOff"), 0);
+}
+
 TEST_F(DutlinkScripting, FailNextFailsOnlyThatManyCalls) {
   ASSERT_EQ(KVSIM_FailNext("KV_GetMsVersion", 9, 2), 0);
   char version[300] = {};

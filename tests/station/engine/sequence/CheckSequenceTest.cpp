@@ -355,6 +355,8 @@ TEST_F(Sequence, FactoryResetAndPowerOffComeLastAndDoNotCount) {
   EXPECT_EQ(RunCheckSequence(*context), 1);
   EXPECT_EQ(KVSIM_GetCallCount("KV_SendATCommand"), 1);
   EXPECT_EQ(KVSIM_GetCallCount("KV_PowerOff"), 1);
+  // The phone is reset to factory state before it is switched off.
+  EXPECT_LT(KVSIM_GetLastCallSerial("KV_SendATCommand"), KVSIM_GetLastCallSerial("KV_PowerOff"));
   EXPECT_TRUE(recorder.reports().empty());
 }
 
