@@ -199,8 +199,14 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   int32_t verdict = 0;
   if (up.state == LinkState::Up) {
     SetRunPhase(RunPhase::Checking);
-    PrintOut(link.uart != 0 ? Format(L"Uart Communication, Port: %d", up.port)
-                            : Format(L"USB Communication, Port: %d", up.port));
+    // As the station's communication text: a USB port the phone library did not report is X.
+    if (link.uart != 0) {
+      PrintOut(Format(L"Uart Communication, Port: %d", up.port));
+    } else if (up.port == -1) {
+      PrintOut(L"USB Communication, Port: X");
+    } else {
+      PrintOut(Format(L"USB Communication, Port: %d", up.port));
+    }
     verdict = RunCheckSequence(context);
     printer.Finish();
   }

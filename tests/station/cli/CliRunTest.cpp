@@ -236,6 +236,21 @@ TEST(VarnexCli, AUartPhoneThatAnswersLateStillRuns) {
   EXPECT_TRUE(Contains(run.out, "Uart Communication, Port: 7\n")) << run.out;
 }
 
+TEST(VarnexCli, AUsbPortTheLibraryDoesNotKnowShowsAsX) {
+  StationFolder known("usb-port");
+  known.WriteFile(L"DutlinkSim.ini", "[Phone]\nUsbPort=9\n");
+  known.PrepareRecord(kEarlierStations);
+  CliRun run = known.Run(DemoCodes());
+  EXPECT_TRUE(Contains(run.out, "USB Communication, Port: 9\n")) << run.out;
+
+  StationFolder unknown("usb-port-x");
+  unknown.WriteFile(L"DutlinkSim.ini", "[Phone]\nUsbPort=-1\n");
+  unknown.PrepareRecord(kEarlierStations);
+  run = unknown.Run(DemoCodes());
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_TRUE(Contains(run.out, "USB Communication, Port: X\n")) << run.out;
+}
+
 TEST(VarnexCli, AnotherConfigurationFileIsUsedWhenGiven) {
   StationFolder station("config");
   station.WriteFile(L"Sim.ini",
