@@ -22,6 +22,12 @@ constexpr int32_t kDeepSleepSamples = 10;
 constexpr int32_t kLeakSamples = 30;
 constexpr float kDefaultCurrentRange = 3.0f;
 
+// A configured delay as a wait: a negative value from a hand-edited file waits nothing instead
+// of turning into an endless wait.
+uint32_t ConfiguredDelay(int32_t milliseconds) {
+  return milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0;
+}
+
 // A failure that replaces the reading: red detail and its own log line.
 void ReportFailure(CheckContext& context, const wchar_t* detail) {
   ReportDetail(context, detail, kColorFail);
@@ -87,7 +93,7 @@ int32_t CheckChargeCurrent(CheckContext& context) {
   BeginCurrentRow(context, L"Charge Current", settings.chargeCurrentLo, settings.chargeCurrentHi);
 
   const int32_t switchedOn = SwitchCharging(context, 1);
-  Wait(context, static_cast<uint32_t>(settings.chargeCurrentDelay));
+  Wait(context, ConfiguredDelay(settings.chargeCurrentDelay));
   float reading = 0.0f;
   if (switchedOn == 0) {
     // The measurement's own result is not looked at; a missing object leaves 0.
@@ -127,7 +133,7 @@ int32_t CheckPowerOnCurrent(CheckContext& context) {
   }
   Wait(context, kSwitchPauseMilliseconds);
   PowerOnSupply(context, kSupply2);
-  Wait(context, static_cast<uint32_t>(settings.powerOnCurrentDelay));
+  Wait(context, ConfiguredDelay(settings.powerOnCurrentDelay));
 
   float reading = 0.0f;
   int32_t verdict = 0;
@@ -159,7 +165,7 @@ int32_t CheckDeepSleepCurrent(CheckContext& context) {
   } else if (context.promptOperator) {
     context.promptOperator();
   }
-  Wait(context, static_cast<uint32_t>(settings.standbyCurrentDelay));
+  Wait(context, ConfiguredDelay(settings.standbyCurrentDelay));
 
   const CurrentSamples samples = SampleSupply1(context, kDeepSleepSamples, sleepResult);
   int32_t verdict = 0;
@@ -203,7 +209,7 @@ int32_t CheckPowerOffCurrent(CheckContext& context) {
     // Powering supply 1 on also set its second output in dual-power mode.
     PowerOffSupply(context, kSupply2);
   }
-  Wait(context, static_cast<uint32_t>(settings.leakCurrentDelay));
+  Wait(context, ConfiguredDelay(settings.leakCurrentDelay));
 
   float first = 0.0f;
   const int32_t firstResult = MeasureSupplyCurrent(context, kSupply1, &first, kMainOutput);

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,28 @@ class CurrentChecks : public BenchTest {
     return volts;
   }
 };
+
+TEST_F(CurrentChecks, NegativeConfiguredDelaysWaitNothing) {
+  // A hand-edited "-1" must not become an endless wait.
+  UseSupplies(true);
+  context->settings.checkChargeCurrent = 1;
+  context->settings.checkPowerOnCurrent = 1;
+  context->settings.checkDeepSleepCurrent = 1;
+  context->settings.checkPowerOffCurrent = 1;
+  context->settings.chargeCurrentDelay = -1;
+  context->settings.powerOnCurrentDelay = -5;
+  context->settings.standbyCurrentDelay = -1000;
+  context->settings.leakCurrentDelay = INT32_MIN;
+
+  CheckChargeCurrent(*context);
+  CheckPowerOnCurrent(*context);
+  CheckDeepSleepCurrent(*context);
+  CheckPowerOffCurrent(*context);
+  ASSERT_FALSE(waits.empty());
+  for (uint32_t wait : waits) {
+    EXPECT_LE(wait, 1000u);
+  }
+}
 
 // --- Charge current --------------------------------------------------------------------------
 
