@@ -21,11 +21,8 @@ struct LteCalibrationRecord {
 };
 
 int32_t FailRead(CheckContext& context, const wchar_t* message) {
-  ReportDetail(context, message, kColorFail);
+  ReportFailureDetail(context, message);
   ReportResult(context, false);
-  AppendLog(context, "FAIL,");
-  AppendLogWide(context, message);
-  AppendLog(context, "\n");
   return 0;
 }
 

@@ -28,14 +28,6 @@ uint32_t ConfiguredDelay(int32_t milliseconds) {
   return milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0;
 }
 
-// A failure that replaces the reading: red detail and its own log line.
-void ReportFailure(CheckContext& context, const wchar_t* detail) {
-  ReportDetail(context, detail, kColorFail);
-  AppendLog(context, "FAIL,");
-  AppendLogWide(context, detail);
-  AppendLog(context, "\n");
-}
-
 // Shows a judged value: the detail in green or red and "PASS,<value><unitTail>" in the log.
 int32_t ReportJudged(CheckContext& context, bool passed, const char* value, const char* unitTail) {
   wchar_t detail[64] = {};
@@ -105,13 +97,13 @@ int32_t CheckChargeCurrent(CheckContext& context) {
                                       kMainOutput);
     }
   } else {
-    ReportFailure(context, L"Open Charge Current fail!");
+    ReportFailureDetail(context, L"Open Charge Current fail!");
   }
   const int32_t milliamperes = TruncateReading(reading);
 
   int32_t verdict = 0;
   if (SwitchCharging(context, 0) != 0) {
-    ReportFailure(context, L"Close Charge Current fail!");
+    ReportFailureDetail(context, L"Close Charge Current fail!");
   } else if (switchedOn == 0) {
     verdict = JudgeMilliamperes(context, milliamperes, settings.chargeCurrentLo,
                                 settings.chargeCurrentHi);
@@ -129,7 +121,7 @@ int32_t CheckPowerOnCurrent(CheckContext& context) {
                   settings.powerOnCurrentHi);
   // A failed switch is logged, but the reading alone decides.
   if (SwitchCharging(context, 0) != 0) {
-    ReportFailure(context, L"Charge off fail!");
+    ReportFailureDetail(context, L"Charge off fail!");
   }
   Wait(context, kSwitchPauseMilliseconds);
   PowerOnSupply(context, kSupply2);
@@ -138,7 +130,7 @@ int32_t CheckPowerOnCurrent(CheckContext& context) {
   float reading = 0.0f;
   int32_t verdict = 0;
   if (MeasureSupplyCurrent(context, kSupply1, &reading, kMainOutput) != 0) {
-    ReportFailure(context, L"PowerOn Current measure fail!");
+    ReportFailureDetail(context, L"PowerOn Current measure fail!");
   } else {
     verdict = JudgeMilliamperes(context, TruncateReading(reading), settings.powerOnCurrentLo,
                                 settings.powerOnCurrentHi);
@@ -170,7 +162,7 @@ int32_t CheckDeepSleepCurrent(CheckContext& context) {
   const CurrentSamples samples = SampleSupply1(context, kDeepSleepSamples, sleepResult);
   int32_t verdict = 0;
   if (samples.result != 0) {
-    ReportFailure(context, L"Standby Current measure fail!");
+    ReportFailureDetail(context, L"Standby Current measure fail!");
   } else {
     float average = 0.0f;
     const bool valid = AverageCurrent(samples, &average);
@@ -218,7 +210,7 @@ int32_t CheckPowerOffCurrent(CheckContext& context) {
   }
   int32_t verdict = 0;
   if (firstResult != 0) {
-    ReportFailure(context, L"Leak Current measure fail!");
+    ReportFailureDetail(context, L"Leak Current measure fail!");
   } else {
     if (SupplyExists(context, kSupply1)) {
       SetSupplyCurrentRange(context, kSupply1, LeakCurrentRange(first), kMainOutput);
@@ -228,7 +220,7 @@ int32_t CheckPowerOffCurrent(CheckContext& context) {
       SetSupplyCurrentRange(context, kSupply1, kDefaultCurrentRange, kMainOutput);
     }
     if (samples.result != 0) {
-      ReportFailure(context, L"Leak Current measure fail!");
+      ReportFailureDetail(context, L"Leak Current measure fail!");
     } else {
       float average = 0.0f;
       const bool valid = AverageCurrent(samples, &average);

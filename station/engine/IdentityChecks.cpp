@@ -123,12 +123,9 @@ void FailImeisOnReadError(CheckContext& context, int32_t code) {
     wchar_t expected[kImeiFieldSize];
     CopyField(context.settings.*item.expected, expected);
     BeginRow(context, item.name);
-    ReportDetail(context, detail, kColorFail);
-    ReportResult(context, false);
     AppendItemStart(context, item.logName, expected);
-    AppendLog(context, "FAIL,");
-    AppendLogWide(context, detail);
-    AppendLog(context, "\n");
+    ReportFailureDetail(context, detail);
+    ReportResult(context, false);
   }
 }
 
@@ -150,11 +147,8 @@ int32_t SerialNumberCheck(CheckContext& context, bool first) {
     wchar_t detail[128] = {};
     std::swprintf(detail, std::size(detail), L"Read %ls from phone failed! Error Code: %d", name,
                   result);
-    ReportDetail(context, detail, kColorFail);
+    ReportFailureDetail(context, detail);
     ReportResult(context, false);
-    AppendLog(context, "FAIL,");
-    AppendLogWide(context, detail);
-    AppendLog(context, "\n");
     if (first) {
       SetVoltageLineStart(context, "");
     }
@@ -217,11 +211,8 @@ int32_t AddressCheck(CheckContext& context, const AddressItem& item, bool enable
   AppendItemStart(context, item.logName, expected);
   IdentityRecord record;
   if (ReadIdentityRecord(context, item.mask, record) != 0) {
-    ReportDetail(context, item.readFailure, kColorFail);
+    ReportFailureDetail(context, item.readFailure);
     ReportResult(context, false);
-    AppendLog(context, "FAIL,");
-    AppendLogWide(context, item.readFailure);
-    AppendLog(context, "\n");
     return 0;
   }
   char raw[kAddressFieldSize + 1];

@@ -97,6 +97,13 @@ void ReportResult(CheckContext& context, bool passed) {
   SendRow(context);
 }
 
+void ReportFailureDetail(CheckContext& context, const wchar_t* detail) {
+  ReportDetail(context, detail, kColorFail);
+  AppendLog(context, "FAIL,");
+  AppendLogWide(context, detail);
+  AppendLog(context, "\n");
+}
+
 void AppendLog(CheckContext& context, const char* text) {
   AppendBounded(context.logText, sizeof(context.logText), text);
 }

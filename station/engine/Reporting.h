@@ -11,6 +11,9 @@ void BeginRow(CheckContext& context, const wchar_t* itemName);
 void ReportDetail(CheckContext& context, const wchar_t* text, uint32_t color);
 void ReportDetailF(CheckContext& context, uint32_t color, const wchar_t* format, ...);
 void ReportResult(CheckContext& context, bool passed);
+// A failure that stands in place of a reading: the detail shown in red, and the log line
+// ended with "FAIL," and the same detail.
+void ReportFailureDetail(CheckContext& context, const wchar_t* detail);
 
 // Appends to the 4096-byte test-log text; what does not fit is cut, never overflowed.
 void AppendLog(CheckContext& context, const char* text);

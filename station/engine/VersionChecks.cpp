@@ -36,10 +36,7 @@ void FailRead(CheckContext& context, int32_t code) {
   // Both checks report a failed read under the modem call's name.
   wchar_t detail[96] = {};
   std::swprintf(detail, std::size(detail), L"KV_GetMsVersion failed, Error Code: %d", code);
-  ReportDetail(context, detail, kColorFail);
-  AppendLog(context, "FAIL,");
-  AppendLogWide(context, detail);
-  AppendLog(context, "\n");
+  ReportFailureDetail(context, detail);
 }
 
 }  // namespace

@@ -51,10 +51,7 @@ int32_t AskAdc(CheckContext& context, int32_t request, int32_t& value) {
 void FailCall(CheckContext& context, const wchar_t* function, int32_t code) {
   wchar_t detail[96] = {};
   std::swprintf(detail, std::size(detail), L"%ls failed, Error Code: %d", function, code);
-  ReportDetail(context, detail, kColorFail);
-  AppendLog(context, "FAIL,");
-  AppendLogWide(context, detail);
-  AppendLog(context, "\n");
+  ReportFailureDetail(context, detail);
 }
 
 // Shared by the AUX and FGU checks once the reading is in millivolts.
