@@ -19,7 +19,9 @@ source scripts/wine-env.sh
 varnex_wine_prefix
 # A program that fails is run once more: a rare Wine start-up hiccup shows as a failure with no
 # output at all; a real failure fails twice and still fails the run (both runs are printed).
-ctest --preset windows -j "$jobs" --repeat until-pass:2
+# Under a virtual display: the window and dialog tests create real windows. Whole-program tests
+# that type into a window take their own display and run one at a time.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows -j "$jobs" --repeat until-pass:2
 
 echo "== fuzz targets"
 cmake --preset fuzz >/dev/null
