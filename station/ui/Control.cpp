@@ -24,6 +24,7 @@ bool Control::Subclass(HWND window) {
   }
   SetPropW(window, kOwnerProperty, this);
   hwnd_ = window;
+  OnSubclassed();
   return true;
 }
 

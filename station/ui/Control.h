@@ -36,6 +36,8 @@ class Control {
   // Every message of the control before its own procedure. Set `handled` to skip the
   // control's procedure and answer with the result.
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // Called once the object owns the window: the place to set the window up.
+  virtual void OnSubclassed() {}
   // Called once the window is gone (after WM_NCDESTROY), before the object lets go of it.
   virtual void OnDestroyed() {}
   // The control's own procedure.

@@ -209,6 +209,13 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         handled = Reflect(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, message, wParam,
                           lParam, result);
         break;
+      case WM_SYSCOLORCHANGE:
+        // Only top-level windows hear of it; controls that paint in system colours need it too.
+        for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+          SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
+        }
+        break;
       case WM_MEASUREITEM:
         handled = Reflect(Item(static_cast<int>(wParam)), message, wParam, lParam, result);
         break;
