@@ -1,0 +1,341 @@
+// The accounts file text, the lock-out arithmetic, the log-on decision and the rule that the
+// last account with full rights stays. Hashing is replaced by a keyed stand-in here; the real
+// hashing is tested under Wine.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AccountBook.h"
+#include "AccountFile.h"
+#include "ConstantTime.h"
+#include "Lockout.h"
+#include "LogOnGate.h"
+#include "UserName.h"
+
+namespace {
+
+using admit::Account;
+using admit::AccountBook;
+using admit::Rights;
+using admit::Verdict;
+
+// Stand-in for a password hash: the same "secret" and salt always give the same bytes.
+admit::Hash FakeHash(int secret, const admit::Salt& salt, uint32_t iterations) {
+  admit::Hash hash{};
+  for (size_t i = 0; i < hash.size(); ++i) {
+    hash[i] = static_cast<uint8_t>(salt[i % salt.size()] * 31 + secret * 7 + i + iterations);
+  }
+  return hash;
+}
+
+Account MakeAccount(const std::string& name, Rights rights, int secret, uint8_t saltSeed) {
+  Account account;
+  account.name = name;
+  account.rights = rights;
+  for (size_t i = 0; i < account.salt.size(); ++i) {
+    account.salt[i] = static_cast<uint8_t>(saltSeed + i * 13);
+  }
+  account.hash = FakeHash(secret, account.salt, account.iterations);
+  return account;
+}
+
+admit::PasswordHasher Typing(int secret, int* calls = nullptr) {
+  return [secret, calls](const admit::Salt& salt, uint32_t iterations, admit::Hash& hash) {
+    if (calls != nullptr) {
+      ++*calls;
+    }
+    hash = FakeHash(secret, salt, iterations);
+    return true;
+  };
+}
+
+std::vector<Account> SampleAccounts() {
+  Account chief = MakeAccount("chief", Rights::kFull, 1, 3);
+  Account operatorOne = MakeAccount("Wang Fang \xE7\x8E\x8B", Rights::kRestricted, 2, 90);
+  operatorOne.iterations = 123456;
+  operatorOne.hash = FakeHash(2, operatorOne.salt, operatorOne.iterations);
+  operatorOne.failures = 3;
+  operatorOne.lockedUntil = 1780000000;
+  return {chief, operatorOne};
+}
+
+std::string SampleText() {
+  return admit::FormatAccountFile(SampleAccounts());
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+TEST(AccountFile, FormattedAccountsReadBackUnchanged) {
+  const std::vector<Account> accounts = SampleAccounts();
+  const std::string text = admit::FormatAccountFile(accounts);
+  EXPECT_EQ(text.find("chief"), text.find("Name=chief") + 5);
+
+  for (const std::string& variant : {text, "\xEF\xBB\xBF" + text, [&] {
+                                       std::string crlf;
+                                       for (char c : text) {
+                                         crlf +=
+                                             c == '\n' ? std::string("\r\n") : std::string(1, c);
+                                       }
+                                       return crlf;
+                                     }()}) {
+    admit::ParsedAccounts parsed = admit::ParseAccountFile(variant);
+    ASSERT_EQ(parsed.problem, "");
+    ASSERT_EQ(parsed.accounts.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+      const Account& a = accounts[i];
+      const Account& b = parsed.accounts[i];
+      EXPECT_EQ(a.name, b.name);
+      EXPECT_EQ(a.rights, b.rights);
+      EXPECT_EQ(a.iterations, b.iterations);
+      EXPECT_EQ(a.salt, b.salt);
+      EXPECT_EQ(a.hash, b.hash);
+      EXPECT_EQ(a.failures, b.failures);
+      EXPECT_EQ(a.lockedUntil, b.lockedUntil);
+    }
+  }
+}
+
+TEST(AccountFile, EveryCutOffCopyIsRefused) {
+  const std::string text = SampleText();
+  for (size_t length = 0; length < text.size(); ++length) {
+    admit::ParsedAccounts parsed = admit::ParseAccountFile(text.substr(0, length));
+    EXPECT_NE(parsed.problem, "") << "cut at " << length;
+    EXPECT_TRUE(parsed.accounts.empty());
+  }
+}
+
+TEST(AccountFile, DamagedOrAlteredFilesAreRefusedWithTheReason) {
+  const std::string good = SampleText();
+  const std::string salt = "Salt=" + good.substr(good.find("Salt=") + 5, 32);
+  const std::string hash = "Hash=" + good.substr(good.find("Hash=") + 5, 64);
+  struct Case {
+    std::string text;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"", "the file is empty"},
+      {Replace(good, salt, salt.substr(0, 35)), "line 11: the salt must be 32 hexadecimal digits"},
+      {Replace(good, salt, salt + "00"), "the salt must be 32"},
+      {Replace(good, hash, hash.substr(0, 60)), "line 12: the hash must be 64 hexadecimal digits"},
+      {Replace(good, hash, hash.substr(0, 68) + "zz"), "the hash must be 64"},
+      {Replace(good, salt, "Salt=0123456789abcdef0123456789abcdeg"), "the salt must be 32"},
+      {Replace(good, "Rights=restricted", "Rights=admin"), "unknown rights \"admin\""},
+      {Replace(good, "Rights=full", "Rights=Full"), "unknown rights \"Full\""},
+      {Replace(good, "Name=Wang Fang \xE7\x8E\x8B", "Name=CHIEF"),
+       "line 17: the user \"CHIEF\" appears twice"},
+      {Replace(good, "Iterations=123456", "Iterations=99999"),
+       "the iteration count 99999 is below the minimum of 100000"},
+      {Replace(good, "Iterations=123456", "Iterations=10000001"), "Iterations must be a number"},
+      {Replace(good, "Iterations=123456", "Iterations=-5"), "Iterations must be a number"},
+      {Replace(good, "Iterations=123456", "Iterations= 123456"), "Iterations must be a number"},
+      {Replace(good, "Failures=3", "Failures=5"), "Failures must be a number from 0 to 4"},
+      {Replace(good, "LockedUntil=1780000000", "LockedUntil=99999999999999999999999"),
+       "LockedUntil must be"},
+      {Replace(good, "Count=2", "Count=3"), "Count says 3 accounts but the file has 2"},
+      {Replace(good, "Count=2", "Count=0"), "Count must be a number from 1 to 1000"},
+      {Replace(good, "Count=2\n", ""), "the [Accounts] section with Format and Count is missing"},
+      {Replace(good, "Format=1", "Format=2"), "unknown format \"2\""},
+      {Replace(good, "Failures=3\n", ""), "line 16: the account has no Failures"},
+      {Replace(good, "Failures=3\n", "Failures=3\nFailures=3\n"), "Failures given twice"},
+      {Replace(good, "Failures=3\n", "Failures=3\nAdmin=1\n"), "unknown key \"Admin\""},
+      {Replace(good, "[Accounts]", "[Accounts]\n[Users]"), "unknown section \"[Users]\""},
+      {Replace(good, "[Accounts]", "Name=x\n[Accounts]"), "a value outside any section"},
+      {Replace(good, "Failures=3\n", "Failures=3\ngarbage\n"), "not a Key=Value line"},
+      {Replace(good, "Rights=full", "Rights=restricted"), "no account has full rights"},
+      {Replace(good, "Name=chief", "Name=\xC0\xAF"), "not valid UTF-8"},
+      {Replace(good, "Name=chief", "Name=chief\t"), "starts or ends with a blank"},
+      {Replace(good, "Name=chief",
+               "Name=ch\x01"
+               "ef"),
+       "control character"},
+      {Replace(good, "Name=chief", "Name="), "the user name is empty"},
+      {Replace(good, "Name=chief", "Name=" + std::string(33, 'a')), "longer than 32"},
+      {good + "[Accounts]\n", "a second [Accounts] section"},
+  };
+  for (const Case& c : cases) {
+    admit::ParsedAccounts parsed = admit::ParseAccountFile(c.text);
+    EXPECT_NE(parsed.problem.find(c.problem), std::string::npos)
+        << "expected \"" << c.problem << "\", got \"" << parsed.problem << "\"";
+    EXPECT_TRUE(parsed.accounts.empty());
+  }
+}
+
+TEST(AccountFile, CommentsAndBlankLinesAreSkipped) {
+  const std::string text =
+      "# accounts\n\n" + Replace(SampleText(), "[Account]\n", "[Account]\n; x\n\n");
+  EXPECT_EQ(admit::ParseAccountFile(text).problem, "");
+}
+
+class Gate : public ::testing::Test {
+ protected:
+  static constexpr uint64_t kNow = 1800000000;
+  AccountBook book_{SampleAccountsUnlocked()};
+  admit::LogOnGate gate_;
+
+  static std::vector<Account> SampleAccountsUnlocked() {
+    std::vector<Account> accounts = SampleAccounts();
+    accounts[1].failures = 0;
+    accounts[1].lockedUntil = 0;
+    return accounts;
+  }
+  admit::LogOnOutcome Try(const std::string& name, int secret, uint64_t now) {
+    return gate_.Attempt(book_, name, now, Typing(secret));
+  }
+};
+
+TEST_F(Gate, RightPasswordGivesTheAccountsRights) {
+  EXPECT_EQ(Try("chief", 1, kNow).verdict, Verdict::kFull);
+  EXPECT_EQ(Try("CHIEF", 1, kNow).verdict, Verdict::kFull);
+  EXPECT_EQ(Try("Wang Fang \xE7\x8E\x8B", 2, kNow).verdict, Verdict::kRestricted);
+  EXPECT_EQ(Try("chief", 2, kNow).verdict, Verdict::kRefused);
+  EXPECT_EQ(Try("Wang Fang \xE7\x8E\x8B", 1, kNow).verdict, Verdict::kRefused);
+}
+
+TEST_F(Gate, FiveWrongPasswordsLockForOneMinuteAndTheLockEnds) {
+  for (int i = 0; i < 4; ++i) {
+    admit::LogOnOutcome outcome = Try("chief", 9, kNow + i);
+    EXPECT_EQ(outcome.verdict, Verdict::kRefused);
+    EXPECT_TRUE(outcome.bookChanged);
+  }
+  EXPECT_EQ(book_.Find("chief")->failures, 4u);
+  admit::LogOnOutcome fifth = Try("chief", 9, kNow + 10);
+  EXPECT_EQ(fifth.verdict, Verdict::kLocked);
+  EXPECT_EQ(fifth.lockSeconds, 60u);
+  EXPECT_EQ(book_.Find("chief")->lockedUntil, kNow + 70);
+
+  // Locked: even the right password is not looked at, and the lock is not prolonged.
+  int hashed = 0;
+  admit::LogOnOutcome during = gate_.Attempt(book_, "chief", kNow + 69, Typing(1, &hashed));
+  EXPECT_EQ(during.verdict, Verdict::kLocked);
+  EXPECT_EQ(during.lockSeconds, 1u);
+  EXPECT_EQ(hashed, 0);
+  EXPECT_EQ(book_.Find("chief")->lockedUntil, kNow + 70);
+  // Another user is not affected.
+  EXPECT_EQ(Try("Wang Fang \xE7\x8E\x8B", 2, kNow + 20).verdict, Verdict::kRestricted);
+
+  admit::LogOnOutcome after = Try("chief", 1, kNow + 70);
+  EXPECT_EQ(after.verdict, Verdict::kFull);
+  EXPECT_TRUE(after.bookChanged);
+  EXPECT_EQ(book_.Find("chief")->lockedUntil, 0u);
+}
+
+TEST_F(Gate, ARightPasswordStartsTheCountAgain) {
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(Try("chief", 9, kNow).verdict, Verdict::kRefused);
+    }
+    EXPECT_EQ(Try("chief", 1, kNow).verdict, Verdict::kFull);
+    EXPECT_EQ(book_.Find("chief")->failures, 0u);
+  }
+}
+
+TEST_F(Gate, ALockFromAClockSetBackEndsWithinAMinute) {
+  book_.Find("chief")->lockedUntil = kNow + 86400;
+  admit::LogOnOutcome outcome = Try("chief", 1, kNow);
+  EXPECT_EQ(outcome.verdict, Verdict::kLocked);
+  EXPECT_EQ(outcome.lockSeconds, 60u);
+  EXPECT_TRUE(outcome.bookChanged);
+  EXPECT_EQ(Try("chief", 1, kNow + 60).verdict, Verdict::kFull);
+}
+
+TEST_F(Gate, AnUnknownNameAnswersLikeAWrongPassword) {
+  int knownCalls = 0;
+  int unknownCalls = 0;
+  for (int i = 0; i < 5; ++i) {
+    admit::LogOnOutcome known = gate_.Attempt(book_, "chief", kNow, Typing(9, &knownCalls));
+    admit::LogOnOutcome unknown = gate_.Attempt(book_, "nobody", kNow, Typing(9, &unknownCalls));
+    EXPECT_EQ(known.verdict, unknown.verdict) << i;
+    EXPECT_EQ(known.lockSeconds, unknown.lockSeconds) << i;
+    EXPECT_FALSE(unknown.bookChanged);
+  }
+  EXPECT_EQ(Try("nobody", 9, kNow + 30).verdict, Verdict::kLocked);
+  EXPECT_EQ(knownCalls, unknownCalls);
+  EXPECT_EQ(book_.Accounts().size(), 2u);
+  EXPECT_EQ(Try("nobody", 9, kNow + 60).verdict, Verdict::kRefused);
+}
+
+TEST_F(Gate, FailedHashingRefusesWithoutCounting) {
+  admit::LogOnOutcome outcome = gate_.Attempt(
+      book_, "chief", kNow, [](const admit::Salt&, uint32_t, admit::Hash&) { return false; });
+  EXPECT_EQ(outcome.verdict, Verdict::kHashFailed);
+  EXPECT_EQ(book_.Find("chief")->failures, 0u);
+}
+
+TEST_F(Gate, AnOldIterationCountAsksForANewHash) {
+  Account old = MakeAccount("old", Rights::kRestricted, 5, 7);
+  old.iterations = admit::kMinIterations;
+  old.hash = FakeHash(5, old.salt, old.iterations);
+  ASSERT_EQ(book_.Add(old), "");
+  admit::LogOnOutcome outcome = Try("old", 5, kNow);
+  EXPECT_EQ(outcome.verdict, Verdict::kRestricted);
+  EXPECT_TRUE(outcome.wantsNewHash);
+  EXPECT_FALSE(Try("chief", 1, kNow).wantsNewHash);
+}
+
+TEST(AccountRules, TheLastAccountWithFullRightsStays) {
+  AccountBook book(SampleAccounts());
+  EXPECT_EQ(book.Remove("chief"),
+            "\"chief\" is the last account with full rights; add another account with full "
+            "rights first");
+  EXPECT_NE(book.SetRights("Chief", Rights::kRestricted), "");
+  EXPECT_EQ(book.FullRightsCount(), 1u);
+  EXPECT_EQ(book.Accounts().size(), 2u);
+
+  EXPECT_EQ(book.SetRights("Wang Fang \xE7\x8E\x8B", Rights::kFull), "");
+  EXPECT_EQ(book.SetRights("chief", Rights::kRestricted), "");
+  EXPECT_NE(book.Remove("Wang Fang \xE7\x8E\x8B"), "");
+  EXPECT_EQ(book.Remove("chief"), "");
+  EXPECT_EQ(book.Accounts().size(), 1u);
+  EXPECT_EQ(book.Remove("chief"), "there is no user named \"chief\"");
+}
+
+TEST(AccountRules, AddRefusesBadNamesDuplicatesAndWeakCounts) {
+  AccountBook book(SampleAccounts());
+  EXPECT_EQ(book.Add(MakeAccount("CHIEF", Rights::kFull, 3, 1)),
+            "a user named \"CHIEF\" already exists");
+  EXPECT_EQ(book.Add(MakeAccount(" lead", Rights::kFull, 3, 1)),
+            "the user name starts or ends with a blank");
+  Account weak = MakeAccount("lead", Rights::kFull, 3, 1);
+  weak.iterations = admit::kMinIterations - 1;
+  EXPECT_NE(book.Add(weak), "");
+  EXPECT_NE(book.SetHash("chief", weak.salt, weak.hash, weak.iterations), "");
+  EXPECT_EQ(book.Accounts().size(), 2u);
+
+  Account lead = MakeAccount("lead", Rights::kFull, 3, 1);
+  EXPECT_EQ(book.Add(lead), "");
+  EXPECT_EQ(book.FullRightsCount(), 2u);
+  // A new password clears the lock.
+  book.Find("Wang Fang \xE7\x8E\x8B")->lockedUntil = 1;
+  EXPECT_EQ(book.SetHash("Wang Fang \xE7\x8E\x8B", lead.salt, lead.hash, 200000), "");
+  EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->lockedUntil, 0u);
+  EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->failures, 0u);
+  EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->iterations, 200000u);
+}
+
+TEST(UserNames, LatinCaseIsIgnoredButOtherwiseNamesMustMatch) {
+  EXPECT_TRUE(admit::SameUserName("Line-Lead_2", "line-lead_2"));
+  EXPECT_FALSE(admit::SameUserName("lead", "lead "));
+  EXPECT_FALSE(admit::SameUserName("\xC3\x89mile", "\xC3\xA9mile"));
+  EXPECT_EQ(admit::UserNameProblem(std::string(32, 'x')), "");
+  EXPECT_EQ(admit::UserNameProblem("\xE7\x8E\x8B\xE8\x8A\xB3"), "");
+  EXPECT_NE(admit::UserNameProblem("\xED\xA0\x80"), "");  // an encoded surrogate
+  EXPECT_EQ(admit::TrimBlanks("  a b \t"), "a b");
+}
+
+TEST(ConstantTime, FindsADifferenceAnywhere) {
+  admit::Hash a{};
+  for (size_t i = 0; i < a.size(); ++i) {
+    admit::Hash b = a;
+    b[i] ^= 0x80;
+    EXPECT_FALSE(admit::EqualInConstantTime(a.data(), b.data(), a.size())) << i;
+  }
+  admit::Hash same = a;
+  EXPECT_TRUE(admit::EqualInConstantTime(a.data(), same.data(), a.size()));
+}
+
+}  // namespace
