@@ -1,0 +1,304 @@
+// The Win32 layer without windows: CNG hashing, the accounts file on disk, log-on, lock-out
+// across program starts, the editor's changes and how a damaged file is reported.
+#include <windows.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "AccountFile.h"
+#include "AccountService.h"
+#include "AccountsFile.h"
+#include "Hex.h"
+#include "PasswordHash.h"
+#include "Secret.h"
+#include "TestPasswords.h"
+
+namespace {
+
+using admit::AccountService;
+using admit::LogOnResult;
+using admit::Rights;
+
+std::string ReadText(const std::wstring& path) {
+  std::string text;
+  std::wstring problem;
+  admit::ReadAccountsText(path, text, problem);
+  return text;
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+  std::wstring problem;
+  ASSERT_TRUE(admit::WriteAccountsText(path, text, problem)) << problem.size();
+}
+
+class Accounts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = L"svc-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter_) +
+            L".ini";
+    DeleteFileW(path_.c_str());
+  }
+  void TearDown() override { DeleteFileW(path_.c_str()); }
+
+  // A service as a fresh program start would have it, on this test's file and clock.
+  AccountService Start() {
+    AccountService service(path_, [this] { return now_; });
+    service.Load();
+    return service;
+  }
+  static void Set(admit::Secret& secret, const std::wstring& text) { secret.Assign(text.c_str()); }
+  LogOnResult LogOn(AccountService& service, const std::string& name, const std::wstring& text) {
+    admit::Secret secret;
+    Set(secret, text);
+    return service.LogOn(name, secret).result;
+  }
+  std::wstring Add(AccountService& service, const std::string& name, const std::wstring& text,
+                   Rights rights) {
+    admit::Secret secret;
+    Set(secret, text);
+    return service.AddAccount(name, secret, rights);
+  }
+
+  static inline int counter_ = 0;
+  std::wstring path_;
+  uint64_t now_ = 1800000000;
+  const std::wstring chiefPassword_ = MadeUpPassword();
+  const std::wstring operatorPassword_ = MadeUpPassword();
+};
+
+TEST(PasswordHash, MatchesThePublishedPbkdf2Sha256Vectors) {
+  // Test vectors for PBKDF2-HMAC-SHA256 (password "password", salt "salt").
+  const uint8_t input[] = {'p', 'a', 's', 's', 'w', 'o', 'r', 'd'};
+  const uint8_t salt[] = {'s', 'a', 'l', 't'};
+  admit::Hash hash{};
+  ASSERT_TRUE(admit::DerivePasswordHash(input, sizeof input, salt, sizeof salt, 1, hash));
+  EXPECT_EQ(admit::ToHex(hash.data(), hash.size()),
+            "120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b");
+  ASSERT_TRUE(admit::DerivePasswordHash(input, sizeof input, salt, sizeof salt, 4096, hash));
+  EXPECT_EQ(admit::ToHex(hash.data(), hash.size()),
+            "c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a");
+}
+
+TEST(PasswordHash, SaltsAreRandom) {
+  admit::Salt a{};
+  admit::Salt b{};
+  ASSERT_TRUE(admit::NewSalt(a));
+  ASSERT_TRUE(admit::NewSalt(b));
+  EXPECT_NE(a, b);
+  EXPECT_NE(a, admit::Salt{});
+}
+
+TEST_F(Accounts, CreatedAccountsLogOnWithTheirRightsAfterARestart) {
+  AccountService first(path_, [this] { return now_; });
+  ASSERT_EQ(first.Load(), admit::Loaded::kMissing);
+  EXPECT_EQ(Add(first, "lead", chiefPassword_, Rights::kRestricted),
+            L"The first account must have full rights.");
+  ASSERT_EQ(Add(first, "lead", chiefPassword_, Rights::kFull), L"");
+  ASSERT_EQ(Add(first, "op1", operatorPassword_, Rights::kRestricted), L"");
+
+  AccountService later = Start();
+  ASSERT_EQ(later.Problem(), L"");
+  EXPECT_EQ(LogOn(later, "lead", chiefPassword_), LogOnResult::kFull);
+  EXPECT_EQ(LogOn(later, " LEAD ", chiefPassword_), LogOnResult::kFull);
+  EXPECT_EQ(LogOn(later, "op1", operatorPassword_), LogOnResult::kRestricted);
+  EXPECT_EQ(LogOn(later, "op1", chiefPassword_), LogOnResult::kRefused);
+  EXPECT_EQ(LogOn(later, "lead", chiefPassword_.substr(1)), LogOnResult::kRefused);
+  EXPECT_EQ(LogOn(later, "nobody", chiefPassword_), LogOnResult::kRefused);
+
+  // The file holds salted hashes at the default count, never the password in any form.
+  const std::string text = ReadText(path_);
+  admit::ParsedAccounts parsed = admit::ParseAccountFile(text);
+  ASSERT_EQ(parsed.problem, "");
+  EXPECT_EQ(parsed.accounts[0].iterations, admit::kDefaultIterations);
+  EXPECT_NE(parsed.accounts[0].salt, parsed.accounts[1].salt);
+  for (const std::wstring& password : {chiefPassword_, operatorPassword_}) {
+    std::string narrow(password.begin(), password.end());
+    EXPECT_EQ(text.find(narrow), std::string::npos);
+    EXPECT_EQ(
+        text.find(admit::ToHex(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size())),
+        std::string::npos);
+  }
+}
+
+TEST_F(Accounts, FiveWrongPasswordsLockOutForAMinuteEvenAcrossRestarts) {
+  {
+    AccountService service(path_, [this] { return now_; });
+    service.Load();
+    ASSERT_EQ(Add(service, "lead", chiefPassword_, Rights::kFull), L"");
+  }
+  const std::wstring wrong = MadeUpPassword();
+  for (int i = 0; i < 4; ++i) {
+    AccountService restarted = Start();  // every attempt from a new program start
+    EXPECT_EQ(LogOn(restarted, "lead", wrong), LogOnResult::kRefused) << i;
+  }
+  AccountService service = Start();
+  admit::Secret secret;
+  secret.Assign(wrong.c_str());
+  admit::LogOnReply fifth = service.LogOn("lead", secret);
+  EXPECT_EQ(fifth.result, LogOnResult::kLocked);
+  EXPECT_EQ(fifth.lockSeconds, 60u);
+  EXPECT_EQ(fifth.problem, L"");
+
+  now_ += 59;
+  AccountService restarted = Start();
+  secret.Assign(chiefPassword_.c_str());
+  admit::LogOnReply during = restarted.LogOn("lead", secret);
+  EXPECT_EQ(during.result, LogOnResult::kLocked);
+  EXPECT_EQ(during.lockSeconds, 1u);
+
+  now_ += 1;
+  AccountService afterwards = Start();
+  EXPECT_EQ(LogOn(afterwards, "lead", chiefPassword_), LogOnResult::kFull);
+  const admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadText(path_));
+  ASSERT_EQ(parsed.accounts.size(), 1u);
+  EXPECT_EQ(parsed.accounts[0].failures, 0u);
+  EXPECT_EQ(parsed.accounts[0].lockedUntil, 0u);
+}
+
+TEST_F(Accounts, EditorChangesKeepOneAccountWithFullRights) {
+  AccountService service = Start();
+  ASSERT_EQ(Add(service, "lead", chiefPassword_, Rights::kFull), L"");
+  ASSERT_EQ(Add(service, "op1", operatorPassword_, Rights::kRestricted), L"");
+  EXPECT_EQ(Add(service, "OP1", operatorPassword_, Rights::kRestricted),
+            L"A user named \"OP1\" already exists.");
+  EXPECT_EQ(Add(service, "op2", L"short", Rights::kRestricted),
+            L"The password must have at least 6 characters.");
+
+  EXPECT_EQ(service.RemoveAccount("lead"),
+            L"\"lead\" is the last account with full rights; add another account with full "
+            L"rights first.");
+  EXPECT_NE(service.SetRights("lead", Rights::kRestricted), L"");
+  EXPECT_EQ(service.SetRights("op1", Rights::kFull), L"");
+  EXPECT_EQ(service.SetRights("lead", Rights::kRestricted), L"");
+  EXPECT_NE(service.RemoveAccount("op1"), L"");
+
+  const std::wstring newPassword = MadeUpPassword();
+  admit::Secret secret;
+  secret.Assign(newPassword.c_str());
+  EXPECT_EQ(service.SetPassword("op1", secret), L"");
+
+  AccountService later = Start();
+  EXPECT_EQ(LogOn(later, "lead", chiefPassword_), LogOnResult::kRestricted);
+  EXPECT_EQ(LogOn(later, "op1", operatorPassword_), LogOnResult::kRefused);
+  EXPECT_EQ(LogOn(later, "op1", newPassword), LogOnResult::kFull);
+  EXPECT_EQ(later.RemoveAccount("lead"), L"");
+  EXPECT_EQ(Start().Book().Accounts().size(), 1u);
+}
+
+TEST_F(Accounts, ADamagedFileLetsNobodyInAndSaysWhatIsWrong) {
+  {
+    AccountService service = Start();
+    ASSERT_EQ(Add(service, "lead", chiefPassword_, Rights::kFull), L"");
+  }
+  const std::string good = ReadText(path_);
+  wchar_t full[MAX_PATH] = {};
+  GetFullPathNameW(path_.c_str(), MAX_PATH, full, nullptr);
+  struct Case {
+    std::string text;
+    std::wstring reason;
+  };
+  const size_t hashAt = good.find("Hash=") + 5;
+  const Case cases[] = {
+      {good.substr(0, good.find("Failures=")), L"Line 7: the account has no Failures."},
+      {good.substr(0, good.size() - 1), L"The file is cut off: its last line is incomplete."},
+      {good.substr(0, hashAt + 10), L"The file is cut off: its last line is incomplete."},
+      {std::string(good).replace(good.find("Rights=full"), 11, "Rights=root"),
+       L"Line 9: unknown rights \"root\" (full or restricted)."},
+      {std::string(good).replace(hashAt, 2, "xy"), L"Line 12: the hash must be 64"},
+      {std::string(good).replace(good.find("Iterations="), 17, "Iterations=1000"),
+       L"the iteration count 1000 is below the minimum of 100000."},
+      {"\x7f"
+       "ELF garbage\n",
+       L"Line 1: not a Key=Value line."},
+  };
+  for (const Case& c : cases) {
+    WriteText(path_, c.text);
+    AccountService service(path_, [this] { return now_; });
+    EXPECT_EQ(service.Load(), admit::Loaded::kBad);
+    const std::wstring& message = service.Problem();
+    EXPECT_NE(message.find(L"The accounts file\n"), std::wstring::npos);
+    EXPECT_NE(message.find(path_), std::wstring::npos) << "the message names the file";
+    EXPECT_NE(message.find(c.reason), std::wstring::npos) << c.text;
+    EXPECT_NE(message.find(L"Nobody can log on"), std::wstring::npos);
+    EXPECT_TRUE(service.Book().Accounts().empty());
+    // Nothing may be checked or changed on top of an unusable file.
+    admit::Secret secret;
+    secret.Assign(chiefPassword_.c_str());
+    EXPECT_EQ(service.LogOn("lead", secret).result, LogOnResult::kFailed);
+    EXPECT_NE(service.AddAccount("intruder", secret, Rights::kFull), L"");
+    EXPECT_EQ(ReadText(path_), c.text);
+  }
+}
+
+TEST_F(Accounts, AnUnwritableFolderChangesNothing) {
+  AccountService service = Start();
+  ASSERT_EQ(Add(service, "lead", chiefPassword_, Rights::kFull), L"");
+  AccountService elsewhere(L"no-such-folder\\Accounts.ini", [this] { return now_; });
+  EXPECT_EQ(elsewhere.Load(), admit::Loaded::kBad);
+  EXPECT_NE(elsewhere.Problem().find(L"cannot be opened"), std::wstring::npos);
+
+  // A write that cannot replace the file leaves the old one and no temporary file.
+  const std::string before = ReadText(path_);
+  HANDLE held = CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::wstring problem = Add(service, "op1", operatorPassword_, Rights::kRestricted);
+  CloseHandle(held);
+  EXPECT_NE(problem.find(L"could not be written"), std::wstring::npos);
+  EXPECT_EQ(service.Book().Accounts().size(), 1u);
+  EXPECT_EQ(ReadText(path_), before);
+  WIN32_FIND_DATAW found = {};
+  HANDLE search = FindFirstFileW((path_ + L".*.new").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+  if (search != INVALID_HANDLE_VALUE) {
+    FindClose(search);
+  }
+}
+
+TEST_F(Accounts, AnOldIterationCountIsRaisedAtTheNextLogOn) {
+  {
+    AccountService service = Start();
+    ASSERT_EQ(Add(service, "lead", chiefPassword_, Rights::kFull), L"");
+  }
+  // Rehash the account as an older release with the minimum count would have written it.
+  admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadText(path_));
+  ASSERT_EQ(parsed.problem, "");
+  admit::Account& account = parsed.accounts[0];
+  const std::string narrow(chiefPassword_.begin(), chiefPassword_.end());
+  account.iterations = admit::kMinIterations;
+  ASSERT_TRUE(admit::DerivePasswordHash(reinterpret_cast<const uint8_t*>(narrow.data()),
+                                        narrow.size(), account.salt.data(), account.salt.size(),
+                                        account.iterations, account.hash));
+  WriteText(path_, admit::FormatAccountFile(parsed.accounts));
+
+  AccountService service = Start();
+  EXPECT_EQ(LogOn(service, "lead", chiefPassword_), LogOnResult::kFull);
+  parsed = admit::ParseAccountFile(ReadText(path_));
+  ASSERT_EQ(parsed.problem, "");
+  EXPECT_EQ(parsed.accounts[0].iterations, admit::kDefaultIterations);
+  EXPECT_EQ(LogOn(service, "lead", chiefPassword_), LogOnResult::kFull);
+  AccountService later = Start();
+  EXPECT_EQ(LogOn(later, "lead", chiefPassword_), LogOnResult::kFull);
+}
+
+TEST(Secret, WipesAndComparesTypedText) {
+  const std::wstring text = MadeUpPassword();
+  admit::Secret a;
+  admit::Secret b;
+  a.Assign(text.c_str());
+  b.Assign(text.c_str());
+  EXPECT_TRUE(a.SameAs(b));
+  EXPECT_EQ(a.Chars(), text.size());
+  b.Assign((text + L"x").c_str());
+  EXPECT_FALSE(a.SameAs(b));
+  a.Wipe();
+  EXPECT_EQ(a.Utf8Size(), 0u);
+  for (size_t i = 0; i < text.size(); ++i) {
+    EXPECT_EQ(a.Utf8()[i], 0) << i;
+  }
+  // More than the limit is refused outright rather than cut.
+  a.Assign(std::wstring(admit::kMaxPasswordChars + 1, L'x').c_str());
+  EXPECT_EQ(a.Chars(), 0u);
+}
+
+}  // namespace
