@@ -6,7 +6,7 @@
 
 #include "devices/dutlink.h"
 #include "devices/sim/dutlink_sim.h"
-#include "station/cli/core/IdentityInput.h"
+#include "station/run/core/IdentityInput.h"
 #include "station/config/ConfigFile.h"
 #include "station/config/ConfigPaths.h"
 #include "station/config/WindowSettings.h"

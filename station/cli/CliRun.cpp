@@ -9,9 +9,7 @@
 
 #include "devices/dutlink.h"
 #include "station/cli/Console.h"
-#include "station/cli/PhoneLink.h"
-#include "station/cli/RowWindow.h"
-#include "station/cli/core/IdentityInput.h"
+#include "station/cli/CliWindow.h"
 #include "station/cli/core/RowPrinter.h"
 #include "station/config/CheckItemTable.h"
 #include "station/config/ConfigFile.h"
@@ -19,7 +17,8 @@
 #include "station/config/WindowSettings.h"
 #include "station/engine/CheckContext.h"
 #include "station/engine/LogFiles.h"
-#include "station/engine/SupplyControl.h"
+#include "station/run/RunControl.h"
+#include "station/run/core/IdentityInput.h"
 
 namespace {
 
@@ -127,49 +126,19 @@ void InstallWaitsAndPrompt(CheckContext& context, const CliOptions& options,
   };
 }
 
-// As the station's Start: open every supply in use (a failure ends the start), then power
-// supply 1, and supply 2 when enabled, on.
-bool BringSuppliesUp(CheckContext& context) {
-  const CheckSettings& settings = context.settings;
-  for (int i = 0; i < 2; ++i) {
-    if (settings.supplyEnable[i] == 0 || settings.powerSupplyUsed == 0) {
-      continue;
-    }
-    if (OpenSupply(context, i) != 0) {
-      PrintOut(Format(L"Init DCS%d Pass!", i));
-    } else {
-      PrintErr(Format(L"Init DCS%d Fail!", i));
-      return false;
-    }
-  }
-  PrintOut(L"Connecting phone, please power on phone ...");
-  if (!SupplyExists(context, 0)) {
-    OpenSupply(context, 0);
-  }
-  PowerOnSupply(context, 0);
-  if (settings.supplyEnable[1] != 0) {
-    if (!SupplyExists(context, 1)) {
-      OpenSupply(context, 1);
-    }
-    PowerOnSupply(context, 1);
-  }
-  return true;
-}
-
-// The station's Stop: supplies off, link closed, then the mode process of the run's worker
-// stopped; the station does that for a UART worker as well as for a USB one.
-void EndRun(CheckContext& context, bool linkOpened) {
-  for (int i = 0; i < 2; ++i) {
-    if (context.settings.supplyEnable[i] != 0) {
-      PowerOffSupply(context, i);
-    }
-  }
-  KV_EndPhoneTest(context.phone);
-  if (linkOpened) {
-    KV_StopModeProcess(context.phone);
+int ExitCode(RunEnd end) {
+  switch (end) {
+    case RunEnd::Passed:
+      return kExitPassed;
+    case RunEnd::Failed:
+      return kExitFailed;
+    default:
+      return kExitNotStarted;
   }
 }
 
+// One Start of the station's run control, driven by a hidden window: the run's worker reports
+// through it, and its own stop request ends the run as the station's Stop does.
 int RunWithContext(CheckContext& context, const WindowSettings& window, const CliOptions& options,
                    RowPrinter& printer) {
   uint64_t recordedWait = 0;
@@ -178,52 +147,43 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     OpenVoltageLog(context);
   }
 
-  LinkSettings link;
-  link.uart = window.uart;
-  link.port = window.port;
-  link.wcdmaGsm = context.settings.wcdmaGsm;
-  link.wcdmaGsmMode = context.settings.wcdmaGsmMode;
-  link.powerOnWaitTime = window.powerOnWaitTime;
-
-  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  InstallStopHandler(stop);
-  SetRunPhase(RunPhase::Connecting);
-  if (!BringSuppliesUp(context)) {
-    SetRunPhase(RunPhase::Idle);
-    CloseHandle(stop);
+  const RunLink link{window.uart, window.port, window.powerOnWaitTime};
+  CliWindow cliWindow(printer, link);
+  if (cliWindow.handle() == nullptr) {
+    PrintErr(L"VarnexCli: cannot create the report window");
     return kExitNotStarted;
   }
-  LinkResult up =
-      OpenPhoneLink(context.phone, link, stop, [](const std::wstring& text) { PrintOut(text); });
-
-  int32_t verdict = 0;
-  if (up.state == LinkState::Up) {
-    SetRunPhase(RunPhase::Checking);
-    // As the station's communication text: a USB port the phone library did not report is X.
-    if (link.uart != 0) {
-      PrintOut(Format(L"Uart Communication, Port: %d", up.port));
-    } else if (up.port == -1) {
-      PrintOut(L"USB Communication, Port: X");
-    } else {
-      PrintOut(Format(L"USB Communication, Port: %d", up.port));
+  context.window = cliWindow.handle();
+  const CheckSettings settings = context.settings;
+  RunEnd end = RunEnd::None;
+  {
+    RunControl control(context, cliWindow);
+    if (!control.Create(cliWindow.handle())) {
+      PrintErr(L"VarnexCli: cannot create the run's events");
+      return kExitNotStarted;
     }
-    verdict = RunCheckSequence(context);
-    printer.Finish();
+    cliWindow.Attach(control, settings);
+    InstallStopHandler(cliWindow.handle(), kCliStopMessage);
+    SetRunPhase(RunPhase::Connecting);
+    control.StartStop(settings, link);
+    if (control.lastEnd() == RunEnd::LinkFailed) {
+      // The station leaves such a run to the operator's Stop; here it ends at once.
+      control.EndRun();
+    }
+    cliWindow.PumpUntilRunEnded();
+    SetRunPhase(RunPhase::Idle);
+    end = control.lastEnd();
+    control.Shutdown();
   }
-  EndRun(context, up.state != LinkState::OpenFailed);
-  SetRunPhase(RunPhase::Idle);
-  CloseHandle(stop);
   if (options.noWait) {
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));
   }
-  if (up.state != LinkState::Up) {
-    PrintErr(up.message);
-    return kExitNotStarted;
+  const int exitCode = ExitCode(end);
+  if (exitCode != kExitNotStarted) {
+    // The verdict is always the last line, for scripts that read only that.
+    PrintOut(exitCode == kExitPassed ? L"PASS" : L"FAIL");
   }
-  // The verdict is always the last line, for scripts that read only that.
-  PrintOut(L"Finished!");
-  PrintOut(verdict != 0 ? L"PASS" : L"FAIL");
-  return verdict != 0 ? kExitPassed : kExitFailed;
+  return exitCode;
 }
 
 }  // namespace
@@ -254,18 +214,12 @@ int RunCli(const CliOptions& options) {
 
   RowPrinter printer(
       ExpectedValues(settings), [](const std::wstring& line) { PrintOut(line); }, options.brief);
-  RowWindow rows(printer);
-  if (rows.handle() == nullptr) {
-    PrintErr(L"VarnexCli: cannot create the report window");
-    return kExitNotStarted;
-  }
 
   KV_PHONE phone = KV_CreatePhone(0);
   int exitCode = kExitNotStarted;
   {
     CheckContext context;
     context.stations = &config.stations;
-    context.window = rows.handle();
     context.settings = settings;
     context.phone = phone;
     exitCode = RunWithContext(context, config.window, options, printer);

@@ -9,7 +9,8 @@
 namespace {
 
 std::atomic<RunPhase> currentPhase{RunPhase::Idle};
-std::atomic<HANDLE> stopSignal{nullptr};
+std::atomic<HWND> stopWindow{nullptr};
+std::atomic<UINT> stopMessage{0};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
@@ -17,8 +18,8 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   }
   switch (currentPhase.load()) {
     case RunPhase::Connecting:
-      if (HANDLE stop = stopSignal.load(); stop != nullptr) {
-        SetEvent(stop);
+      if (HWND window = stopWindow.load(); window != nullptr) {
+        PostMessageW(window, stopMessage.load(), 0, 0);
       }
       return TRUE;
     case RunPhase::Checking:
@@ -92,8 +93,9 @@ void WaitForEnter() {
   }
 }
 
-void InstallStopHandler(void* stopEvent) {
-  stopSignal.store(static_cast<HANDLE>(stopEvent));
+void InstallStopHandler(void* window, unsigned message) {
+  stopMessage.store(message);
+  stopWindow.store(static_cast<HWND>(window));
   // A parent that ignores Ctrl+C (or started us in a new process group) passes that on; the
   // run wants it back.
   SetConsoleCtrlHandler(nullptr, FALSE);

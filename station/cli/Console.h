@@ -10,9 +10,9 @@ void PrintErr(const std::wstring& line);
 void WaitForEnter();
 
 // Ctrl+C and Ctrl+Break during a run. While the station waits for the phone they stop the run
-// the way the operator's Stop does (the stop event is set); while the checks run they are
-// refused, as the station disables Stop then, so that the supplies are always powered off and
-// the link closed. Outside a run they end the program as usual.
+// the way the operator's Stop does (`message` is posted to `window`); while the checks run they
+// are refused, as the station disables Stop then, so that the supplies are always powered off
+// and the link closed. Outside a run they end the program as usual.
 enum class RunPhase { Idle, Connecting, Checking };
-void InstallStopHandler(void* stopEvent);
+void InstallStopHandler(void* window, unsigned message);
 void SetRunPhase(RunPhase phase);

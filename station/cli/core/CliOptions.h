@@ -1,14 +1,11 @@
 // The command line of VarnexCli: the scanned codes and how the run behaves without a window.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The seven identity codes in their scan order: IMEI1, IMEI2, IMEI3, SN1, SN2, BT, WIFI.
-inline constexpr int kIdentityCount = 7;
-using ScannedCodes = std::array<std::optional<std::wstring>, kIdentityCount>;
+#include "station/run/core/IdentityInput.h"
 
 struct CliOptions {
   ScannedCodes codes;

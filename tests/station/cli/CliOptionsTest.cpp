@@ -1,5 +1,5 @@
 #include "station/cli/core/CliOptions.h"
-#include "station/cli/core/UsbMode.h"
+#include "station/run/core/UsbMode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "station/cli/core/IdentityInput.h"
+#include "station/run/core/IdentityInput.h"
 
 #include <cwchar>
 

@@ -1,0 +1,47 @@
+// One run, shared by the window's RunControl and the run's worker thread. The worker holds it
+// for as long as it lives, so a worker that was abandoned never touches freed memory; what it
+// points to of the window (display, counters, port, context) is used only while the run is not
+// abandoned, under the gate (see WindowAccess).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include <windows.h>
+
+#include "devices/dutlink.h"
+#include "station/run/RunControl.h"
+
+struct CheckContext;
+class RunDisplay;
+
+struct RunState {
+  RunState() = default;
+  ~RunState();  // closes the run's own event handles
+  RunState(const RunState&) = delete;
+  RunState& operator=(const RunState&) = delete;
+
+  HWND window = nullptr;
+  KV_PHONE phone = -1;
+  CheckContext* context = nullptr;
+  RunDisplay* display = nullptr;
+  RunCounters* counters = nullptr;
+  std::atomic<int32_t>* port = nullptr;
+  int32_t powerOnWaitTime = 0;
+  // Duplicates of the window's two events, so a late worker never waits on a closed handle.
+  HANDLE connected = nullptr;
+  HANDLE stop = nullptr;
+
+  // Held by the worker while it reaches the window; the window takes it to abandon the run, so
+  // that after that nothing of the worker arrives any more.
+  std::mutex gate;
+  std::atomic<bool> abandoned{false};
+  // The window is closing: the engine's waits on the worker are cut short.
+  std::atomic<bool> closing{false};
+  std::atomic<DWORD> workerThreadId{0};
+  std::atomic<int32_t> operatorStop{0};
+  std::atomic<bool> checking{false};
+  std::atomic<bool> stopPosted{false};  // the worker posted its Start/Stop command
+  std::atomic<RunEnd> end{RunEnd::None};
+};

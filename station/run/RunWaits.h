@@ -1,0 +1,14 @@
+// The engine's waits during a run. Once the window is closing, a wait on the run's worker ends
+// at once and the operator is no longer asked, so the worker leaves the checks in moments.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+struct CheckContext;
+struct RunState;
+
+// Puts the run's waits in front of the context's own sleep and operator prompt (those installed
+// by the owner; a previous run's are replaced, never stacked).
+void InstallRunWaits(CheckContext& context, const std::shared_ptr<RunState>& run);

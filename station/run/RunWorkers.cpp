@@ -1,0 +1,170 @@
+#include "station/run/RunWorkers.h"
+
+#include <vector>
+
+#include "devices/dutlink.h"
+#include "station/engine/CheckContext.h"
+#include "station/engine/RowReport.h"
+#include "station/run/RunDisplay.h"
+#include "station/run/RunState.h"
+#include "station/run/WindowAccess.h"
+
+namespace {
+
+constexpr int kVersionTries = 4;
+constexpr int32_t kVersionBufferSize = 16384;
+
+constexpr wchar_t kConnectedText[] = L"Phone is connected, waiting for checking...";
+constexpr wchar_t kFinishedText[] = L"Finished!";
+constexpr wchar_t kTimeOutText[] = L"Time Out!";
+constexpr wchar_t kNoResponseText[] =
+    L"No response from phone, please make sure phone has been powered on!";
+
+enum class Link { Uart, Usb };
+
+// The phone answered: the checks, the count, and the worker's own stop request. False when the
+// run was abandoned meanwhile; then nothing more may be done.
+bool CheckPhone(RunState& run, Link link) {
+  {
+    WindowAccess window(run);
+    if (!window) {
+      return false;
+    }
+    run.checking.store(true);
+    window.EnableStartStop(false);
+    if (link == Link::Usb) {
+      window.SetPort(KV_GetUsbPort(run.phone));
+    }
+    window.Message(kConnectedText, kColorProgress);
+    window.CommText();
+  }
+  const int32_t passed = RunCheckSequence(*run.context);
+  WindowAccess window(run);
+  if (!window) {
+    return false;
+  }
+  if (passed != 0) {
+    window.CountPass();
+    run.end.store(RunEnd::Passed);
+    window.Status(kStatusPass);
+  } else {
+    window.CountFail();
+    run.end.store(RunEnd::Failed);
+    window.Status(kStatusFail);
+  }
+  window.Message(kFinishedText, kColorProgress);
+  window.EnableStartStop(true);
+  // The UART worker leaves the controls to the Stop that follows.
+  window.Controls(link == Link::Usb ? 1 : 0);
+  window.RequestStop();
+  return true;
+}
+
+// Last of every run that ended by itself: the counter refresh, then the link closed (the
+// window's Stop closes it too; a failure here is of no interest).
+void FinishRun(RunState& run) {
+  {
+    WindowAccess window(run);
+    if (!window) {
+      return;
+    }
+    window.PostRunEnded();
+  }
+  KV_EndPhoneTest(run.phone);
+}
+
+void UartRun(RunState& run) {
+  if (run.abandoned.load()) {
+    return;
+  }
+  KV_SetProperty(run.phone, 3, 0, 2);
+  std::vector<char> version(kVersionBufferSize);
+  bool answered = false;
+  for (int attempt = 0; attempt < kVersionTries && !answered; ++attempt) {
+    // An operator's Stop abandons the worker: it leaves between two requests.
+    if (run.abandoned.load()) {
+      return;
+    }
+    std::fill(version.begin(), version.end(), '\0');
+    answered = KV_GetMsVersion(run.phone, version.data(), kVersionBufferSize) == 0;
+  }
+  if (!answered) {
+    WindowAccess window(run);
+    if (!window) {
+      return;
+    }
+    window.Message(kNoResponseText, kColorFail);
+    window.Controls(0);
+    window.CountFail();
+    run.end.store(RunEnd::NoAnswer);
+    window.RequestStop();
+    window.Status(kStatusFail);
+  } else if (!CheckPhone(run, Link::Uart)) {
+    return;
+  }
+  FinishRun(run);
+}
+
+void UsbRun(RunState& run) {
+  // The stop event comes first, so it wins when both are set.
+  HANDLE events[2] = {run.stop, run.connected};
+  const DWORD wait = run.powerOnWaitTime < 0 ? 0 : static_cast<DWORD>(run.powerOnWaitTime);
+  const DWORD woken = WaitForMultipleObjects(2, events, FALSE, wait);
+  if (woken == WAIT_OBJECT_0) {
+    // The window stops the run and waits for this thread: nothing is sent.
+    ResetEvent(run.stop);
+    KV_StopModeProcess(run.phone);
+    return;
+  }
+  if (woken == WAIT_OBJECT_0 + 1) {
+    ResetEvent(run.connected);
+    if (!CheckPhone(run, Link::Usb)) {
+      return;
+    }
+  } else {
+    if (run.abandoned.load()) {
+      return;
+    }
+    KV_StopModeProcess(run.phone);
+    WindowAccess window(run);
+    if (!window) {
+      return;
+    }
+    window.Message(kTimeOutText, kColorFail);
+    window.Controls(1);
+    window.CountFail();
+    run.end.store(RunEnd::TimedOut);
+    window.RequestStop();
+    window.Status(kStatusFail);
+  }
+  FinishRun(run);
+}
+
+template <void (*Body)(RunState&)>
+DWORD WINAPI WorkerMain(void* parameter) {
+  // The thread's own reference keeps the run alive until the thread ends.
+  std::shared_ptr<RunState> run = *static_cast<std::shared_ptr<RunState>*>(parameter);
+  delete static_cast<std::shared_ptr<RunState>*>(parameter);
+  run->workerThreadId.store(GetCurrentThreadId());
+  Body(*run);
+  return 0;
+}
+
+HANDLE StartWorker(const std::shared_ptr<RunState>& run, LPTHREAD_START_ROUTINE main) {
+  auto* parameter = new std::shared_ptr<RunState>(run);
+  HANDLE thread = CreateThread(nullptr, 0, main, parameter, 0, nullptr);
+  if (thread == nullptr) {
+    delete parameter;
+  }
+  return thread;
+}
+
+}  // namespace
+
+HANDLE StartUartWorker(const std::shared_ptr<RunState>& run) {
+  return StartWorker(run, &WorkerMain<UartRun>);
+}
+
+HANDLE StartUsbWorker(const std::shared_ptr<RunState>& run) {
+  return StartWorker(run, &WorkerMain<UsbRun>);
+}
