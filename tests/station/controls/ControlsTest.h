@@ -1,0 +1,20 @@
+#pragma once
+
+#define IDD_CONTROLS 300
+#define IDD_HUGE 301
+#define IDD_SMALL 302
+
+#define IDC_RESULTS 310
+#define IDC_LIMITS 311
+#define IDC_LIMIT_EDIT 312
+#define IDC_OTHER_EDIT 313
+#define IDC_STATUS 314
+#define IDC_CHOICE 315
+#define IDC_AFTER_LIMITS 316
+
+#define IDC_HUGE_LIST 320
+#define IDC_HUGE_LABEL 321
+#define IDC_HUGE_EDIT 322
+#define IDC_HUGE_BUTTON 323
+#define IDC_SMALL_LABEL 330
+#define IDC_SMALL_EDIT 331
