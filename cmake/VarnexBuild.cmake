@@ -11,13 +11,16 @@ macro(varnex_add_googletest)
 endmacro()
 
 # varnex_add_test(NAME <name> SOURCES <src...> [LIBS <lib...>] [DLLS <dll target...>]
-#                 [FILES <file...>] [TIMEOUT <s>])
+#                 [FILES <file...>] [TIMEOUT <s>] [WINDOWS])
 # One test program per module. Under Windows it gets a folder of its own beside bin/
 # (build/windows/tests/<name>) with copies of the DLL targets it loads and of FILES, so that
 # profiles, flash files and logs of one test program never meet those of another; ctest
-# runs it under Wine with a prefix kept in the build folder.
+# runs it under Wine with a prefix kept in the build folder. WINDOWS: the program shows
+# windows, so ctest runs it on a virtual display of its own (xvfb-run), when there is one, in
+# a second prefix used by one such program at a time: a Wine desktop started by a program
+# without a display cannot show windows.
 function(varnex_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;DLLS;FILES" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS" "NAME;TIMEOUT" "SOURCES;LIBS;DLLS;FILES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   if(NOT T_TIMEOUT)
@@ -35,9 +38,20 @@ function(varnex_add_test)
       add_custom_command(TARGET ${T_NAME} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${dir}/)
     endforeach()
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${dir})
+    find_program(VARNEX_XVFB_RUN xvfb-run)
+    set(prefix ${CMAKE_BINARY_DIR}/wineprefix)
+    if(T_WINDOWS AND VARNEX_XVFB_RUN)
+      set(prefix ${CMAKE_BINARY_DIR}/wineprefix-windowed)
+      add_test(NAME ${T_NAME}
+        COMMAND ${VARNEX_XVFB_RUN} -a sh ${PROJECT_SOURCE_DIR}/scripts/run-windowed.sh
+                $<TARGET_FILE:${T_NAME}>
+        WORKING_DIRECTORY ${dir})
+      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK wineprefix-windowed)
+    else()
+      add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${dir})
+    endif()
     set_tests_properties(${T_NAME} PROPERTIES
-      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+      ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
       TIMEOUT ${T_TIMEOUT})
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})

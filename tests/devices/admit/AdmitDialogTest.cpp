@@ -1,0 +1,252 @@
+// Admit.dll as the station calls it: the real dialogs, answered by a script in this process.
+// The accounts file is Accounts.ini beside this test program.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "AccountFile.h"
+#include "AdmitResource.h"
+#include "DialogScript.h"
+#include "TestPasswords.h"
+#include "devices/admit.h"
+
+namespace {
+
+constexpr wchar_t kLogOn[] = L"Varnex Log On";
+constexpr wchar_t kEditorLogOn[] = L"Varnex Accounts: Log On";
+constexpr wchar_t kFirst[] = L"Varnex: First Account";
+constexpr wchar_t kNewAccount[] = L"Varnex Accounts: New Account";
+constexpr wchar_t kEditor[] = L"Varnex Account Editor";
+constexpr wchar_t kNotice[] = L"Varnex Accounts";
+
+std::wstring AccountsPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring text(path);
+  return text.substr(0, text.find_last_of(L'\\') + 1) + L"Accounts.ini";
+}
+
+std::string ReadAccounts() {
+  std::string text;
+  HANDLE file = CreateFileW(AccountsPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+      text.append(chunk, got);
+    }
+    CloseHandle(file);
+  }
+  return text;
+}
+
+void WriteAccounts(const std::string& text) {
+  HANDLE file =
+      CreateFileW(AccountsPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+using S = DialogScript;
+
+// Fills a log-on dialog and presses OK.
+DialogScript::Action LogOnAs(const std::wstring& user, const std::wstring& password) {
+  return [=](HWND dialog) {
+    S::Fill(dialog, IDC_ADMIT_USER, user);
+    S::Fill(dialog, IDC_ADMIT_PASSWORD, password);
+    S::Press(dialog, IDOK);
+  };
+}
+
+DialogScript::Action NewAccount(const std::wstring& user, const std::wstring& password,
+                                const std::wstring& repeated, bool fullRights = false) {
+  return [=](HWND dialog) {
+    S::Fill(dialog, IDC_ADMIT_USER, user);
+    SendDlgItemMessageW(dialog, IDC_ADMIT_RIGHTS, CB_SETCURSEL, fullRights ? 1 : 0, 0);
+    S::Fill(dialog, IDC_ADMIT_PASSWORD, password);
+    S::Fill(dialog, IDC_ADMIT_REPEAT, repeated);
+    S::Press(dialog, IDOK);
+  };
+}
+
+void SelectUser(HWND editor, const std::wstring& user) {
+  HWND list = GetDlgItem(editor, IDC_ADMIT_LIST);
+  LVFINDINFOW find = {};
+  find.flags = LVFI_STRING;
+  find.psz = user.c_str();
+  int row = ListView_FindItem(list, -1, &find);
+  ASSERT_GE(row, 0) << "no row for the user";
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+class AdmitDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) {
+      GTEST_SKIP() << "no display: the dialogs need one (ctest runs this under xvfb-run)";
+    }
+    DeleteFileW(AccountsPath().c_str());
+  }
+  void TearDown() override {
+    for (const std::wstring& problem : script_.Problems()) {
+      ADD_FAILURE() << std::string(problem.begin(), problem.end());
+    }
+    DeleteFileW(AccountsPath().c_str());
+  }
+
+  // The first account through the first-start form: a mistyped repeat is caught first.
+  void CreateLead() {
+    DialogScript first;
+    first.Then(kFirst, NewAccount(L"lead", lead_, lead_ + L"x")).Then(kFirst, [&](HWND dialog) {
+      EXPECT_EQ(S::Text(dialog, IDC_ADMIT_STATUS), L"The two passwords differ. Type them again.");
+      EXPECT_EQ(S::Text(dialog, IDC_ADMIT_PASSWORD), L"") << "the box was emptied";
+      NewAccount(L"lead", lead_, lead_)(dialog);
+    });
+    EXPECT_EQ(first.Run(ADMIT_Admit), 1);
+    for (const std::wstring& problem : first.Problems()) {
+      ADD_FAILURE() << std::string(problem.begin(), problem.end());
+    }
+  }
+
+  DialogScript script_;
+  const std::wstring lead_ = MadeUpPassword();
+  const std::wstring operator_ = MadeUpPassword();
+};
+
+TEST_F(AdmitDialogs, FirstStartAsksForTheFirstAccountAndNobodyGetsInOtherwise) {
+  script_.Then(kFirst, [](HWND dialog) { S::Press(dialog, IDCANCEL); });
+  EXPECT_EQ(script_.Run(ADMIT_Admit), 0);
+  EXPECT_EQ(ReadAccounts(), "") << "cancelling creates no file";
+
+  CreateLead();
+  admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadAccounts());
+  ASSERT_EQ(parsed.problem, "");
+  ASSERT_EQ(parsed.accounts.size(), 1u);
+  EXPECT_EQ(parsed.accounts[0].name, "lead");
+  EXPECT_EQ(parsed.accounts[0].rights, admit::Rights::kFull);
+}
+
+TEST_F(AdmitDialogs, WrongPasswordsAreAnsweredInTheDialogUntilTheRightOne) {
+  CreateLead();
+  const std::wstring wrong = MadeUpPassword();
+  script_.Then(kLogOn, LogOnAs(L"lead", wrong))
+      .Then(kLogOn,
+            [&](HWND dialog) {
+              EXPECT_EQ(S::Text(dialog, IDC_ADMIT_STATUS), L"Wrong user name or password.");
+              LogOnAs(L"nobody", lead_)(dialog);
+            })
+      .Then(kLogOn, [&](HWND dialog) {
+        EXPECT_EQ(S::Text(dialog, IDC_ADMIT_STATUS), L"Wrong user name or password.");
+        LogOnAs(L"Lead", lead_)(dialog);
+      });
+  EXPECT_EQ(script_.Run(ADMIT_Admit), 1);
+
+  DialogScript cancel;
+  cancel.Then(kLogOn, [](HWND dialog) { S::Press(dialog, IDCANCEL); });
+  EXPECT_EQ(cancel.Run(ADMIT_Admit), 0);
+  EXPECT_TRUE(cancel.Problems().empty());
+}
+
+TEST_F(AdmitDialogs, TheFifthWrongPasswordLocksTheUserOut) {
+  CreateLead();
+  const std::wstring wrong = MadeUpPassword();
+  for (int i = 0; i < 5; ++i) {
+    script_.Then(kLogOn, LogOnAs(L"lead", wrong));
+  }
+  script_
+      .Then(kLogOn,
+            [&](HWND dialog) {
+              EXPECT_EQ(S::Text(dialog, IDC_ADMIT_STATUS),
+                        L"Too many wrong passwords: this user is locked out. Try again in 60 "
+                        L"seconds.");
+              LogOnAs(L"lead", lead_)(dialog);
+            })
+      .Then(kLogOn, [&](HWND dialog) {
+        EXPECT_NE(S::Text(dialog, IDC_ADMIT_STATUS).find(L"locked out"), std::wstring::npos);
+        S::Press(dialog, IDCANCEL);
+      });
+  EXPECT_EQ(script_.Run(ADMIT_Admit), 0);
+  admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadAccounts());
+  ASSERT_EQ(parsed.accounts.size(), 1u);
+  EXPECT_GT(parsed.accounts[0].lockedUntil, 0u) << "the lock is in the file";
+}
+
+TEST_F(AdmitDialogs, TheEditorNeedsFullRightsAndKeepsTheLastOfThem) {
+  // Without a file the editor starts with the first account, then opens.
+  std::wstring lastAdminMessage;
+  script_.Then(kFirst, NewAccount(L"lead", lead_, lead_))
+      .Then(kEditor, [](HWND editor) { S::Press(editor, IDC_ADMIT_ADD); })
+      .Then(kNewAccount, NewAccount(L"op1", operator_, operator_))
+      .Then(kEditor,
+            [](HWND editor) {
+              EXPECT_EQ(ListView_GetItemCount(GetDlgItem(editor, IDC_ADMIT_LIST)), 2);
+              SelectUser(editor, L"lead");
+              S::Press(editor, IDC_ADMIT_REMOVE);
+            })
+      .Then(kNotice, [](HWND box) { S::Press(box, IDYES); })
+      .Then(kNotice,
+            [&](HWND box) {
+              lastAdminMessage = S::Message(box);
+              S::Press(box, IDOK);
+            })
+      .Then(kEditor,
+            [](HWND editor) {
+              SelectUser(editor, L"lead");
+              S::Press(editor, IDC_ADMIT_SET_RIGHTS);
+            })
+      .Then(kNotice, [](HWND box) { S::Press(box, IDOK); })
+      .Then(kEditor, [](HWND editor) { S::Press(editor, IDCANCEL); });
+  EXPECT_EQ(script_.Run(ADMIT_ManageAccounts), 1);
+  EXPECT_NE(lastAdminMessage.find(L"\"lead\" is the last account with full rights"),
+            std::wstring::npos);
+  admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadAccounts());
+  ASSERT_EQ(parsed.accounts.size(), 2u);
+  EXPECT_EQ(parsed.accounts[0].rights, admit::Rights::kFull);
+  EXPECT_EQ(parsed.accounts[1].rights, admit::Rights::kRestricted);
+
+  // A restricted operator cannot open the editor.
+  DialogScript restricted;
+  restricted.Then(kEditorLogOn, LogOnAs(L"op1", operator_)).Then(kEditorLogOn, [](HWND dialog) {
+    EXPECT_EQ(S::Text(dialog, IDC_ADMIT_STATUS),
+              L"This user has restricted rights. Log on as a user with full rights.");
+    S::Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(restricted.Run(ADMIT_ManageAccounts), 0);
+  EXPECT_TRUE(restricted.Problems().empty());
+
+  // But logs on to the station with restricted rights.
+  DialogScript station;
+  station.Then(kLogOn, LogOnAs(L"op1", operator_));
+  EXPECT_EQ(station.Run(ADMIT_Admit), 2);
+  EXPECT_TRUE(station.Problems().empty());
+}
+
+TEST_F(AdmitDialogs, ATamperedFileIsRefusedWithAMessageNamingIt) {
+  CreateLead();
+  std::string text = ReadAccounts();
+  text.replace(text.find("Rights=full"), 11, "Rights=root");
+  WriteAccounts(text);
+  std::wstring message;
+  script_.Then(kNotice, [&](HWND box) {
+    message = S::Message(box);
+    S::Press(box, IDOK);
+  });
+  EXPECT_EQ(script_.Run(ADMIT_Admit), 0);
+  EXPECT_NE(message.find(AccountsPath()), std::wstring::npos);
+  EXPECT_NE(message.find(L"unknown rights \"root\""), std::wstring::npos);
+
+  DialogScript editor;
+  editor.Then(kNotice, [](HWND box) { S::Press(box, IDOK); });
+  EXPECT_EQ(editor.Run(ADMIT_ManageAccounts), 0);
+  EXPECT_TRUE(editor.Problems().empty());
+  EXPECT_EQ(ReadAccounts(), text) << "the damaged file is left for inspection";
+}
+
+}  // namespace
