@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <iterator>
+#include <utility>
 
 #include "station/engine/RowReport.h"
 
@@ -14,18 +15,25 @@ ResultList BuildResultList(const CheckSettings& settings) {
   return list;
 }
 
-CellUpdate ResolveCellReport(const std::map<std::wstring, int>& rowIndex, const RowReport& report) {
+CellUpdate ResolveCell(const std::map<std::wstring, int>& rowIndex, const std::wstring& name,
+                       int32_t column, std::wstring text, uint32_t color) {
   CellUpdate update;
-  const std::wstring name(report.itemName, wcsnlen(report.itemName, std::size(report.itemName)));
   auto found = rowIndex.find(name);
   if (found == rowIndex.end()) {
     return update;
   }
   update.row = found->second;
-  update.column = report.column;
-  update.text.assign(report.text, wcsnlen(report.text, std::size(report.text)));
-  update.color = report.color;
-  update.setCell = report.column >= 0 && report.column < kResultColumns;
-  update.replaceDetail = report.column == kColumnDetail;
+  update.column = column;
+  update.text = std::move(text);
+  update.color = color;
+  update.setCell = column >= 0 && column < kResultColumns;
+  update.replaceDetail = column == kColumnDetail;
   return update;
+}
+
+CellUpdate ResolveCellReport(const std::map<std::wstring, int>& rowIndex, const RowReport& report) {
+  return ResolveCell(
+      rowIndex, std::wstring(report.itemName, wcsnlen(report.itemName, std::size(report.itemName))),
+      report.column, std::wstring(report.text, wcsnlen(report.text, std::size(report.text))),
+      report.color);
 }

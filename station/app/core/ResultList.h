@@ -32,6 +32,10 @@ struct CellUpdate {
   bool replaceDetail = false;  // column 3 also replaces the Test Detail box
 };
 
+// A cell by row name, as a report or the scan field sets it.
+CellUpdate ResolveCell(const std::map<std::wstring, int>& rowIndex, const std::wstring& name,
+                       int32_t column, std::wstring text, uint32_t color);
+
 // Reads the report defensively: its texts come from another thread and are cut at their field
 // size when the terminator is missing.
 CellUpdate ResolveCellReport(const std::map<std::wstring, int>& rowIndex, const RowReport& report);

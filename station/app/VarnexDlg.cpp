@@ -1,0 +1,443 @@
+#include "station/app/VarnexDlg.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <iterator>
+#include <utility>
+
+#include "station/app/core/CounterRefresh.h"
+#include "station/app/core/ResultList.h"
+#include "station/app/resource.h"
+#include "station/config/ConfigFile.h"
+#include "station/dialogs/AboutDlg.h"
+#include "station/dialogs/ModuleVersionInfo.h"
+#include "station/engine/LogFiles.h"
+#include "station/engine/RowReport.h"
+#include "station/run/RunMessages.h"
+#include "station/run/core/RepeatStep.h"
+#include "station/run/core/ScanInput.h"
+
+namespace {
+
+constexpr wchar_t kListHeadings[] = L"Item,120;Expected Value,200;Result,65;Test Detail,185";
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kCounterPass = 0x008000;
+constexpr COLORREF kCounterFail = 0x0000FF;
+constexpr COLORREF kCounterRatio = 0xFF0000;
+
+HFONT MakeFont(const wchar_t* face, int height, int weight) {
+  return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+std::wstring LoadText(HINSTANCE instance, UINT id) {
+  const wchar_t* text = nullptr;
+  int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(length))
+                                       : std::wstring();
+}
+
+}  // namespace
+
+CVarnexDlg::CVarnexDlg(VarnexDlgSetup setup)
+    : Dialog(IDD_VARNEX_DIALOG), setup_(std::move(setup)), run_(context_, *this) {
+  context_.phone = setup_.phone;
+}
+
+CVarnexDlg::~CVarnexDlg() {
+  // A window that never got its close request (a failed creation, a test) still lets go of
+  // the run before the context goes.
+  run_.Shutdown();
+  if (listFont_ != nullptr) {
+    DeleteObject(listFont_);
+  }
+  if (bigFont_ != nullptr) {
+    DeleteObject(bigFont_);
+  }
+}
+
+bool CVarnexDlg::OnInitDialog() {
+  Adjust(hwnd());
+  AddAboutMenuItem();
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                        GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                        LR_SHARED));
+  smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+  MakeRoomForToolbar();
+
+  list_.SubclassDlgItem(hwnd(), IDC_RESULT_LIST);
+  itemLabel_.SubclassDlgItem(hwnd(), IDC_ITEM_LABEL);
+  message_.SubclassDlgItem(hwnd(), IDC_MESSAGE);
+  status_.SubclassDlgItem(hwnd(), IDC_STATUS);
+  passCount_.SubclassDlgItem(hwnd(), IDC_PASS_COUNT);
+  failCount_.SubclassDlgItem(hwnd(), IDC_FAIL_COUNT);
+  passRatio_.SubclassDlgItem(hwnd(), IDC_PASS_RATIO);
+  listFont_ = MakeFont(L"Cambria", 20, FW_NORMAL);
+  bigFont_ = MakeFont(L"Cambria", 28, FW_BOLD);
+  SendMessageW(list_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(listFont_), FALSE);
+  ListView_SetExtendedListViewStyle(list_.hwnd(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  list_.SetHeadings(kListHeadings);
+
+  LoadStation();
+  RefreshCounters(false);
+
+  SetUpFontsAndColours();
+
+  SetControlsEnabled(1);
+  ApplyScanPrefixes(*this, settings_);
+  RebuildResultList();
+  SetStatus(kStatusIdle);
+  RefreshCommText();
+
+  context_.window = hwnd();
+  SnapshotSettings();
+  context_.stations = &stations_;
+  if (settings_.saveVoltageLog != 0) {
+    OpenVoltageLog(context_);
+  }
+
+  SelectFirstScannableItem(*this, settings_);
+  run_.Create(hwnd());
+  ShowBoundValues();
+  Finish();
+  FocusScanField();
+  return false;  // the scan field has the focus
+}
+
+void CVarnexDlg::AddAboutMenuItem() {
+  HMENU menu = GetSystemMenu(hwnd(), FALSE);
+  std::wstring about = LoadText(GetModuleHandleW(nullptr), IDS_ABOUTBOX);
+  if (menu != nullptr && !about.empty()) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+  }
+}
+
+void CVarnexDlg::MakeRoomForToolbar() {
+  if (!toolbar_.Create(hwnd(), GetModuleHandleW(nullptr))) {
+    return;
+  }
+  const int height = toolbar_.Height();
+  for (HWND child = GetWindow(hwnd(), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child == toolbar_.hwnd()) {
+      continue;
+    }
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    SetWindowPos(child, nullptr, rect.left, rect.top + height, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RECT window{};
+  GetWindowRect(hwnd(), &window);
+  SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left,
+               window.bottom - window.top + height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CVarnexDlg::SetUpFontsAndColours() {
+  RECT panel{};
+  GetClientRect(status_.hwnd(), &panel);
+  status_.SetFont(L"Tahoma", (panel.right - panel.left) / 12, (panel.bottom - panel.top) / 2,
+                  FW_BOLD);
+  for (CColorStatic* counter : {&passCount_, &failCount_, &passRatio_}) {
+    counter->SetFont(L"Cambria", 9, 20, FW_BOLD);
+  }
+  passCount_.SetTextColor(kCounterPass);
+  failCount_.SetTextColor(kCounterFail);
+  passRatio_.SetTextColor(kCounterRatio);
+  itemLabel_.SetBackgroundColor(kWhite);
+  itemLabel_.SetFont(L"Cambria", 0, 28, FW_BOLD);
+  for (int id : {IDC_SCAN, IDC_CLEAR, IDC_START_STOP}) {
+    SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_), FALSE);
+  }
+  message_.SetFont(L"Cambria", 0, 20, FW_NORMAL);
+  SetStartStopText(L"Start");
+}
+
+void CVarnexDlg::LoadStation() {
+  if (setup_.configPath.empty()) {
+    LoadConfiguration(paths_, window_, settings_, stations_);
+  } else {
+    FormConfigPathsFromFile(setup_.configPath.c_str(), paths_);
+    LoadConfigurationFrom(paths_, window_, settings_, stations_);
+  }
+  RunCounters& counters = run_.counters();
+  counters.passCount.store(window_.passCount);
+  counters.failCount.store(window_.failCount);
+  counters.blockFailCount.store(0);
+}
+
+void CVarnexDlg::SaveStation() {
+  window_.passCount = run_.counters().passCount.load();
+  window_.failCount = run_.counters().failCount.load();
+  if (startedOnce_) {
+    window_.port = run_.port();
+  }
+  SaveConfiguration(paths_, window_, settings_);
+}
+
+void CVarnexDlg::SnapshotSettings() {
+  // Only while no run is active: the worker reads the context's copy without a lock.
+  if (!run_.running()) {
+    context_.settings = settings_;
+  }
+}
+
+void CVarnexDlg::ShowBoundValues() {
+  pushingData_ = true;
+  UpdateData(false);
+  pushingData_ = false;
+}
+
+void CVarnexDlg::DoDataExchange(ui::DataExchange& dx) {
+  dx.Text(IDC_PASS_COUNT, passText_);
+  dx.Text(IDC_FAIL_COUNT, failText_);
+  dx.Text(IDC_PASS_RATIO, ratioText_);
+  dx.Text(IDC_SCAN, scanText_);
+  dx.Text(IDC_TEST_DETAIL, detailText_);
+}
+
+void CVarnexDlg::StartStop(CommandSource source) {
+  RunLink link;
+  link.uart = window_.uart;
+  link.port = startedOnce_ ? run_.port() : window_.port;
+  link.powerOnWaitTime = window_.powerOnWaitTime;
+  run_.StartStop(settings_, link, source);
+  if (run_.running()) {
+    startedOnce_ = true;
+  }
+}
+
+void CVarnexDlg::RefreshCounters(bool endOfRun) {
+  RunCounters& counters = run_.counters();
+  CounterState state;
+  state.passCount = counters.passCount.load();
+  state.failCount = counters.failCount.load();
+  state.blockFailCount = counters.blockFailCount.load();
+  state.noticeShown = noticeShown_;
+  CounterRefresh refresh = ::RefreshCounters(state);
+  if (refresh.blockReset) {
+    counters.blockFailCount.store(0);
+  }
+  noticeShown_ = state.noticeShown;
+  if (refresh.notice) {
+    if (setup_.showNotice) {
+      setup_.showNotice(hwnd(), kFailRatioNotice);
+    } else {
+      MessageBoxW(hwnd(), kFailRatioNotice, L"Varnex", MB_OK);
+    }
+  }
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  passText_ = FormatCounterText(LoadText(instance, IDS_PASS_COUNT), state.passCount);
+  failText_ = FormatCounterText(LoadText(instance, IDS_FAIL_COUNT), state.failCount);
+  ratioText_ = FormatCounterText(LoadText(instance, IDS_PASS_RATIO), refresh.ratioPercent);
+
+  bool prepare = window_.scanner != 0;
+  if (endOfRun) {
+    // The codes of a series belong to its phone until its last run has ended.
+    RepeatDecision decision =
+        RepeatStep(window_.repeatsLeft, window_.testCounts, window_.scanner != 0);
+    window_.repeatsLeft = decision.repeatsLeft;
+    if (decision.startNextRun && !closing_) {
+      StartStop(CommandSource::Operator);
+    }
+    prepare = decision.prepareNextPhone;
+  } else {
+    // Clear between the runs of a series keeps the series' codes too.
+    prepare =
+        prepare && !run_.running() && window_.repeatsLeft == RepeatsForSeries(window_.testCounts);
+  }
+  scanText_ = ItemText(IDC_SCAN);
+  ShowBoundValues();
+  if (prepare) {
+    PrepareForNextPhone(*this, settings_);
+  }
+}
+
+void CVarnexDlg::Clear() {
+  run_.counters().passCount.store(0);
+  run_.counters().failCount.store(0);
+  RefreshCounters(false);
+}
+
+void CVarnexDlg::ShowAbout(bool stationName) {
+  CXAboutDlg about;
+  if (stationName) {
+    about.SetProductName(L"Varnex");
+  }
+  about.DoModal(hwnd());
+}
+
+void CVarnexDlg::OnSettingCommand() {
+  if (!toolbar_.CommandEnabled(ID_SETTING) || run_.running()) {
+    return;
+  }
+  MessageBoxW(hwnd(), L"The settings dialog is not built yet.", L"Varnex", MB_OK);
+}
+
+void CVarnexDlg::OnPortCommand() {
+  if (!toolbar_.CommandEnabled(ID_PORT_SETTING) || run_.running()) {
+    return;
+  }
+  MessageBoxW(hwnd(), L"The port and instruments dialog is not built yet.", L"Varnex", MB_OK);
+}
+
+void CVarnexDlg::ApplySettingsChange() {
+  SnapshotSettings();
+  ShowDetail(L"");
+  ShowMessage(L"", 0);
+  SaveStation();
+  ApplyScanPrefixes(*this, settings_);
+  RebuildResultList();
+  SelectFirstScannableItem(*this, settings_);
+  scanText_ = ItemText(IDC_SCAN);
+  ShowBoundValues();
+}
+
+void CVarnexDlg::ApplyPortChange() {
+  SnapshotSettings();
+  SaveStation();
+  RefreshCommText();
+  RebuildResultList();
+}
+
+void CVarnexDlg::OnScanChanged() {
+  if (pushingData_) {
+    return;
+  }
+  scanText_ = ItemText(IDC_SCAN);
+  ::OnScanChanged(*this, settings_);
+}
+
+bool CVarnexDlg::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case IDC_START_STOP:
+      if (code == BN_CLICKED) {
+        // The worker posts the command without a control; a click comes from the button.
+        StartStop(control == nullptr ? CommandSource::Worker : CommandSource::Operator);
+      }
+      return true;
+    case IDC_CLEAR:
+      if (code == BN_CLICKED && IsWindowEnabled(Item(IDC_CLEAR))) {
+        Clear();
+      }
+      return true;
+    case IDC_SCAN:
+      if (code == EN_CHANGE) {
+        OnScanChanged();
+      }
+      return true;
+    case ID_SETTING:
+      OnSettingCommand();
+      return true;
+    case ID_PORT_SETTING:
+      OnPortCommand();
+      return true;
+    case ID_ABOUT:
+      ShowAbout(false);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CVarnexDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
+  if (id == IDC_RESULT_LIST && header->code == NM_CLICK) {
+    OnRowClicked(*this, SelectedRow());
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+// Enter never presses a default button and Escape never ends the window: the window closes
+// only through its close request, which runs the closing steps.
+void CVarnexDlg::OnOK() {}
+void CVarnexDlg::OnCancel() {}
+
+bool CVarnexDlg::PreTranslateMessage(MSG& message) {
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+      (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd))) {
+    if (IsWindowEnabled(Item(IDC_START_STOP))) {
+      StartStop(CommandSource::Operator);
+    }
+    return true;
+  }
+  return false;
+}
+
+LRESULT CVarnexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = true;
+  if (DispatchRunMessage(*this, message, wParam, lParam)) {
+    return 0;
+  }
+  switch (message) {
+    case kRowReportMessage:
+      OnRowReport(lParam);
+      return 0;
+    case kRunEndedMessage:
+      RefreshCounters(true);
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        ShowAbout(true);
+        return 0;
+      }
+      break;
+    case WM_SHOWWINDOW:
+      SetWindowTextW(hwnd(), (L"Varnex (" + StationVersionStamp() + L")").c_str());
+      FocusScanField();
+      break;
+    case WM_PAINT:
+      if (IsIconic(hwnd())) {
+        PaintMinimised();
+        return 0;
+      }
+      break;
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(icon_);
+    default:
+      break;
+  }
+  handled = false;
+  return 0;
+}
+
+void CVarnexDlg::PaintMinimised() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd(), &paint);
+  SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, icon_);
+  EndPaint(hwnd(), &paint);
+}
+
+void CVarnexDlg::Close() {
+  if (closing_) {
+    return;
+  }
+  closing_ = true;
+  // The run goes first, so that an abandoned run is not counted and the counters saved next
+  // are final; its worker touches nothing of the window, the supplies or the phone afterwards.
+  run_.Shutdown();
+  SaveStation();
+  ShutdownCheckContext(context_);
+  stations_.clear();
+  rowIndex_.clear();
+  EndDialog(IDOK);
+}
