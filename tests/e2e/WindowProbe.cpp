@@ -1,0 +1,270 @@
+// WindowProbe.exe: reads and pokes the station window of another process through Win32, so
+// that the whole-program tests check texts and states rather than pixels.
+//
+//   WindowProbe find <title prefix> [timeout ms]             exit 0 when the window is there
+//   WindowProbe text <title prefix> <control id>             prints the control's text
+//   WindowProbe wait-text <title prefix> <id> <text> <ms>    waits until the text is <text>
+//   WindowProbe enabled <title prefix> <control id>          prints 1 or 0
+//   WindowProbe toolbar-enabled <title prefix> <command>     prints 1 or 0
+//   WindowProbe set-text <title prefix> <control id> <text>  WM_SETTEXT
+//   WindowProbe click <title prefix> <control id>            posts the button's BN_CLICKED
+//   WindowProbe command <title prefix> <id>                  posts WM_COMMAND id without control
+//   WindowProbe close <title prefix>                         posts WM_CLOSE
+//   WindowProbe wait-gone <title prefix> <timeout ms>        exit 0 when no such window is left
+//   WindowProbe list-row <title prefix> <row> <column>       prints a result list cell
+//   WindowProbe ping <title prefix> <ms> [interval ms]       answer times of the window thread
+// Exit codes: 0 done, 1 not found / timed out / differs, 2 bad arguments.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kToolbarId = 129;
+constexpr int kResultListId = 1002;
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) {
+    return {};
+  }
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const char* text) {
+  int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring out(static_cast<size_t>(size > 0 ? size : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
+  out.resize(wcslen(out.c_str()));
+  return out;
+}
+
+void Print(const std::wstring& text) {
+  std::string bytes = Utf8(text) + "\n";
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+  fflush(stdout);
+}
+
+struct Search {
+  std::wstring prefix;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  wchar_t title[256] = {};
+  GetWindowTextW(window, title, 256);
+  if (IsWindowVisible(window) && wcsncmp(title, search->prefix.c_str(), search->prefix.size()) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTop(const std::wstring& prefix) {
+  Search search{prefix};
+  EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForTop(const std::wstring& prefix, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (HWND window = FindTop(prefix)) {
+      return window;
+    }
+    if (GetTickCount64() >= end) {
+      return nullptr;
+    }
+    Sleep(20);
+  }
+}
+
+std::wstring ControlText(HWND control) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    return {};
+  }
+  std::vector<wchar_t> text(length + 2, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  return text.data();
+}
+
+// A list view cell of another process: the text buffer must live in that process.
+std::wstring ListCell(HWND list, int row, int column) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(list, &processId);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+  if (process == nullptr) {
+    return {};
+  }
+  constexpr size_t kChars = 4096;
+  const size_t size = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
+  auto* remote = static_cast<BYTE*>(
+      VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  std::wstring result;
+  if (remote != nullptr) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kChars;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote),
+                        SMTO_ABORTIFHUNG, 5000, &answer);
+    std::vector<wchar_t> text(kChars + 1, L'\0');
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t),
+                      nullptr);
+    result = text.data();
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return result;
+}
+
+int Ping(HWND window, DWORD durationMs, DWORD intervalMs) {
+  LARGE_INTEGER frequency, start, before, after;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  double worst = 0, total = 0;
+  int count = 0, timedOut = 0;
+  for (;;) {
+    QueryPerformanceCounter(&before);
+    if ((before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= durationMs ||
+        !IsWindow(window)) {
+      break;
+    }
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer)) {
+      ++timedOut;
+    }
+    QueryPerformanceCounter(&after);
+    const double ms = (after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart;
+    worst = ms > worst ? ms : worst;
+    total += ms;
+    ++count;
+    Sleep(intervalMs);
+  }
+  printf("pings %d worst %.1f ms mean %.2f ms unanswered %d\n", count, worst,
+         count > 0 ? total / count : 0.0, timedOut);
+  return timedOut == 0 ? 0 : 1;
+}
+
+int Usage() {
+  fprintf(stderr, "usage: WindowProbe <find|text|wait-text|enabled|toolbar-enabled|set-text|"
+                  "click|command|close|wait-gone|list-row|ping> <title prefix> ...\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    return Usage();
+  }
+  const std::string verb = argv[1];
+  const std::wstring prefix = Wide(argv[2]);
+  auto number = [&](int index, long fallback) {
+    return index < argc ? strtol(argv[index], nullptr, 10) : fallback;
+  };
+
+  if (verb == "wait-gone") {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(number(3, 10000));
+    while (FindTop(prefix) != nullptr) {
+      if (GetTickCount64() >= end) {
+        return 1;
+      }
+      Sleep(50);
+    }
+    return 0;
+  }
+  HWND window = WaitForTop(prefix, verb == "find" ? static_cast<DWORD>(number(3, 10000)) : 5000);
+  if (window == nullptr) {
+    fprintf(stderr, "WindowProbe: no window titled %s...\n", argv[2]);
+    return 1;
+  }
+  if (verb == "find") {
+    Print(L"found");
+    return 0;
+  }
+  if (verb == "close") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (verb == "ping" && argc >= 4) {
+    return Ping(window, static_cast<DWORD>(number(3, 1000)), static_cast<DWORD>(number(4, 10)));
+  }
+  if (argc < 4) {
+    return Usage();
+  }
+  const int id = static_cast<int>(number(3, 0));
+  if (verb == "command") {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return 0;
+  }
+  if (verb == "toolbar-enabled") {
+    HWND toolbar = GetDlgItem(window, kToolbarId);
+    DWORD_PTR enabled = 0;
+    SendMessageTimeoutW(toolbar, TB_ISBUTTONENABLED, id, 0, SMTO_ABORTIFHUNG, 5000, &enabled);
+    Print(enabled != 0 ? L"1" : L"0");
+    return 0;
+  }
+  if (verb == "list-row" && argc >= 5) {
+    Print(ListCell(GetDlgItem(window, kResultListId), id, static_cast<int>(number(4, 0))));
+    return 0;
+  }
+  HWND control = GetDlgItem(window, id);
+  if (control == nullptr) {
+    fprintf(stderr, "WindowProbe: no control %d\n", id);
+    return 1;
+  }
+  if (verb == "text") {
+    Print(ControlText(control));
+    return 0;
+  }
+  if (verb == "enabled") {
+    Print(IsWindowEnabled(control) ? L"1" : L"0");
+    return 0;
+  }
+  if (verb == "click") {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    return 0;
+  }
+  if (verb == "set-text" && argc >= 5) {
+    const std::wstring text = Wide(argv[4]);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &answer);
+    return 0;
+  }
+  if (verb == "wait-text" && argc >= 6) {
+    const std::wstring wanted = Wide(argv[4]);
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(number(5, 10000));
+    std::wstring text;
+    for (;;) {
+      text = ControlText(control);
+      if (text == wanted) {
+        Print(text);
+        return 0;
+      }
+      if (GetTickCount64() >= end || !IsWindow(window)) {
+        Print(text);
+        return 1;
+      }
+      Sleep(50);
+    }
+  }
+  return Usage();
+}

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Whole-program tests of the station window: Varnex.exe beside the simulated phone and
+# supplies in a station folder of its own, codes typed into the scan field with xdotool, the
+# window read back through WindowProbe.exe, Varnex.ini and the test log checked after closing.
+#
+#   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
+#                                           repeat_series restricted close_during_run
+# Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe and the
+# stand-in accounts library), E2E_WORK (station folders and screenshots), WINEPREFIX.
+set -euo pipefail
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source "$(dirname "$0")/lib.sh"
+
+case_pass() {
+  new_station pass
+  start_station
+  [ "$(text_of $COMM_ID)" = "$(printf 'USB  Communication\nPort: X')" ] || fail "comm text at start"
+  # Escape never ends the window; only its close request does.
+  xdotool windowfocus --sync "$(window_id)"
+  xdotool key Escape
+  sleep 1
+  probe find "$TITLE" 1000 >/dev/null || fail "Escape closed the window"
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID PASS 60000
+  expect_text $MESSAGE_ID "Finished!"
+  expect_text $PASS_ID "Pass: 1"
+  expect_text $START_ID "Start"
+  [ "$(text_of $COMM_ID)" = "$(printf 'USB  Communication\nPort: 5')" ] || fail "comm text after the run"
+  [ "$(probe list-row "$TITLE" 0 2)" = "PASS" ] || fail "IMEI1 row result"
+  screenshot final
+  close_station
+  expect_counts 1 0
+  local log
+  log=$(find "$station/result" -name '*.csv' | head -1)
+  [ -n "$log" ] || fail "no test log written"
+  grep -q "$IMEI1" "$log" || fail "the test log does not hold the scanned IMEI"
+}
+
+case_usb_timeout() {
+  new_station usb_timeout "Power On Wait Time=1000" "[Phone]\nUsbConnectMs=-1"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID FAIL 15000
+  expect_text $MESSAGE_ID "Time Out!"
+  expect_text $FAIL_ID "Fail: 1"
+  expect_text $START_ID "Start"
+  screenshot final
+  close_station
+  expect_counts 0 1
+}
+
+case_operator_stop() {
+  new_station operator_stop "Power On Wait Time=60000" "[Phone]\nUsbConnectMs=-1"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID WORKING
+  expect_text $MESSAGE_ID "Please powered on the phone... ..."
+  expect_text $START_ID "Stop"
+  press_enter
+  expect_text $MESSAGE_ID "User abort!"
+  expect_text $STATUS_ID IDLE
+  expect_text $START_ID "Start"
+  expect_text $FAIL_ID "Fail: 0"
+  screenshot final
+  close_station
+  expect_counts 0 0
+}
+
+case_link_failure() {
+  new_station link_failure "" "[Fail]\nKV_BeginPhoneTest=7"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID FAIL
+  expect_text $MESSAGE_ID "Open -1 port failed!"
+  expect_text $START_ID "Stop"
+  press_enter
+  expect_text $MESSAGE_ID "User abort!"
+  expect_text $STATUS_ID IDLE
+  screenshot final
+  close_station
+  expect_counts 0 0
+}
+
+case_repeat_series() {
+  new_station repeat_series "TestCounts=3"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  # Scanner mode keeps the codes for all three runs of the series.
+  expect_text $PASS_ID "Pass: 3" 120000
+  expect_text $STATUS_ID PASS
+  expect_text $START_ID "Start"
+  screenshot final
+  close_station
+  expect_counts 3 0
+  local logs
+  logs=$(find "$station/result" -name '*.csv' | wc -l)
+  [ "$logs" -ge 1 ] || fail "no test log for the series"
+}
+
+case_restricted() {
+  new_station restricted "OpenAccount=1"
+  cp "$E2E_TOOLS/standin/Admit.dll" "$station/Admit.dll"
+  start_station
+  [ "$(probe toolbar-enabled "$TITLE" $SETTING_COMMAND)" = 0 ] || fail "settings enabled"
+  [ "$(probe enabled "$TITLE" $CLEAR_ID)" = 0 ] || fail "Clear enabled"
+  [ "$(probe toolbar-enabled "$TITLE" $PORT_COMMAND)" = 1 ] || fail "port command disabled"
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID PASS 60000
+  expect_text $START_ID "Start"
+  [ "$(probe toolbar-enabled "$TITLE" $SETTING_COMMAND)" = 0 ] || fail "settings enabled after a run"
+  [ "$(probe enabled "$TITLE" $CLEAR_ID)" = 0 ] || fail "Clear enabled after a run"
+  screenshot final
+  close_station
+  expect_counts 1 0
+}
+
+case_close_during_run() {
+  # The MMI read takes three seconds: the window closes while the checks run.
+  new_station close_during_run "Pass=4" "[Delay]\nKV_apReadMMI=3000"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $MESSAGE_ID "Phone is connected, waiting for checking..." 15000
+  screenshot final
+  close_station 10
+  # Not counted, and the configuration was saved: keys the file lacked were written.
+  expect_counts 4 0
+  [ "$(ini_value CONTROL "Lo Lin AUX 3.6")" = 3740 ] || fail "configuration not saved at closing"
+}
+
+[ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }
+trap stop_station EXIT
+"case_$1"
+echo "e2e $1: passed"
