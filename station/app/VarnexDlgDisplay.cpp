@@ -1,8 +1,9 @@
 // The main window's display operations: what a run, the scan logic and the worker's messages
 // change on the controls.
+#include "station/app/VarnexDlg.h"
+
 #include <commctrl.h>
 
-#include "station/app/VarnexDlg.h"
 #include "station/app/core/ControlsState.h"
 #include "station/app/core/ResultList.h"
 #include "station/app/resource.h"

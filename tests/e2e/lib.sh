@@ -4,6 +4,7 @@
 set -euo pipefail
 
 TITLE='Varnex ('
+X_TITLE='^Varnex \('
 STATUS_ID=1003
 MESSAGE_ID=1050
 COMM_ID=1006
@@ -100,7 +101,7 @@ start_station() {
 }
 
 window_id() {
-  xdotool search --onlyvisible --name "$TITLE" | head -1
+  xdotool search --onlyvisible --name "$X_TITLE" | head -1
 }
 
 # Types each code into the scan field with real key input, as a scanner would.
