@@ -365,8 +365,12 @@ void CVarnexDlg::OnOK() {}
 void CVarnexDlg::OnCancel() {}
 
 bool CVarnexDlg::PreTranslateMessage(MSG& message) {
-  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-      (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd))) {
+  // With the focused scan field disabled for a run no control has the focus, and the key
+  // comes to the window as a system key without Alt.
+  const bool enter = message.wParam == VK_RETURN &&
+                     (message.message == WM_KEYDOWN ||
+                      (message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)) == 0));
+  if (enter && (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd))) {
     if (IsWindowEnabled(Item(IDC_START_STOP))) {
       StartStop(CommandSource::Operator);
     }
