@@ -5,8 +5,8 @@
 #
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
-# Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe and the
-# stand-in accounts library), E2E_WORK (station folders and screenshots), WINEPREFIX.
+# Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
+# (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
@@ -107,7 +107,9 @@ case_repeat_series() {
 
 case_restricted() {
   new_station restricted "OpenAccount=1"
-  cp "$E2E_TOOLS/standin/Admit.dll" "$station/Admit.dll"
+  # The stand-in accounts library logs the operator on with restricted rights.
+  cp "$E2E_ADMIT" "$station/Admit.dll"
+  export VARNEX_TEST_ADMIT_RESULT=2
   start_station
   [ "$(probe toolbar-enabled "$TITLE" $SETTING_COMMAND)" = 0 ] || fail "settings enabled"
   [ "$(probe enabled "$TITLE" $CLEAR_ID)" = 0 ] || fail "Clear enabled"

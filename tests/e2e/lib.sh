@@ -1,6 +1,7 @@
 # Shared steps of the whole-program tests: a station folder of its own per case, Varnex.exe
 # under Wine on the virtual display, real key input with xdotool, and the window read back
-# through WindowProbe.exe. Sourced by e2e.sh; needs VARNEX_BIN, E2E_TOOLS and E2E_WORK.
+# through WindowProbe.exe. Sourced by e2e.sh; needs VARNEX_BIN, E2E_TOOLS, E2E_WORK and, for a
+# log-on, E2E_ADMIT.
 set -euo pipefail
 
 TITLE='Varnex ('
