@@ -389,7 +389,11 @@ bool CListCtrlEx::StartEdit(int row, int column) {
   SetWindowPos(editor, HWND_TOP, cell.left, cell.top, cell.right - cell.left,
                cell.bottom - cell.top, SWP_SHOWWINDOW);
   SetFocus(editor);
-  SendMessageW(editor, EM_SETSEL, 0, -1);
+  wchar_t editorClass[16] = L"";
+  GetClassNameW(editor, editorClass, 16);
+  if (lstrcmpiW(editorClass, L"Edit") == 0) {
+    SendMessageW(editor, EM_SETSEL, 0, -1);  // typing replaces the old value
+  }
   ClaimKeys(editor, true);
   hook_ = std::make_unique<CMsgHook>(editor, hwnd());
   return true;

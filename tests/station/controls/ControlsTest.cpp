@@ -593,11 +593,10 @@ std::vector<ChildPlace> Children(HWND dialog) {
 TEST(DlgAdjustByResolution, DialogThatFitsIsLeftAsItIs) {
   CDlgAdjustByResolution::ResetProcessLayout();
   Harness dialog(IDD_SMALL);
-  RECT window{};
   std::vector<ChildPlace> before;
   dialog.setUp = [&](Harness& d) {
-    // Runs between Adjust and Finish; the template's own layout is read in a twin below.
-    GetWindowRect(d.hwnd(), &window);
+    // Between Adjust and Finish: the fonts Finish must leave alone. The template's own
+    // layout is read from an unadapted twin below.
     before = Children(d.hwnd());
   };
   Harness plain(IDD_SMALL);
@@ -614,6 +613,8 @@ TEST(DlgAdjustByResolution, DialogThatFitsIsLeftAsItIs) {
     EXPECT_EQ(CDlgAdjustByResolution::FirstAdaptedDialog(), d.hwnd());
     RECT now{};
     GetWindowRect(d.hwnd(), &now);
+    EXPECT_EQ(now.left, plainWindow.left);
+    EXPECT_EQ(now.top, plainWindow.top);
     EXPECT_EQ(now.right - now.left, plainWindow.right - plainWindow.left);
     EXPECT_EQ(now.bottom - now.top, plainWindow.bottom - plainWindow.top);
     std::vector<ChildPlace> after = Children(d.hwnd());
