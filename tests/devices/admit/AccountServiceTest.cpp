@@ -2,7 +2,10 @@
 // across program starts, the editor's changes and how a damaged file is reported.
 #include <windows.h>
 
+#include <bcrypt.h>
+
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -67,17 +70,50 @@ class Accounts : public ::testing::Test {
   const std::wstring operatorPassword_ = MadeUpPassword();
 };
 
-TEST(PasswordHash, MatchesThePublishedPbkdf2Sha256Vectors) {
-  // Test vectors for PBKDF2-HMAC-SHA256 (password "password", salt "salt").
-  const uint8_t input[] = {'p', 'a', 's', 's', 'w', 'o', 'r', 'd'};
-  const uint8_t salt[] = {'s', 'a', 'l', 't'};
-  admit::Hash hash{};
-  ASSERT_TRUE(admit::DerivePasswordHash(input, sizeof input, salt, sizeof salt, 1, hash));
-  EXPECT_EQ(admit::ToHex(hash.data(), hash.size()),
-            "120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b");
-  ASSERT_TRUE(admit::DerivePasswordHash(input, sizeof input, salt, sizeof salt, 4096, hash));
-  EXPECT_EQ(admit::ToHex(hash.data(), hash.size()),
-            "c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a");
+// PBKDF2-HMAC-SHA256 for one 32-byte block, written out from its definition with CNG's HMAC:
+// U1 = HMAC(P, S || 00000001), Ui = HMAC(P, Ui-1), result = U1 xor ... xor Uc.
+admit::Hash ReferencePbkdf2(const std::vector<uint8_t>& key, std::vector<uint8_t> salt,
+                            uint32_t iterations) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  EXPECT_GE(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                        BCRYPT_ALG_HANDLE_HMAC_FLAG),
+            0);
+  const auto hmac = [&](const std::vector<uint8_t>& message) {
+    admit::Hash out{};
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    BCryptCreateHash(algorithm, &hash, nullptr, 0, const_cast<PUCHAR>(key.data()),
+                     static_cast<ULONG>(key.size()), 0);
+    BCryptHashData(hash, const_cast<PUCHAR>(message.data()), static_cast<ULONG>(message.size()), 0);
+    BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0);
+    BCryptDestroyHash(hash);
+    return out;
+  };
+  salt.insert(salt.end(), {0, 0, 0, 1});
+  admit::Hash u = hmac(salt);
+  admit::Hash result = u;
+  for (uint32_t i = 1; i < iterations; ++i) {
+    u = hmac(std::vector<uint8_t>(u.begin(), u.end()));
+    for (size_t b = 0; b < result.size(); ++b) {
+      result[b] ^= u[b];
+    }
+  }
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  return result;
+}
+
+TEST(PasswordHash, IsPbkdf2WithHmacSha256AndTheGivenCount) {
+  admit::Salt salt{};
+  ASSERT_TRUE(admit::NewSalt(salt));
+  const std::wstring made = MadeUpPassword(20);
+  const std::vector<uint8_t> key(made.begin(), made.end());
+  for (uint32_t iterations : {1u, 2u, 3u, 1000u}) {
+    admit::Hash hash{};
+    ASSERT_TRUE(admit::DerivePasswordHash(key.data(), key.size(), salt.data(), salt.size(),
+                                          iterations, hash));
+    EXPECT_EQ(hash,
+              ReferencePbkdf2(key, std::vector<uint8_t>(salt.begin(), salt.end()), iterations))
+        << iterations;
+  }
 }
 
 TEST(PasswordHash, SaltsAreRandom) {
