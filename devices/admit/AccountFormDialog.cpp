@@ -1,5 +1,7 @@
 #include "AccountFormDialog.h"
 
+#include <cwctype>
+
 #include "AccountService.h"
 #include "AdmitResource.h"
 #include "DialogSupport.h"
@@ -82,6 +84,20 @@ INT_PTR AccountForm::OnInit(HWND dialog) {
 }
 
 void AccountForm::OnOk(HWND dialog) {
+  // The name first, before the passwords are taken from their boxes and hashed.
+  if (purpose_ != FormPurpose::kNewPassword) {
+    const std::string name(TrimBlanks(ToUtf8(ItemText(dialog, IDC_ADMIT_USER))));
+    std::wstring nameProblem = FromUtf8(UserNameProblem(name));
+    if (nameProblem.empty() && service_.Book().Find(name) != nullptr) {
+      nameProblem = L"a user named \"" + FromUtf8(name) + L"\" already exists";
+    }
+    if (!nameProblem.empty()) {
+      nameProblem[0] = static_cast<wchar_t>(std::towupper(nameProblem[0]));
+      SetItemText(dialog, IDC_ADMIT_STATUS, nameProblem + L".");
+      FocusItem(dialog, IDC_ADMIT_USER);
+      return;
+    }
+  }
   Secret password;
   Secret repeated;
   password.TakeFrom(GetDlgItem(dialog, IDC_ADMIT_PASSWORD));
@@ -115,8 +131,7 @@ void AccountForm::OnOk(HWND dialog) {
   } else {
     SetItemText(dialog, IDC_ADMIT_STATUS, problem);
   }
-  FocusItem(dialog,
-            problem.find(L"user") != std::wstring::npos ? IDC_ADMIT_USER : IDC_ADMIT_PASSWORD);
+  FocusItem(dialog, IDC_ADMIT_PASSWORD);
 }
 
 }  // namespace

@@ -183,7 +183,12 @@ TEST_F(AdmitDialogs, TheEditorNeedsFullRightsAndKeepsTheLastOfThem) {
   std::wstring lastAdminMessage;
   script_.Then(kFirst, NewAccount(L"lead", lead_, lead_))
       .Then(kEditor, [](HWND editor) { S::Press(editor, IDC_ADMIT_ADD); })
-      .Then(kNewAccount, NewAccount(L"op1", operator_, operator_))
+      .Then(kNewAccount, NewAccount(L" LEAD ", operator_, operator_))
+      .Then(kNewAccount,
+            [&](HWND form) {
+              EXPECT_EQ(S::Text(form, IDC_ADMIT_STATUS), L"A user named \"LEAD\" already exists.");
+              NewAccount(L"op1", operator_, operator_)(form);
+            })
       .Then(kEditor,
             [](HWND editor) {
               EXPECT_EQ(ListView_GetItemCount(GetDlgItem(editor, IDC_ADMIT_LIST)), 2);
