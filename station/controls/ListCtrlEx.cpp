@@ -460,6 +460,31 @@ bool CListCtrlEx::TabToNextCell(bool backward) {
   return StartEdit(target->row, target->column);
 }
 
+bool CListCtrlEx::IsEditorWindow(HWND window) const {
+  if (window == nullptr || GetParent(window) != hwnd()) {
+    return false;
+  }
+  if (window == activeEditor_) {
+    return true;
+  }
+  for (const EditSettings& column : columns_) {
+    if (column.editor == window) {
+      return true;
+    }
+  }
+  for (const ItemData& item : items_) {
+    if (item.row.editor == window) {
+      return true;
+    }
+    for (const CellInfo& cell : item.cells) {
+      if (cell.editor == window) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 void CListCtrlEx::ClaimKeys(HWND editor, bool claim) {
   if (claim) {
     ClaimChild(editor, reinterpret_cast<LPARAM>(this));
@@ -528,20 +553,16 @@ LRESULT CListCtrlEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-      // An editor lives in the list only while it edits: its notifications and colour
+      // An editor lives in the list only because it edits here: its notifications and colour
       // requests still belong to the dialog.
-      if (lParam != 0 && GetParent(reinterpret_cast<HWND>(lParam)) == hwnd() &&
-          reinterpret_cast<HWND>(lParam) !=
-              reinterpret_cast<HWND>(SendMessageW(hwnd(), LVM_GETHEADER, 0, 0))) {
+      if (IsEditorWindow(reinterpret_cast<HWND>(lParam))) {
         handled = true;
         return SendMessageW(GetParent(hwnd()), message, wParam, lParam);
       }
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      HWND listHeader = reinterpret_cast<HWND>(SendMessageW(hwnd(), LVM_GETHEADER, 0, 0));
-      if (header != nullptr && header->hwndFrom != listHeader &&
-          GetParent(header->hwndFrom) == hwnd()) {
+      if (header != nullptr && IsEditorWindow(header->hwndFrom)) {
         handled = true;
         return SendMessageW(GetParent(hwnd()), message, wParam, lParam);
       }

@@ -115,6 +115,8 @@ class CListCtrlEx : public ui::Control {
   bool ChooseEditor(int row, int column, HWND& editor, EditCallback& callback) const;
   RECT CellRect(int row, int column) const;
   void OnEndEdit(bool keep);
+  // Whether `window` is one of the editors set on this list, now a child of it.
+  bool IsEditorWindow(HWND window) const;
   void ClaimKeys(HWND editor, bool claim);
   void SortByColumn(int column);
 

@@ -29,6 +29,7 @@ class Harness : public ui::Dialog, public CDlgAdjustByResolution {
   std::function<void(Harness&)> step;
   bool adapt = false;
   int okOrCancel = 0;
+  int editorChanges = 0;  // EN_CHANGE of the limit editor, wherever it sits
 
  protected:
   bool OnInitDialog() override {
@@ -53,6 +54,12 @@ class Harness : public ui::Dialog, public CDlgAdjustByResolution {
       EndDialog(IDCLOSE);
     }
     return 0;
+  }
+  bool OnCommand(int id, int code, HWND) override {
+    if (id == IDC_LIMIT_EDIT && code == EN_CHANGE) {
+      ++editorChanges;
+    }
+    return false;
   }
   void OnOK() override { ++okOrCancel; }
   void OnCancel() override { ++okOrCancel; }
@@ -318,7 +325,10 @@ TEST(ListCtrlEx, DoubleClickEditsInPlaceAndEnterKeepsWithoutClosingTheDialog) {
     EXPECT_EQ(placed.bottom, cell.bottom);
     EXPECT_EQ(placed.right, cell.right);
 
+    // The editor's notifications still reach the dialog while the list is its parent.
+    int changes = d.editorChanges;
     SetWindowTextW(editor, L"12abc");
+    EXPECT_GT(d.editorChanges, changes);
     PressKey(d.hwnd(), editor, VK_RETURN);
     EXPECT_FALSE(limits.IsEditing());
     EXPECT_FALSE(IsWindowVisible(editor));
