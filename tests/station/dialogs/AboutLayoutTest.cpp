@@ -10,57 +10,43 @@
 
 namespace {
 
-AboutTexts StationTexts() {
+TEST(AboutLayout, PlacesFontsAndColoursWithAndWithoutExtraLine) {
   AboutTexts texts;
   texts.versionHead = L"1.0.0";
   texts.buildText = L"01";
   texts.legalNotice = L"Copyright (C) 2026";
   texts.productName = L"Varnex";
-  return texts;
-}
-
-TEST(AboutLayout, WithoutExtraLine) {
-  AboutTexts texts = StationTexts();
-  AboutSize size = AboutWindowSize(380, 110, texts);
-  EXPECT_EQ(size.width, 380);
-  EXPECT_EQ(size.height, 210);
+  EXPECT_EQ(AboutWindowSize(380, 110, texts).width, 380);
+  EXPECT_EQ(AboutWindowSize(380, 110, texts).height, 210);
   EXPECT_EQ(AboutPictureTop(texts), 100);
-
   std::vector<AboutTextItem> items = LayOutAboutTexts(texts);
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[0].text, L"Varnex");
   EXPECT_EQ(items[0].x, 70);
   EXPECT_EQ(items[0].y, 20);
-  EXPECT_EQ(items[0].font, AboutFont::kProductName);
   EXPECT_EQ(items[0].colour, 0x00A56E3Au);
-  EXPECT_EQ(items[1].text, L"Version:        1.0.001");
-  EXPECT_EQ(items[1].x, 75);
-  EXPECT_EQ(items[1].y, 60);
-  EXPECT_EQ(items[1].font, AboutFont::kText);
-  EXPECT_EQ(items[1].colour, 0x00505050u);
-  EXPECT_EQ(items[2].text, L"Copyright (C) 2026");
-  EXPECT_EQ(items[2].x, 75);
-  EXPECT_EQ(items[2].y, 80);
-
-  AboutFontSpec name = AboutFontOf(AboutFont::kProductName);
-  AboutFontSpec text = AboutFontOf(AboutFont::kText);
+  AboutFontSpec name = AboutFontOf(items[0].font);
   EXPECT_EQ(name.height, 30);
   EXPECT_EQ(name.weight, 700);
-  EXPECT_EQ(text.height, 12);
-  EXPECT_EQ(text.weight, 400);
   EXPECT_STREQ(name.face, L"MS sans serif");
-  EXPECT_STREQ(text.face, L"MS sans serif");
-}
+  for (size_t i = 1; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].x, 75);
+    EXPECT_EQ(items[i].colour, 0x00505050u);
+    AboutFontSpec text = AboutFontOf(items[i].font);
+    EXPECT_EQ(text.height, 12);
+    EXPECT_EQ(text.weight, 400);
+    EXPECT_STREQ(text.face, L"MS sans serif");
+  }
+  EXPECT_EQ(items[1].text, L"Version:        1.0.001");
+  EXPECT_EQ(items[2].y, 80);
 
-TEST(AboutLayout, ExtraLineAndSpecialBuildMoveTheLinesDown) {
-  AboutTexts texts = StationTexts();
+  // The extra line takes the version's place; everything below moves down by 20.
   texts.extraLine = L"W21.3";
   texts.specialBuild = L"7";
   texts.productName.clear();
   EXPECT_EQ(AboutWindowSize(380, 110, texts).height, 230);
   EXPECT_EQ(AboutPictureTop(texts), 120);
-
-  std::vector<AboutTextItem> items = LayOutAboutTexts(texts);
+  items = LayOutAboutTexts(texts);
   ASSERT_EQ(items.size(), 3u);  // no product name
   EXPECT_EQ(items[0].text, L"MS Version:  W21.3");
   EXPECT_EQ(items[0].y, 60);
