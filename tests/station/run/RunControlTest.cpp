@@ -11,6 +11,7 @@
 #include "devices/dutlink.h"
 #include "devices/sim/dutlink_sim.h"
 #include "devices/sim/powerbench_sim.h"
+#include "station/run/RunMessages.h"
 
 namespace {
 
@@ -309,4 +310,25 @@ TEST(RunControl, ClosingTheWindowAbandonsTheRunWithoutCountingIt) {
     EXPECT_EQ(station.control->counters().failCount, 0u);
     EXPECT_GE(KVSIM_GetCallCount("KV_StopModeProcess"), 1);
   }
+}
+
+TEST(RunControl, StaleStartStopCommandsNeitherStartNorStopARun) {
+  RunHarness station;
+  station.link.uart = 1;
+  // A worker's stop request that arrives after its run was stopped starts nothing.
+  PostMessageW(station.window, WM_COMMAND, MAKEWPARAM(kStartStopCommand, 0), 0);
+  station.Pump(100);
+  EXPECT_FALSE(station.control->running());
+  EXPECT_TRUE(station.display.Events().empty());
+
+  // A click from before the checks began does not stop them: the run ends by itself.
+  KVSIM_SetDelay("KV_SendATCommand", 300);
+  station.Press();
+  ASSERT_TRUE(station.PumpUntil([&] { return station.control->checking(); }, 5000));
+  station.Press();
+  EXPECT_TRUE(station.control->running());
+  ASSERT_TRUE(station.RunToEnd());
+  EXPECT_FALSE(station.display.Has(kUserAbort));
+  EXPECT_EQ(station.display.Last(L"status:"), L"status:3");
+  EXPECT_EQ(station.control->counters().passCount, 1u);
 }
