@@ -5,6 +5,7 @@
 #
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
+#                                           no_authority
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
@@ -137,6 +138,36 @@ case_close_during_run() {
   # Not counted, and the configuration was saved: keys the file lacked were written.
   expect_counts 4 0
   [ "$(ini_value CONTROL "Lo Lin AUX 3.6")" = 3740 ] || fail "configuration not saved at closing"
+}
+
+case_no_authority() {
+  new_station no_authority "OpenAccount=1"
+  # The stand-in accounts library refuses the operator: one message with one OK button, and
+  # the program ends without its window.
+  cp "$E2E_ADMIT" "$station/Admit.dll"
+  export VARNEX_TEST_ADMIT_RESULT=0
+  (cd "$station" && exec wine Varnex.exe) >"$station/varnex.out" 2>&1 &
+  varnex_pid=$!
+  probe find "Varnex" 30000 >/dev/null || fail "no message after the refused log-on"
+  [ "$(probe text Varnex 65535)" = "No authority to operate it!" ] || fail "message text"
+  [ "$(probe text Varnex 1)" = "OK" ] || fail "no OK button"
+  if probe text Varnex 2 >/dev/null 2>&1; then fail "a second button"; fi
+  if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
+  screenshot final
+  local id
+  id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1)
+  [ -n "$id" ] || fail "no X window for the message"
+  xdotool windowfocus --sync "$id"
+  xdotool key Return
+  local waited=0
+  while kill -0 "$varnex_pid" 2>/dev/null; do
+    sleep 0.5
+    waited=$((waited + 1))
+    [ $waited -le 30 ] || fail "Varnex.exe still running after the message"
+  done
+  wait "$varnex_pid" || true
+  varnex_pid=""
+  if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
 }
 
 [ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }
