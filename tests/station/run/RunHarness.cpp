@@ -19,41 +19,8 @@ std::wstring Hex(uint32_t color) {
 
 }  // namespace
 
-bool RecordingDisplay::CheckScannedCodes() {
-  Add(L"codes");
-  return codesPresent;
-}
-
-void RecordingDisplay::ShowDetail(const std::wstring& text) {
-  Add(L"detail:" + text);
-}
-
 void RecordingDisplay::ShowMessage(const std::wstring& text, uint32_t color) {
   Add(L"message:" + text + L":" + Hex(color));
-}
-
-void RecordingDisplay::SetStatus(int32_t state) {
-  Add(L"status:" + std::to_wstring(state));
-}
-
-void RecordingDisplay::SetControlsEnabled(int32_t enable) {
-  Add(L"controls:" + std::to_wstring(enable));
-}
-
-void RecordingDisplay::SetStartStopText(const wchar_t* text) {
-  Add(std::wstring(L"button:") + text);
-}
-
-void RecordingDisplay::EnableStartStop(bool enable) {
-  Add(enable ? L"enable:1" : L"enable:0");
-}
-
-void RecordingDisplay::RebuildResultList() {
-  Add(L"rebuild");
-}
-
-void RecordingDisplay::RefreshCommText() {
-  Add(L"comm");
 }
 
 void RecordingDisplay::Add(const std::wstring& event) {

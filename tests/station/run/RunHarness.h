@@ -20,15 +20,19 @@
 // Every display operation as one line: "message:Time Out!:0000FF", "status:4", "button:Start".
 class RecordingDisplay : public RunDisplay {
  public:
-  bool CheckScannedCodes() override;
-  void ShowDetail(const std::wstring& text) override;
+  bool CheckScannedCodes() override {
+    Add(L"codes");
+    return codesPresent;
+  }
+  void ShowDetail(const std::wstring& text) override { Add(L"detail:" + text); }
   void ShowMessage(const std::wstring& text, uint32_t color) override;
-  void SetStatus(int32_t state) override;
-  void SetControlsEnabled(int32_t enable) override;
-  void SetStartStopText(const wchar_t* text) override;
-  void EnableStartStop(bool enable) override;  // the worker's thread too
-  void RebuildResultList() override;
-  void RefreshCommText() override;
+  void SetStatus(int32_t state) override { Add(L"status:" + std::to_wstring(state)); }
+  void SetControlsEnabled(int32_t enable) override { Add(L"controls:" + std::to_wstring(enable)); }
+  void SetStartStopText(const wchar_t* text) override { Add(std::wstring(L"button:") + text); }
+  // Called by the worker's thread too.
+  void EnableStartStop(bool enable) override { Add(enable ? L"enable:1" : L"enable:0"); }
+  void RebuildResultList() override { Add(L"rebuild"); }
+  void RefreshCommText() override { Add(L"comm"); }
 
   std::vector<std::wstring> Events();
   // The operations that went through the window's thread (the button's enabling left out).

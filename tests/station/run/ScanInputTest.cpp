@@ -208,22 +208,6 @@ TEST(ScanInput, TheScanFieldIsDisabledOnlyWhenEveryItemTakesItsPrefix) {
   EXPECT_TRUE(view.scanEnabled);
 }
 
-TEST(ScanInput, MissingCodesAreAskedForInScanOrder) {
-  CheckSettings s{};
-  s.checkSn2 = s.checkBtAddr = s.checkWifiAddr = 1;
-  FakeView view({L"SN2", L"BT Addr", L"WIFI Addr"});
-  EXPECT_FALSE(CheckScannedCodes(view, s));
-  wcscpy(s.sn2, L"x");
-  EXPECT_FALSE(CheckScannedCodes(view, s));
-  wcscpy(s.btAddr, L"x");
-  EXPECT_FALSE(CheckScannedCodes(view, s));
-  EXPECT_EQ(view.messages, (std::vector<std::wstring>{L"Please input SN2 first!|255",
-                                                      L"Please input BT Addr first!|255",
-                                                      L"Please input WIFI Addr first!|255"}));
-  EXPECT_EQ(view.label, L"WIFI Addr");
-  EXPECT_EQ(view.selected, std::set<int>{2});
-}
-
 TEST(ScanInput, ARowClickShowsItsDetailAndAnImeiRowTakesTheLabel) {
   FakeView view({L"IMEI2", L"SN1"});
   view.details = {L"", L"SN1 read failed"};
