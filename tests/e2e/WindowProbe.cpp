@@ -12,7 +12,9 @@
 //   WindowProbe close <title prefix>                         posts WM_CLOSE
 //   WindowProbe wait-gone <title prefix> <timeout ms>        exit 0 when no such window is left
 //   WindowProbe list-row <title prefix> <row> <column>       prints a result list cell
-//   WindowProbe ping <title prefix> <ms> [interval ms]       answer times of the window thread
+//   WindowProbe ping <title prefix> <ms> [interval ms] [id text]
+//                                                            answer times of the window thread,
+//                                                            until control id shows text
 // Exit codes: 0 done, 1 not found / timed out / differs, 2 bad arguments.
 #include <windows.h>
 
@@ -134,7 +136,9 @@ std::wstring ListCell(HWND list, int row, int column) {
   return result;
 }
 
-int Ping(HWND window, DWORD durationMs, DWORD intervalMs) {
+// Until `durationMs` has passed, the window is gone, or control `untilId` shows `untilText`.
+int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
+         const std::wstring& untilText) {
   LARGE_INTEGER frequency, start, before, after;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
@@ -143,7 +147,8 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs) {
   for (;;) {
     QueryPerformanceCounter(&before);
     if ((before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= durationMs ||
-        !IsWindow(window)) {
+        !IsWindow(window) ||
+        (untilId != 0 && ControlText(GetDlgItem(window, untilId)) == untilText)) {
       break;
     }
     DWORD_PTR answer = 0;
@@ -204,7 +209,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "ping" && argc >= 4) {
-    return Ping(window, static_cast<DWORD>(number(3, 1000)), static_cast<DWORD>(number(4, 10)));
+    return Ping(window, static_cast<DWORD>(number(3, 1000)), static_cast<DWORD>(number(4, 10)),
+                static_cast<int>(number(5, 0)), argc >= 7 ? Wide(argv[6]) : std::wstring());
   }
   if (argc < 4) {
     return Usage();

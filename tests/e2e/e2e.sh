@@ -9,11 +9,18 @@
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
-if [ -z "${DISPLAY:-}" ]; then
+# Each case on a display of its own; the Wine server of the prefix ends with the case, so that
+# the next case starts its Wine desktop on its own display.
+if [ -z "${E2E_ON_DISPLAY:-}" ]; then
+  export E2E_ON_DISPLAY=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 source "$(dirname "$0")/lib.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+fi
 
 case_pass() {
   new_station pass
@@ -171,6 +178,6 @@ case_no_authority() {
 }
 
 [ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }
-trap stop_station EXIT
+trap 'stop_station; wineserver -k 2>/dev/null || true' EXIT
 "case_$1"
 echo "e2e $1: passed"

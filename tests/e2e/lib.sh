@@ -77,6 +77,20 @@ Voltage=5.000000
 INI
 }
 
+# The simulated phone's flash with a record in which MMI, CAL and FT passed, written once with
+# TollmarkTool and copied into every station folder.
+record_template() {
+  local template="$E2E_WORK/record-template"
+  if [ ! -f "$template/DutlinkSim.flash" ]; then
+    rm -rf "$template"
+    mkdir -p "$template"
+    cp "$VARNEX_BIN"/{Dutlink.dll,Tollmark.dll,TollmarkTool.exe,Tollmark.ini} "$template/"
+    (cd "$template" && wine TollmarkTool.exe init >/dev/null &&
+      for s in MMI CAL FT; do wine TollmarkTool.exe update "$s" pass >/dev/null; done)
+  fi
+  echo "$template"
+}
+
 # new_station <case> [extra CONTROL lines] [phone profile lines]: lays out the station folder
 # and gives the phone a record in which the line's earlier stations passed.
 new_station() {
@@ -84,13 +98,11 @@ new_station() {
   station="$E2E_WORK/$name"
   rm -rf "$station"
   mkdir -p "$station" "$E2E_WORK/artifacts"
-  cp "$VARNEX_BIN"/{Varnex.exe,Dutlink.dll,Powerbench.dll,Tollmark.dll,Admit.dll,TollmarkTool.exe} \
-    "$station/"
+  cp "$VARNEX_BIN"/{Varnex.exe,Dutlink.dll,Powerbench.dll,Tollmark.dll,Admit.dll} "$station/"
   cp "$VARNEX_BIN/Tollmark.ini" "$station/"
   write_config "$extra"
   printf '%b\n' "$phone" > "$station/DutlinkSim.ini"
-  (cd "$station" && wine TollmarkTool.exe init >/dev/null &&
-    for s in MMI CAL FT; do wine TollmarkTool.exe update "$s" pass >/dev/null; done)
+  cp "$(record_template)/DutlinkSim.flash" "$station/"
   case_name="$name"
 }
 
