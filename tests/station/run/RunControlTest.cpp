@@ -106,7 +106,7 @@ TEST(RunControl, AUsbPhoneThatNeverConnectsTimesOutAsAFailure) {
   ASSERT_TRUE(station.RunToEnd());
   const ULONGLONG took = Elapsed(start);
   EXPECT_GE(took, 950u);
-  EXPECT_LT(took, 2500u);
+  EXPECT_LT(took, 3500u);
   EXPECT_TRUE(station.display.Has(kTimeOut));
   EXPECT_EQ(station.display.Last(L"status:"), L"status:4");
   EXPECT_EQ(station.display.Last(L"button:"), L"button:Start");
@@ -236,13 +236,13 @@ TEST(RunControl, AStoppedUartWorkerIsLeftBehindAndTouchesNothing) {
   station.link.uart = 1;
   station.UseSupplies(5);
   KVSIM_SetValue("Phone", "UartSilentAttempts", "4");
-  KVSIM_SetDelay("KV_GetMsVersion", 400);
+  KVSIM_SetDelay("KV_GetMsVersion", 1000);
   station.Press();
   station.Pump(150);  // the worker is inside its first version request
   const ULONGLONG stop = GetTickCount64();
   station.Press();
   // The window does not wait for the phone library to answer.
-  EXPECT_LT(Elapsed(stop), 350u);
+  EXPECT_LT(Elapsed(stop), 700u);
   EXPECT_EQ(station.display.Last(L"message:"), kUserAbort);
   EXPECT_EQ(station.display.Last(L"status:"), L"status:0");
   EXPECT_EQ(SupplyOneVoltage(), -1.0f);
@@ -250,7 +250,7 @@ TEST(RunControl, AStoppedUartWorkerIsLeftBehindAndTouchesNothing) {
   const size_t shown = station.display.Events().size();
   const int supplyEvents = PBSIM_GetEventCount();
   const int endCalls = KVSIM_GetCallCount("KV_EndPhoneTest");
-  station.Pump(2000);  // four unanswered requests would have ended by now
+  station.Pump(1500);  // a worker that went on would be in its second request by now
   EXPECT_EQ(station.display.Events().size(), shown);
   EXPECT_FALSE(station.display.Has(kNoResponse));
   EXPECT_EQ(station.runEnds, 0);
@@ -275,8 +275,8 @@ TEST(RunControl, ClosingTheWindowAbandonsTheRunWithoutCountingIt) {
     station.Pump(100);
     const ULONGLONG close = GetTickCount64();
     station.control->Shutdown();
-    // The waits of the checks are cut short: far less than the two seconds still to settle.
-    EXPECT_LT(Elapsed(close), 1200u);
+    // The waits of the checks are cut short: nearly three seconds were still to settle.
+    EXPECT_LT(Elapsed(close), 2000u);
     EXPECT_EQ(station.control->lastEnd(), RunEnd::Abandoned);
     EXPECT_FALSE(station.control->running());
     EXPECT_EQ(SupplyOneVoltage(), -1.0f);
@@ -302,7 +302,7 @@ TEST(RunControl, ClosingTheWindowAbandonsTheRunWithoutCountingIt) {
     station.Pump(200);
     const ULONGLONG close = GetTickCount64();
     station.control->Shutdown();
-    EXPECT_LT(Elapsed(close), 1000u);
+    EXPECT_LT(Elapsed(close), 2500u);
     const size_t shown = station.display.Events().size();
     station.Pump(500);
     EXPECT_EQ(station.display.Events().size(), shown);
