@@ -7,7 +7,16 @@
 namespace {
 
 DialogDriver* armed = nullptr;
+UINT_PTR timer = 0;
 int ticksAfterPress = 0;
+
+void Disarm() {
+  if (timer != 0) {
+    KillTimer(nullptr, timer);
+  }
+  timer = 0;
+  armed = nullptr;
+}
 
 HWND ShownDialog() {
   HWND found = nullptr;
@@ -26,11 +35,11 @@ HWND ShownDialog() {
   return found;
 }
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   DialogDriver* driver = armed;
   HWND dialog = ShownDialog();
   if (driver == nullptr) {
-    KillTimer(nullptr, timer);
+    Disarm();
     return;
   }
   if (!driver->ran) {
@@ -46,8 +55,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
     return;
   }
   if (dialog == nullptr) {
-    KillTimer(nullptr, timer);
-    armed = nullptr;
+    Disarm();
     return;
   }
   if (++ticksAfterPress > 20) {
@@ -58,11 +66,18 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
 
 }  // namespace
 
+DialogDriver::~DialogDriver() {
+  if (armed == this) {
+    Disarm();
+  }
+}
+
 void DialogDriver::Arm() {
+  Disarm();
   ran = false;
   stuck = false;
   armed = this;
-  SetTimer(nullptr, 0, 50, Tick);
+  timer = SetTimer(nullptr, 0, 50, Tick);
 }
 
 bool Checked(HWND dialog, int id) {

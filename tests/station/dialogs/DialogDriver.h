@@ -14,7 +14,13 @@ struct DialogDriver {
   bool ran = false;
   bool stuck = false;
 
-  // Arms the driver for the next dialog this thread shows; call before opening it.
+  DialogDriver() = default;
+  ~DialogDriver();
+  DialogDriver(const DialogDriver&) = delete;
+  DialogDriver& operator=(const DialogDriver&) = delete;
+
+  // Arms the driver for the next dialog this thread shows; call before opening it. The driver
+  // stays armed until that dialog is gone or the driver is destroyed.
   void Arm();
 };
 
