@@ -10,5 +10,6 @@ struct CheckContext;
 struct RunState;
 
 // Puts the run's waits in front of the context's own sleep and operator prompt (those installed
-// by the owner; a previous run's are replaced, never stacked).
+// by the owner; a previous run's are replaced, never stacked). A long wait reaches the owner's
+// sleep in slices of at most 50 ms that add up to it.
 void InstallRunWaits(CheckContext& context, const std::shared_ptr<RunState>& run);
