@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake make g++ clang libclang-rt-14-dev googletest
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth xdotool x11-utils imagemagick nsis
+  wine wine64 xvfb xauth xdotool x11-utils imagemagick nsis zip unzip
 )
 
 missing=()
