@@ -106,7 +106,7 @@ done
   for station in MMI CAL FT; do
     wine TollmarkTool.exe update "$station" pass >/dev/null
   done
-  wine VarnexCli.exe --imei1 860000000000011 --brief --no-wait >"$build/package/cli.out" 2>&1
+  wine VarnexCli.exe --brief --no-wait >"$build/package/cli.out" 2>&1
 ) || { cat "$build/package/cli.out"; fail "the VarnexCli.exe check did not pass"; }
 tr -d '\r' <"$build/package/cli.out" | tail -1 | grep -qx PASS || fail "VarnexCli.exe did not print PASS"
 logs=$(find "$installed/result" -name '*.csv' | wc -l)
