@@ -22,9 +22,9 @@ struct ShippedBinary {
 
 // The binaries of the zip and the installer, production and simulated alike.
 constexpr ShippedBinary kShipped[] = {
-    {L"Varnex.exe", "", VFT_APP},       {L"VarnexCli.exe", "", VFT_APP},
-    {L"TollmarkTool.exe", "", VFT_APP}, {L"Admit.dll", "", VFT_DLL},
-    {L"Dutlink.dll", "", VFT_DLL},      {L"Powerbench.dll", "", VFT_DLL},
+    {L"Varnex.exe", "", VFT_APP},          {L"VarnexCli.exe", "", VFT_APP},
+    {L"TollmarkTool.exe", "", VFT_APP},    {L"Admit.dll", "", VFT_DLL},
+    {L"Dutlink.dll", "", VFT_DLL},         {L"Powerbench.dll", "", VFT_DLL},
     {L"Tollmark.dll", "3.0.0.1", VFT_DLL},
 };
 
@@ -62,7 +62,8 @@ class VersionResource {
   const VS_FIXEDFILEINFO* Fixed() const {
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(data_.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
+    if (!VerQueryValueW(data_.data(), L"\\", &value, &length) ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
       return nullptr;
     }
     return static_cast<const VS_FIXEDFILEINFO*>(value);
