@@ -27,6 +27,7 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Varnex"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails show
+BrandingText "${PRODUCT} ${VERSION}"
 ShowUninstDetails show
 
 !define MUI_COMPONENTSPAGE_SMALLDESC

@@ -4,7 +4,8 @@
 # VarnexCli.exe check and starts Varnex.exe from there, uninstalls silently and checks what stays
 # (configuration, counters, accounts, logs) and what goes (programs, libraries, guides,
 # shortcuts, the uninstall entry); installs again over the kept files, and uninstalls once more
-# asking for everything to go.
+# asking for everything to go; last, installs without the simulator and checks that the line's
+# own libraries beside the station survive an uninstall.
 #
 #   bash tests/packaging/install-check.sh <build folder>
 set -euo pipefail
@@ -182,5 +183,19 @@ done
 [ ! -e "$installed" ] || fail "$(find "$installed" | head -5) is left after removing everything"
 [ ! -e "$menu" ] || fail "the Start menu folder is still there"
 [ -z "$(uninstall_entry InstallLocation)" ] || fail "the uninstall entry is still there"
+
+step "install for the line: the line's own phone and supply libraries stay at uninstall"
+wine "$setup_file" /S "/D=$folder"
+for file in "${VARNEX_SIMULATOR_FILES[@]}"; do
+  [ ! -e "$installed/$file" ] || fail "$file installed without the simulator"
+done
+printf 'line library\n' >"$installed/Dutlink.dll"
+printf 'line library\n' >"$installed/Powerbench.dll"
+uninstall /PURGE
+for file in Dutlink.dll Powerbench.dll; do
+  [ "$(cat "$installed/$file" 2>/dev/null)" = "line library" ] || fail "the uninstall removed the line's $file"
+done
+[ "$(ls "$installed")" = "$(printf 'Dutlink.dll\nPowerbench.dll')" ] ||
+  fail "left after removing everything but the line's libraries: $(ls "$installed")"
 rm -rf "$WINEPREFIX/drive_c/PackageCheck"
 echo "== package install check passed"
