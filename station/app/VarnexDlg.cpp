@@ -11,6 +11,7 @@
 #include "station/app/resource.h"
 #include "station/config/ConfigFile.h"
 #include "station/dialogs/AboutDlg.h"
+#include "station/dialogs/DialogCommands.h"
 #include "station/dialogs/ModuleVersionInfo.h"
 #include "station/engine/LogFiles.h"
 #include "station/engine/RowReport.h"
@@ -281,14 +282,18 @@ void CVarnexDlg::OnSettingCommand() {
   if (!toolbar_.CommandEnabled(ID_SETTING) || run_.running()) {
     return;
   }
-  MessageBoxW(hwnd(), L"The settings dialog is not built yet.", L"Varnex", MB_OK);
+  if (RunSettingCommand(hwnd(), settings_, window_, stations_)) {
+    ApplySettingsChange();
+  }
 }
 
 void CVarnexDlg::OnPortCommand() {
   if (!toolbar_.CommandEnabled(ID_PORT_SETTING) || run_.running()) {
     return;
   }
-  MessageBoxW(hwnd(), L"The port and instruments dialog is not built yet.", L"Varnex", MB_OK);
+  if (RunPortCommand(hwnd(), window_, settings_)) {
+    ApplyPortChange();
+  }
 }
 
 void CVarnexDlg::ApplySettingsChange() {
