@@ -12,6 +12,12 @@
 //   WindowProbe close <title prefix>                         posts WM_CLOSE
 //   WindowProbe wait-gone <title prefix> <timeout ms>        exit 0 when no such window is left
 //   WindowProbe list-row <title prefix> <row> <column>       prints a result list cell
+//   WindowProbe list-cell <title prefix> <list id> <row> <column>
+//                                                            prints a cell of any list view
+//   WindowProbe cell-point <title prefix> <list id> <row> <column>
+//                                                            prints the cell's centre "x y" on
+//                                                            the screen, for real mouse input
+//   WindowProbe toolbar-point <title prefix> <command>       the same for a toolbar button
 //   WindowProbe ping <title prefix> <ms> [interval ms] [id text]
 //                                                            answer times of the window thread,
 //                                                            until control id shows text
@@ -136,6 +142,40 @@ std::wstring ListCell(HWND list, int row, int column) {
   return result;
 }
 
+// Sends `message` with a RECT that lives in the window's process, `in` copied there first;
+// false when the window refuses or the memory cannot be had.
+bool RemoteRect(HWND window, UINT message, WPARAM wParam, RECT in, RECT& out) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+  if (process == nullptr) {
+    return false;
+  }
+  bool done = false;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  if (remote != nullptr) {
+    WriteProcessMemory(process, remote, &in, sizeof(in), nullptr);
+    DWORD_PTR answer = 0;
+    done = SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote),
+                               SMTO_ABORTIFHUNG, 5000, &answer) != 0 &&
+           answer != 0 && ReadProcessMemory(process, remote, &out, sizeof(out), nullptr) != 0;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return done;
+}
+
+// The centre of `rect` (client coordinates of `window`) on the screen.
+int PrintCentre(HWND window, RECT rect) {
+  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  ClientToScreen(window, &centre);
+  printf("%ld %ld\n", centre.x, centre.y);
+  fflush(stdout);
+  return 0;
+}
+
 // Until `durationMs` has passed, the window is gone, or control `untilId` shows `untilText`.
 int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
          const std::wstring& untilText) {
@@ -169,7 +209,8 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
 
 int Usage() {
   fprintf(stderr, "usage: WindowProbe <find|text|wait-text|enabled|toolbar-enabled|set-text|"
-                  "click|command|close|wait-gone|list-row|ping> <title prefix> ...\n");
+                  "click|command|close|wait-gone|list-row|list-cell|cell-point|toolbar-point|ping> "
+                  "<title prefix> ...\n");
   return 2;
 }
 
@@ -230,6 +271,31 @@ int main(int argc, char** argv) {
   if (verb == "list-row" && argc >= 5) {
     Print(ListCell(GetDlgItem(window, kResultListId), id, static_cast<int>(number(4, 0))));
     return 0;
+  }
+  if (verb == "list-cell" && argc >= 6) {
+    Print(ListCell(GetDlgItem(window, id), static_cast<int>(number(4, 0)),
+                   static_cast<int>(number(5, 0))));
+    return 0;
+  }
+  if (verb == "cell-point" && argc >= 6) {
+    HWND list = GetDlgItem(window, id);
+    RECT cell{LVIR_BOUNDS, static_cast<LONG>(number(5, 0)), 0, 0};
+    if (list == nullptr ||
+        !RemoteRect(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(number(4, 0)), cell, cell)) {
+      return 1;
+    }
+    return PrintCentre(list, cell);
+  }
+  if (verb == "toolbar-point") {
+    HWND toolbar = GetDlgItem(window, kToolbarId);
+    DWORD_PTR index = static_cast<DWORD_PTR>(-1);
+    SendMessageTimeoutW(toolbar, TB_COMMANDTOINDEX, id, 0, SMTO_ABORTIFHUNG, 5000, &index);
+    RECT button{};
+    if (toolbar == nullptr || static_cast<int>(index) < 0 ||
+        !RemoteRect(toolbar, TB_GETITEMRECT, index, button, button)) {
+      return 1;
+    }
+    return PrintCentre(toolbar, button);
   }
   HWND control = GetDlgItem(window, id);
   if (control == nullptr) {

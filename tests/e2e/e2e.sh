@@ -5,7 +5,7 @@
 #
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
-#                                           no_authority
+#                                           no_authority dialogs
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
@@ -175,6 +175,64 @@ case_no_authority() {
   wait "$varnex_pid" || true
   varnex_pid=""
   if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
+}
+
+# Clicks a toolbar button of the station window with the mouse.
+click_toolbar() {
+  local x y
+  read -r x y < <(probe toolbar-point "$TITLE" "$1") || fail "no toolbar button $1"
+  xdotool windowfocus --sync "$(window_id)"
+  xdotool mousemove --sync "$x" "$y" click 1
+}
+
+dialog_window() {  # dialog_window <exact title>
+  xdotool search --onlyvisible --name "^$1\$" | head -1
+}
+
+case_dialogs() {
+  new_station dialogs
+  start_station
+  local setting="Setting" port="Port and Instruments Setting" id x y
+  # Settings from the toolbar: a low limit typed into its cell in place, then OK.
+  click_toolbar $SETTING_COMMAND
+  probe find "$setting" 15000 >/dev/null || fail "the settings dialog did not open"
+  [ "$(probe list-cell "$setting" 1070 0 2)" = 3740 ] || fail "AUX 3.6 low limit shown"
+  id=$(dialog_window "$setting")
+  [ -n "$id" ] || fail "no X window for the settings dialog"
+  xdotool windowfocus --sync "$id"
+  read -r x y < <(probe cell-point "$setting" 1070 0 2) || fail "no AUX 3.6 low limit cell"
+  xdotool mousemove --sync "$x" "$y" click --repeat 2 --delay 60 1
+  sleep 0.5
+  xdotool key ctrl+a
+  xdotool type --delay 40 3700
+  xdotool key Return
+  local cell=""
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    cell=$(probe list-cell "$setting" 1070 0 2)
+    [ "$cell" = 3700 ] && break
+    sleep 0.3
+  done
+  [ "$cell" = 3700 ] || fail "the edited cell shows '$cell'"
+  import -window "$id" "$E2E_WORK/artifacts/dialogs-setting.png" 2>/dev/null || true
+  probe click "$setting" 1
+  probe wait-gone "$setting" 10000 || fail "the settings dialog stayed open"
+  # Port and instruments from the toolbar: supply 1 on bus address 7, then OK.
+  click_toolbar $PORT_COMMAND
+  probe find "$port" 15000 >/dev/null || fail "the port dialog did not open"
+  [ "$(probe text "$port" 1042)" = 5 ] || fail "supply 1 address shown"
+  id=$(dialog_window "$port")
+  import -window "$id" "$E2E_WORK/artifacts/dialogs-port.png" 2>/dev/null || true
+  probe set-text "$port" 1042 7
+  probe click "$port" 1
+  probe wait-gone "$port" 10000 || fail "the port dialog stayed open"
+  [ "$(text_of $COMM_ID)" = "$(printf 'USB  Communication\nPort: X')" ] || fail "comm text"
+  screenshot final
+  close_station
+  [ "$(ini_value CONTROL "Lo Lin AUX 3.6")" = 3700 ] || fail "Lo Lin AUX 3.6 not saved"
+  [ "$(ini_value CONTROL "Hi Lin AUX 3.6")" = 3860 ] || fail "Hi Lin AUX 3.6 changed"
+  [ "$(ini_value "POWER SUPPLY" "Gpib Addr")" = 7 ] || fail "supply 1 address not saved"
+  [ "$(ini_value "POWER SUPPLY 2" "Gpib Addr")" = 6 ] || fail "supply 2 address changed"
+  [ "$(ini_value CONTROL StationMask)" = 7 ] || fail "station mask changed"
 }
 
 [ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }
