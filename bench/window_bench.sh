@@ -49,7 +49,7 @@ probe click 'Varnex (' 1005
 result=$(probe wait-text 'Varnex (' 1003 PASS 60000) || true
 end=$(date +%s.%N)
 wait $ping || true
-echo "run: $result after $(echo "$end - $start" | bc) s"
+echo "run: $result after $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }') s"
 probe close 'Varnex (' >/dev/null
 wait $pid || true
 cat ping.txt

@@ -180,9 +180,6 @@ void CVarnexDlg::LoadStation() {
 void CVarnexDlg::SaveStation() {
   window_.passCount = run_.counters().passCount.load();
   window_.failCount = run_.counters().failCount.load();
-  if (startedOnce_) {
-    window_.port = run_.port();
-  }
   SaveConfiguration(paths_, window_, settings_);
 }
 
@@ -210,12 +207,9 @@ void CVarnexDlg::DoDataExchange(ui::DataExchange& dx) {
 void CVarnexDlg::StartStop(CommandSource source) {
   RunLink link;
   link.uart = window_.uart;
-  link.port = startedOnce_ ? run_.port() : window_.port;
+  link.port = window_.port;
   link.powerOnWaitTime = window_.powerOnWaitTime;
   run_.StartStop(settings_, link, source);
-  if (run_.running()) {
-    startedOnce_ = true;
-  }
 }
 
 void CVarnexDlg::RefreshCounters(bool endOfRun) {

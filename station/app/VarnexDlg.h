@@ -121,7 +121,6 @@ class CVarnexDlg : public ui::Dialog,
   StationList stations_;
   std::map<std::wstring, int> rowIndex_;
   int32_t noticeShown_ = 0;
-  bool startedOnce_ = false;  // the run control has the port since the first Start
   bool closing_ = false;
   bool pushingData_ = false;  // the data exchange writes the scan field: no scan to judge
 

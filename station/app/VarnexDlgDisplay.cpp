@@ -26,6 +26,24 @@ constexpr StatusLook kStatusLooks[] = {
     {kStatusFail, L"FAIL", 0x0000FF},
 };
 
+// Holds a control's painting while it changes; it is painted once afterwards, when the window's
+// thread has nothing else to do.
+class DeferredRedraw {
+ public:
+  explicit DeferredRedraw(HWND control) : control_(control) {
+    SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+  }
+  ~DeferredRedraw() {
+    SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(control_, nullptr, FALSE);
+  }
+  DeferredRedraw(const DeferredRedraw&) = delete;
+  DeferredRedraw& operator=(const DeferredRedraw&) = delete;
+
+ private:
+  HWND control_;
+};
+
 }  // namespace
 
 bool CVarnexDlg::CheckScannedCodes() {
@@ -82,8 +100,11 @@ void CVarnexDlg::RebuildResultList() {
 }
 
 void CVarnexDlg::RefreshCommText() {
-  SetItemText(IDC_COMM_TEXT,
-              CommunicationText(window_.uart, startedOnce_ ? run_.port() : window_.port));
+  // During a USB run the worker has just taken the port the phone library reported.
+  if (run_.running()) {
+    window_.port = run_.port();
+  }
+  SetItemText(IDC_COMM_TEXT, CommunicationText(window_.uart, window_.port));
 }
 
 int CVarnexDlg::RowCount() const {
@@ -144,11 +165,15 @@ void CVarnexDlg::OnRowReport(LPARAM lParam) {
 }
 
 void CVarnexDlg::ApplyCell(const CellUpdate& update) {
+  // The worker waits while a report is shown: the list and the detail box are painted with the
+  // next paint of the window instead of at once, so a burst of reports costs one paint.
+  DeferredRedraw listPaint(list_.hwnd());
   if (update.setCell) {
     list_.SetCellText(update.row, update.column, update.text);
     list_.SetCellColors(update.row, update.column, update.color, GetSysColor(COLOR_WINDOW));
   }
   if (update.replaceDetail) {
+    DeferredRedraw detailPaint(Item(IDC_TEST_DETAIL));
     ShowDetail(update.text);
   }
   list_.SelectOnlyRow(update.row);

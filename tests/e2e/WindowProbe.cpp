@@ -40,8 +40,8 @@ std::string Utf8(const std::wstring& text) {
   if (text.empty()) {
     return {};
   }
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
                       nullptr, nullptr);
@@ -71,7 +71,8 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<Search*>(data);
   wchar_t title[256] = {};
   GetWindowTextW(window, title, 256);
-  if (IsWindowVisible(window) && wcsncmp(title, search->prefix.c_str(), search->prefix.size()) == 0) {
+  if (IsWindowVisible(window) &&
+      wcsncmp(title, search->prefix.c_str(), search->prefix.size()) == 0) {
     search->found = window;
     return FALSE;
   }
@@ -113,8 +114,8 @@ std::wstring ControlText(HWND control) {
 std::wstring ListCell(HWND list, int row, int column) {
   DWORD processId = 0;
   GetWindowThreadProcessId(list, &processId);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
   if (process == nullptr) {
     return {};
   }
@@ -197,6 +198,10 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
     }
     QueryPerformanceCounter(&after);
     const double ms = (after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart;
+    if (ms > 50) {
+      printf("slow answer: %.1f ms at %.0f ms\n", ms,
+             (before.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+    }
     worst = ms > worst ? ms : worst;
     total += ms;
     ++count;

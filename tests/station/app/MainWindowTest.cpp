@@ -68,8 +68,8 @@ std::wstring Cell(HWND list, int row, int column) {
 }
 
 int SelectedRow(HWND list) {
-  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                       LVNI_SELECTED));
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 bool ToolbarEnabled(HWND dialog, int command) {
@@ -243,9 +243,8 @@ TEST(MainWindow, RestrictedOperatorNeverGetsSettingsOrClear) {
 TEST(MainWindow, FailRatioNoticeAtStartUpGoesToTheSink) {
   VarnexDlgSetup setup;
   setup.configPath = WriteConfig(L"notice.ini", 994, 6);
-  std::vector<std::wstring> notices = RunWindow(setup, [](HWND dialog) {
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_FAIL_COUNT)), L"Fail: 6");
-  });
+  std::vector<std::wstring> notices = RunWindow(
+      setup, [](HWND dialog) { EXPECT_EQ(Text(GetDlgItem(dialog, IDC_FAIL_COUNT)), L"Fail: 6"); });
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_EQ(notices[0], L"Notice: Fail ratio is bigger than 0.5%!!");
 
