@@ -261,4 +261,30 @@ TEST_F(PortDialog, ClearingRemoteClearsBothSuppliesAndOutOfRangeValuesAreRefused
   EXPECT_EQ(12, window.port) << "USB keeps the port number";
 }
 
+TEST_F(PortDialog, VisaInstallationOffersItsBusTypeAndIsFreedAgain) {
+  ASSERT_TRUE(CopyFileW(L"visa\\Visa32.dll", L"Visa32.dll", FALSE));
+  settings.gpibType[1] = 3;
+  DialogDriver driver;
+  std::wstring visaItem;
+  LRESULT visaData = 0;
+  int selected1 = -1, selected2 = -1;
+  driver.step = [&](HWND d) {
+    visaItem = ComboItem(d, IDC_PORT_GPIB_TYPE1, 1);
+    visaData = SendDlgItemMessageW(d, IDC_PORT_GPIB_TYPE1, CB_GETITEMDATA, 1, 0);
+    selected1 = ComboSelection(d, IDC_PORT_GPIB_TYPE1);
+    selected2 = ComboSelection(d, IDC_PORT_GPIB_TYPE2);
+    SendDlgItemMessageW(d, IDC_PORT_GPIB_TYPE2, CB_SETCURSEL, 0, 0);
+  };
+  bool ok = Run(driver);
+  const bool freed = DeleteFileW(L"Visa32.dll") != FALSE;
+  ASSERT_TRUE(ok);
+  EXPECT_TRUE(freed) << "the dialog keeps the library loaded";
+  EXPECT_EQ(L"VISA GPIB", visaItem);
+  EXPECT_EQ(3, visaData);
+  EXPECT_EQ(1, selected1);
+  EXPECT_EQ(1, selected2);
+  EXPECT_EQ(3, settings.gpibType[0]);
+  EXPECT_EQ(1, settings.gpibType[1]);
+}
+
 }  // namespace
