@@ -44,6 +44,8 @@ for code in 860000000000011 860000000000029 VX202612090001 VX202612090002 00A0C6
 done
 probe ping 'Varnex (' 120000 10 1003 PASS > ping.txt &
 ping=$!
+# The pinging program settles first: its own start under Wine is not the window's answer time.
+sleep 2
 start=$(date +%s.%N)
 probe click 'Varnex (' 1005
 result=$(probe wait-text 'Varnex (' 1003 PASS 60000) || true

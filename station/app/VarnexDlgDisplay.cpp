@@ -165,9 +165,9 @@ void CVarnexDlg::OnRowReport(LPARAM lParam) {
 }
 
 void CVarnexDlg::ApplyCell(const CellUpdate& update) {
-  // The worker waits while a report is shown: the list and the detail box are painted with the
-  // next paint of the window instead of at once, so a burst of reports costs one paint.
-  DeferredRedraw listPaint(list_.hwnd());
+  // The worker waits while a report is shown. The list paints only the changed row at once;
+  // the detail box, whose long texts are slow to lay out and paint, is painted with the
+  // window's next paint, so a burst of reports costs one paint of it.
   if (update.setCell) {
     list_.SetCellText(update.row, update.column, update.text);
     list_.SetCellColors(update.row, update.column, update.color, GetSysColor(COLOR_WINDOW));
