@@ -22,6 +22,7 @@ struct CallRecord {
   int32_t delayMs = 0;       // every call takes this long
   int32_t failNextCode = 0;  // the next failNextTimes calls fail with this code
   int32_t failNextTimes = 0;
+  int32_t shortBytes = -1;  // a successful call hands over only this many bytes; -1 = all
 };
 
 // What a call is to do before its own work: wait, then fail when failCode is non-zero.

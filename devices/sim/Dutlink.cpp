@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "FlashArea.h"
 #include "PhoneRecords.h"
@@ -40,6 +41,37 @@ int32_t Enter(Fn fn, KV_PHONE handle, std::initializer_list<int32_t> args) {
   return handle == sim::kPhoneHandle ? 0 : sim::kBadHandle;
 }
 
+// A short read scripted for a function: a successful call keeps only the first bytes of its
+// output, and the rest of the caller's buffer is given back as it was before the call.
+class ShortRead {
+ public:
+  ShortRead(Fn fn, void* buffer, int64_t size) : buffer_(static_cast<uint8_t*>(buffer)) {
+    sim::SimPhone& phone = Phone();
+    {
+      std::lock_guard lock(phone.mutex);
+      bytes_ = phone.calls.At(static_cast<int>(fn)).shortBytes;
+    }
+    if (bytes_ >= 0 && buffer_ != nullptr && size > bytes_) {
+      before_.assign(buffer_, buffer_ + size);
+    }
+  }
+
+  int32_t Keep(int32_t result) {
+    if (result == 0 && !before_.empty()) {
+      std::memcpy(buffer_ + bytes_, before_.data() + bytes_, before_.size() - bytes_);
+    }
+    return result;
+  }
+
+  // How many bytes the call hands over at most, -1 = all.
+  int32_t Bytes() const { return bytes_; }
+
+ private:
+  uint8_t* buffer_;
+  int32_t bytes_ = -1;
+  std::vector<uint8_t> before_;
+};
+
 int32_t CopyText(const std::string& text, char* buffer, int32_t size) {
   if (buffer == nullptr || size <= 0) {
     return sim::kBadArgument;
@@ -65,17 +97,21 @@ int32_t WriteFlash(const void* buffer, int32_t count, int32_t offset) {
 extern "C" {
 
 KV_PHONE KV_CreatePhone(int32_t reserved) {
+  sim::SimPhone& phone = Phone();
+  {
+    // The profile beside the executable describes the phone once per process; later creations
+    // keep what tests have set since. It is read before this call's own script is looked at,
+    // so a profile that makes the creation fail or take its time does so from the first call.
+    std::lock_guard lock(phone.mutex);
+    if (!phone.profileLoaded) {
+      phone.profileLoaded = true;
+      sim::ApplyProfileFileLocked(phone, sim::DefaultProfilePath());
+    }
+  }
   if (Scripted(Fn::CreatePhone, {reserved}) != 0) {
     return -1;
   }
-  sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
-  // The profile beside the executable describes the phone once per process; later creations
-  // keep what tests have set since.
-  if (!phone.profileLoaded) {
-    phone.profileLoaded = true;
-    sim::ApplyProfileFileLocked(phone, sim::DefaultProfilePath());
-  }
   phone.state = KVSIM_PHONE_OFF;
   return sim::kPhoneHandle;
 }
@@ -152,22 +188,24 @@ int32_t KV_GetMsVersion(KV_PHONE handle, char* buffer, int32_t size) {
   if (int32_t code = Enter(Fn::GetMsVersion, handle, {size})) {
     return code;
   }
+  ShortRead cut(Fn::GetMsVersion, buffer, size);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   if (phone.uartSilentLeft > 0) {
     --phone.uartSilentLeft;
     return sim::kNoAnswer;
   }
-  return CopyText(phone.profile.modemVersion, buffer, size);
+  return cut.Keep(CopyText(phone.profile.modemVersion, buffer, size));
 }
 
 int32_t KV_GetAPVersion(KV_PHONE handle, char* buffer, int32_t size) {
   if (int32_t code = Enter(Fn::GetAPVersion, handle, {size})) {
     return code;
   }
+  ShortRead cut(Fn::GetAPVersion, buffer, size);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
-  return CopyText(phone.profile.apVersion, buffer, size);
+  return cut.Keep(CopyText(phone.profile.apVersion, buffer, size));
 }
 
 int32_t KV_FastReadNvInfo(KV_PHONE handle, void* identityRecord140) {
@@ -181,10 +219,11 @@ int32_t KV_FastReadNvInfo(KV_PHONE handle, void* identityRecord140) {
   if (identityRecord140 == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::FastReadNvInfo, identityRecord140, 140);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   sim::FillIdentityRecord(phone.profile, static_cast<uint8_t*>(identityRecord140));
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_ReadSN(KV_PHONE handle, int32_t which, char* buffer, int32_t size) {
@@ -194,9 +233,10 @@ int32_t KV_ReadSN(KV_PHONE handle, int32_t which, char* buffer, int32_t size) {
   if (which != 0 && which != 1) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::ReadSN, buffer, size);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
-  return CopyText(which == 1 ? phone.profile.sn1 : phone.profile.sn2, buffer, size);
+  return cut.Keep(CopyText(which == 1 ? phone.profile.sn1 : phone.profile.sn2, buffer, size));
 }
 
 int32_t KV_gsmReadCalibrationParam(KV_PHONE handle, int32_t a, int32_t b, int32_t c, int32_t d,
@@ -207,11 +247,12 @@ int32_t KV_gsmReadCalibrationParam(KV_PHONE handle, int32_t a, int32_t b, int32_
   if (word == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::GsmReadCalibrationParam, word, sizeof *word);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   // Calibration data travels in the phone's big-endian order.
   *word = sim::SwapBytes32(phone.profile.gsmFlags);
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_wcdmaLoadTestFlag(KV_PHONE handle, uint16_t* word) {
@@ -221,10 +262,11 @@ int32_t KV_wcdmaLoadTestFlag(KV_PHONE handle, uint16_t* word) {
   if (word == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::WcdmaLoadTestFlag, word, sizeof *word);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   *word = sim::SwapBytes16(phone.profile.wcdmaFlags);
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_LTEReadCalibrationParam(KV_PHONE handle, void* record) {
@@ -238,12 +280,13 @@ int32_t KV_LTEReadCalibrationParam(KV_PHONE handle, void* record) {
   if (record == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::LteReadCalibrationParam, record, 8);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   // The LTE word comes back already in host order, and only it is written.
   uint16_t word = phone.profile.lteFlags;
   std::memcpy(static_cast<uint8_t*>(record) + 6, &word, sizeof word);
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_DataEndianConv32(KV_PHONE handle, void* word, int32_t size) {
@@ -282,16 +325,20 @@ int32_t KV_SendATCommand(KV_PHONE handle, const char* command, int32_t flag, cha
   if (command == nullptr || reply == nullptr || replySize <= 0) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::SendATCommand, reply, replySize);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   std::string_view text(command, strnlen(command, kMaxAtCommand));
   phone.lastAtCommand.assign(text);
   size_t copied =
       sim::CopyTerminated(sim::AtReply(phone.profile, text), reply, static_cast<size_t>(replySize));
+  if (cut.Bytes() >= 0 && copied > static_cast<size_t>(cut.Bytes())) {
+    copied = static_cast<size_t>(cut.Bytes());
+  }
   if (count != nullptr) {
     *count = static_cast<uint32_t>(copied);
   }
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_GetMsVoltage(KV_PHONE handle, uint32_t* word) {
@@ -301,10 +348,11 @@ int32_t KV_GetMsVoltage(KV_PHONE handle, uint32_t* word) {
   if (word == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::GetMsVoltage, word, sizeof *word);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   *word = sim::BatteryWord(phone.profile, phone.batteryVolts, phone.batteryKnown);
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_apSendADC(KV_PHONE handle, int32_t request, void* record48a, void* record48b) {
@@ -314,13 +362,14 @@ int32_t KV_apSendADC(KV_PHONE handle, int32_t request, void* record48a, void* re
   if (record48a == nullptr || record48b == nullptr || (request != 5 && request != 6)) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::ApSendADC, record48b, 48);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   int32_t value = request == 5
                       ? phone.profile.fguType
                       : sim::FguMillivolts(phone.profile, phone.batteryVolts, phone.batteryKnown);
   sim::StoreLe32(static_cast<uint8_t*>(record48b), static_cast<uint32_t>(value));
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_apChargeCmd(KV_PHONE handle, uint32_t* on) {
@@ -363,10 +412,11 @@ int32_t KV_ReadEnableSecureBoot(KV_PHONE handle, uint8_t* flag, int32_t size) {
   if (flag == nullptr || size < 1) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::ReadEnableSecureBoot, flag, size);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
   *flag = phone.profile.secureBoot;
-  return 0;
+  return cut.Keep(0);
 }
 
 int32_t KV_apReadMMI(KV_PHONE handle, void* mmiRecord258) {
@@ -377,10 +427,12 @@ int32_t KV_apReadMMI(KV_PHONE handle, void* mmiRecord258) {
   if (mmiRecord258 == nullptr) {
     return sim::kBadArgument;
   }
+  ShortRead cut(Fn::ApReadMMI, mmiRecord258, 258);
   sim::SimPhone& phone = Phone();
   std::lock_guard lock(phone.mutex);
-  return sim::FillMmiRecord(phone.profile, static_cast<uint8_t*>(mmiRecord258)) ? 0
-                                                                                : sim::kBadArgument;
+  return cut.Keep(sim::FillMmiRecord(phone.profile, static_cast<uint8_t*>(mmiRecord258))
+                      ? 0
+                      : sim::kBadArgument);
 }
 
 int32_t KV_ReadProductFlash(KV_PHONE handle, void* buffer, int32_t count, int32_t offset,
@@ -388,7 +440,8 @@ int32_t KV_ReadProductFlash(KV_PHONE handle, void* buffer, int32_t count, int32_
   if (int32_t code = Enter(Fn::ReadProductFlash, handle, {count, offset, reserved})) {
     return code;
   }
-  return ReadFlash(buffer, count, offset);
+  ShortRead cut(Fn::ReadProductFlash, buffer, count);
+  return cut.Keep(ReadFlash(buffer, count, offset));
 }
 
 int32_t KV_WriteProductFlash(KV_PHONE handle, const void* buffer, int32_t count, int32_t offset) {
@@ -403,7 +456,8 @@ int32_t KV_FastReadProductInfo(KV_PHONE handle, void* buffer, int32_t count) {
   if (int32_t code = Enter(Fn::FastReadProductInfo, handle, {count})) {
     return code;
   }
-  return ReadFlash(buffer, count, 0);
+  ShortRead cut(Fn::FastReadProductInfo, buffer, count);
+  return cut.Keep(ReadFlash(buffer, count, 0));
 }
 
 int32_t KV_FastWriteProductInfo(KV_PHONE handle, const void* buffer, int32_t count) {

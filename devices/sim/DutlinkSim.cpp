@@ -70,6 +70,11 @@ int32_t KVSIM_SetDelay(const char* function, int32_t milliseconds) {
                 [milliseconds](sim::CallRecord& record) { record.delayMs = milliseconds; });
 }
 
+int32_t KVSIM_SetShortRead(const char* function, int32_t bytes) {
+  return Script(function,
+                [bytes](sim::CallRecord& record) { record.shortBytes = bytes < 0 ? -1 : bytes; });
+}
+
 int32_t KVSIM_FailNext(const char* function, int32_t code, int32_t times) {
   return Script(function, [code, times](sim::CallRecord& record) {
     record.failNextCode = code;

@@ -78,15 +78,22 @@ void ResetLocked(SimPhone& phone) {
 bool SetValueLocked(SimPhone& phone, std::string_view section, std::string_view key,
                     std::string_view value) {
   bool fail = EqualsNoCase(section, "Fail");
-  if (fail || EqualsNoCase(section, "Delay")) {
+  bool cut = EqualsNoCase(section, "Short");
+  if (fail || cut || EqualsNoCase(section, "Delay")) {
     int index = phone.calls.Find(key);
     auto number = ParseInteger(value);
+    // A negative short read means none: the whole output again.
     if (index < 0 || !number || *number < INT32_MIN || *number > INT32_MAX ||
-        (!fail && *number < 0)) {
+        (!fail && !cut && *number < 0)) {
       return false;
     }
     CallRecord& record = phone.calls.At(index);
-    (fail ? record.failCode : record.delayMs) = static_cast<int32_t>(*number);
+    const int32_t scripted = static_cast<int32_t>(*number);
+    if (cut) {
+      record.shortBytes = scripted < 0 ? -1 : scripted;
+    } else {
+      (fail ? record.failCode : record.delayMs) = scripted;
+    }
     return true;
   }
   if (!SetPhoneValue(phone.profile, section, key, value)) {

@@ -36,6 +36,9 @@
  *   Whole and Pcba alone set all 64 entries at once.
  * Section [Fail]: key = function name (e.g. KV_ReadSN), value = failure code (0 = succeed).
  * Section [Delay]: key = function name, value = milliseconds the call takes.
+ * Section [Short]: key = function name, value = bytes: the call succeeds but hands over only
+ *   the first bytes of what it reads (text, record or word); the rest of the caller's buffer
+ *   stays as it was. -1 = the whole output again.
  *
  * The phone's own failure codes: 1 version request unanswered (UartSilentAttempts), 2 not the
  * handle KV_CreatePhone returned, 3 null buffer or size/range/request out of bounds, 4 flash
@@ -73,6 +76,8 @@ DUTLINK_API int32_t KVSIM_SetValue(const char* section, const char* key, const c
  * function name. */
 DUTLINK_API int32_t KVSIM_SetFailure(const char* function, int32_t code);
 DUTLINK_API int32_t KVSIM_SetDelay(const char* function, int32_t milliseconds);
+/* A short read (see [Short] above); bytes < 0 = none. 0 = done, 1 = unknown function name. */
+DUTLINK_API int32_t KVSIM_SetShortRead(const char* function, int32_t bytes);
 /* Fail only the next `times` calls of a function with `code`, then succeed again. */
 DUTLINK_API int32_t KVSIM_FailNext(const char* function, int32_t code, int32_t times);
 

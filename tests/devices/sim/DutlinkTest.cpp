@@ -98,6 +98,20 @@ TEST_F(DutlinkProfile, CreatePhoneReadsTheProfileBesideTheProgram) {
   EXPECT_STREQ(text + 16, "FROMPROFILE");
 }
 
+TEST_F(DutlinkProfile, AProfileThatFailsTheCreationFailsTheFirstCreationOfTheProcess) {
+  // The station's start-up creates its one phone first thing; a profile must be able to make
+  // exactly that call fail (the helper exits 100 without a handle, 101 with one).
+  std::string folder = ProgramFolder();
+  std::string profile = folder + "\\DutlinkSim.ini";
+  WriteTextFile(profile, "[Fail]\r\nKV_CreatePhone=7\r\n");
+  int failed = RunHelper("");
+  WriteTextFile(profile, "[Fail]\r\nKV_CreatePhone=0\r\n");
+  int created = RunHelper("");
+  DeleteFileA(profile.c_str());
+  EXPECT_EQ(failed, 100);
+  EXPECT_EQ(created, 101);
+}
+
 using DutlinkRecords = SimTest;
 
 TEST_F(DutlinkRecords, IdentityMasksFillOnlyTheirFields) {
@@ -332,6 +346,38 @@ TEST_F(DutlinkScripting, FailureLeavesTheCallersBufferAlone) {
   KVSIM_SetFailure("KV_FastReadNvInfo", 0);
   EXPECT_EQ(KV_FastReadNvInfo(phone, record), 0);
   EXPECT_EQ(KVSIM_GetCallCount("KV_FastReadNvInfo"), 2);
+}
+
+TEST_F(DutlinkScripting, ShortReadHandsOverOnlyTheFirstBytesAndSucceeds) {
+  ASSERT_EQ(KVSIM_SetShortRead("KV_ReadSN", 4), 0);
+  char sn[65];
+  std::memset(sn, 'X', sizeof sn);
+  ASSERT_EQ(KV_ReadSN(phone, 1, sn, 65), 0);
+  EXPECT_EQ(std::string(sn, 6), "VX20XX") << "the rest of the buffer stays as it was";
+
+  // From a profile, for a record and a reply with its count.
+  std::string path = ProgramFolder() + "\\ShortProfile.ini";
+  WriteTextFile(path, "[Short]\nKV_FastReadNvInfo=10\nKV_SendATCommand=3\nKV_GetMsVoltage=0\n");
+  ASSERT_EQ(KVSIM_LoadProfile(path.c_str()), 0);
+  DeleteFileA(path.c_str());
+  uint8_t record[140] = {19};
+  ASSERT_EQ(KV_FastReadNvInfo(phone, record), 0);
+  EXPECT_STREQ(reinterpret_cast<char*>(record + 4), "860000");
+  EXPECT_EQ(record[36], 0);
+  char reply[64] = {};
+  uint32_t count = 99;
+  ASSERT_EQ(KV_SendATCommand(phone, "AT+CPIN?", 1, reply, sizeof reply, &count, 3000), 0);
+  EXPECT_STREQ(reply, "+CP");
+  EXPECT_EQ(count, 3u);
+  uint32_t word = 0x12345678;
+  ASSERT_EQ(KV_GetMsVoltage(phone, &word), 0);
+  EXPECT_EQ(word, 0x12345678u) << "nothing handed over";
+
+  // -1 hands over everything again; a failing call stays a failure.
+  ASSERT_EQ(KVSIM_SetShortRead("KV_ReadSN", -1), 0);
+  ASSERT_EQ(KV_ReadSN(phone, 1, sn, 65), 0);
+  EXPECT_STREQ(sn, "VX202612090001");
+  EXPECT_EQ(KVSIM_SetShortRead("KV_NoSuchCall", 1), 1);
 }
 
 TEST_F(DutlinkScripting, CallSerialsGiveTheOrderOfCalls) {
