@@ -137,8 +137,6 @@ int32_t SerialNumberCheck(CheckContext& context, bool first) {
   wchar_t field[sizeof(CheckSettings::sn1) / sizeof(wchar_t)];
   CopyField(first ? settings.sn1 : settings.sn2, field);
   AppendItemStart(context, first ? "SN1" : "SN2", field);
-  wchar_t expected[kSnBufferSize] = {};
-  std::wcsncpy(expected, field, kSnBufferSize - 1);
 
   char raw[kSnBufferSize + 1];
   const int32_t result = ReadSerialNumber(context, first ? kSnWhich1 : kSnWhich2, raw);
@@ -157,8 +155,11 @@ int32_t SerialNumberCheck(CheckContext& context, bool first) {
 
   ReadText read;
   ConvertRead(raw, kSnBufferSize, read);
-  const size_t count = CompareCount(expected, kSnBufferSize, firstFew, 64);
-  const bool passed = PrefixMatches(expected, read.wide, count);
+  // A scan or a prefix may hold 65 characters, one more than a phone's serial number: every
+  // one of them is compared, so a longer expected value can never match. In full mode the
+  // phone's terminator at position 64 takes part as well.
+  const size_t count = CompareCount(field, std::size(field), firstFew, kSnBufferSize);
+  const bool passed = PrefixMatches(field, read.wide, count);
   if (first) {
     SetVoltageLineStart(context, read.ansi);
     if (settings.saveLog == kSaveBySn1) {

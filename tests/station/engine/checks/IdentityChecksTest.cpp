@@ -1,4 +1,6 @@
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "EngineFixture.h"
 #include "SimPhoneScript.h"
@@ -178,6 +180,31 @@ TEST_F(IdentityCheck, EmptySerialPrefixPassesAnyReading) {
   SetText(settings().sn1, L"");
   EXPECT_EQ(CheckSerialNumbers(*context), 1);
   EXPECT_EQ(LogText(), "SN1,,PASS,VX0001\n");
+}
+
+TEST_F(IdentityCheck, AnExpectedSerialNumberLongerThanThePhoneCanHoldNeverPasses) {
+  // The phone returns at most 64 characters; a 65th expected one can only fail, whether it
+  // is the last character of a configured prefix or of a scanned number.
+  const std::string phoneSn(64, '7');
+  const std::wstring same64(64, L'7');
+  SetPhone("SN1", phoneSn);
+  SetPhone("SN2", phoneSn);
+  settings().checkSn1 = 1;
+  settings().checkSn2 = 1;
+  for (int32_t firstFew : {1, 0}) {
+    SCOPED_TRACE(firstFew != 0 ? "first-few mode" : "scanned value");
+    settings().checkSn1Prefix = firstFew;
+    settings().checkSn2Prefix = firstFew;
+    SetText(settings().sn1, (same64 + L"7").c_str());
+    SetText(settings().sn2, same64.c_str());
+    ASSERT_EQ(std::wcslen(settings().sn1), 65u);
+    EXPECT_EQ(CheckSerialNumbers(*context), 0);
+    EXPECT_EQ(recorder.Result(L"SN1"), L"FAIL");
+    EXPECT_EQ(recorder.Result(L"SN2"), L"PASS");
+    EXPECT_EQ(LogText(), "SN1," + phoneSn + "7,FAIL," + phoneSn + "\nSN2," + phoneSn + ",PASS," +
+                             phoneSn + "\n");
+    context->logText[0] = '\0';
+  }
 }
 
 TEST_F(IdentityCheck, UncheckedSerialNumbersStillFeedVoltageLineAndLogName) {
