@@ -34,14 +34,14 @@ CheckContext::~CheckContext() {
   // a context that never saw a shutdown at all.
   ReleaseAllSupplies(*this);
   ReleaseTollmark(*this);
-  CloseLogFile(testLog);
-  CloseLogFile(voltageLog);
+  CloseTestLog(*this);
+  CloseVoltageLog(*this);
 }
 
 void ShutdownCheckContext(CheckContext& context) {
   ReleaseAllSupplies(context);
   ReleaseTollmark(context);
   if (context.settings.saveVoltageLog != 0) {
-    CloseLogFile(context.voltageLog);
+    CloseVoltageLog(context);
   }
 }

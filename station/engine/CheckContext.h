@@ -40,6 +40,10 @@ struct CheckContext {
   // Guards the supply objects: the window's thread may release them at shutdown while a run's
   // worker still measures; a released object is never called again.
   std::recursive_mutex supplyLock;
+  // Guards the test log and the voltage log the same way: the window's thread closes them at
+  // shutdown while a run's worker may still write; a write finds its file open or absent, never
+  // closed under it.
+  std::recursive_mutex logLock;
 
   CheckContext();   // creates the supply factory
   ~CheckContext();  // releases whatever Shutdown has not

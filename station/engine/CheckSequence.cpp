@@ -64,7 +64,7 @@ bool RunVoltageGroup(CheckContext& context, int group) {
 
 void WriteVoltageLogLine(CheckContext& context) {
   EndVoltageLine(context);
-  WriteLogText(context.voltageLog, context.voltageLine);
+  WriteVoltageLog(context, context.voltageLine);
   std::memset(context.voltageLine, 0, sizeof(context.voltageLine));
 }
 
@@ -112,7 +112,7 @@ int32_t RunCheckSequence(CheckContext& context) {
        {CheckChargeCurrent, CheckPowerOnCurrent, CheckDeepSleepCurrent, CheckPowerOffCurrent}) {
     currentsPassed = RunAndFlush(context, check) && currentsPassed;
   }
-  CloseLogFile(context.testLog);
+  CloseTestLog(context);
 
   FactoryResetStep(context);
   if (context.settings.powerOffAfterCheck != 0) {

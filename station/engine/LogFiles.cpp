@@ -1,11 +1,16 @@
 #include "station/engine/LogFiles.h"
 
+#include <climits>
+#include <mutex>
+
 #include <windows.h>
 
 #include "station/engine/CheckContext.h"
 #include "station/engine/core/LogNames.h"
 
 namespace {
+
+using LogGuard = std::lock_guard<std::recursive_mutex>;
 
 LocalTime Now() {
   SYSTEMTIME now{};
@@ -34,17 +39,30 @@ bool StationDirectoryAnsi(char* buffer, size_t size) {
     return false;
   }
   buffer[0] = '\0';
-  wchar_t wide[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, wide, MAX_PATH);
+  wchar_t modulePath[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
     return false;  // a cut module path would name the wrong folder
   }
-  char modulePath[MAX_PATH * 2] = {};
-  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, modulePath, sizeof modulePath, nullptr, nullptr) ==
-      0) {
+  return StationDirectoryAnsiFrom(modulePath, buffer, size);
+}
+
+bool StationDirectoryAnsiFrom(const wchar_t* modulePath, char* buffer, size_t size) {
+  if (buffer == nullptr || size == 0) {
     return false;
   }
-  return StationDirectoryFromModulePath(modulePath, buffer, size);
+  buffer[0] = '\0';
+  // Cut first, convert afterwards: the ANSI bytes of a double-byte character may hold 0x5C.
+  wchar_t directory[MAX_PATH] = {};
+  if (!StationDirectoryFromModulePath(modulePath, directory, MAX_PATH)) {
+    return false;
+  }
+  const int capacity = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+  if (WideCharToMultiByte(CP_ACP, 0, directory, -1, buffer, capacity, nullptr, nullptr) == 0) {
+    buffer[0] = '\0';  // did not fit: a part of a folder is the wrong folder
+    return false;
+  }
+  return true;
 }
 
 int32_t OpenTestLog(CheckContext& context, const char* logName) {
@@ -53,7 +71,7 @@ int32_t OpenTestLog(CheckContext& context, const char* logName) {
 
 int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTime& time) {
   // A file still open from a run that never reached its end is finished first.
-  CloseLogFile(context.testLog);
+  CloseTestLog(context);
 
   char stationDir[kLogPathSize];
   if (!StationDirectoryAnsi(stationDir, sizeof stationDir)) {
@@ -73,8 +91,11 @@ int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTim
   if (!FormatTestLogPath(path, sizeof path, dayFolder, logName, time, IsAnsiLeadByte)) {
     return 0;
   }
-  context.testLog = CreateLogFile(path, kTestLogHeader);
-  return context.testLog != nullptr ? 1 : 0;
+  FILE* file = CreateLogFile(path, kTestLogHeader);
+  LogGuard guard(context.logLock);
+  CloseLogFile(context.testLog);
+  context.testLog = file;
+  return file != nullptr ? 1 : 0;
 }
 
 int32_t OpenVoltageLog(CheckContext& context) {
@@ -82,7 +103,7 @@ int32_t OpenVoltageLog(CheckContext& context) {
 }
 
 int32_t OpenVoltageLogAt(CheckContext& context, const LocalTime& time) {
-  CloseLogFile(context.voltageLog);
+  CloseVoltageLog(context);
 
   char stationDir[kLogPathSize];
   if (!StationDirectoryAnsi(stationDir, sizeof stationDir)) {
@@ -93,8 +114,11 @@ int32_t OpenVoltageLogAt(CheckContext& context, const LocalTime& time) {
   if (!FormatVoltageLogPath(path, sizeof path, stationDir, time)) {
     return 0;
   }
-  context.voltageLog = CreateLogFile(path, kVoltageLogHeader);
-  return context.voltageLog != nullptr ? 1 : 0;
+  FILE* file = CreateLogFile(path, kVoltageLogHeader);
+  LogGuard guard(context.logLock);
+  CloseLogFile(context.voltageLog);
+  context.voltageLog = file;
+  return file != nullptr ? 1 : 0;
 }
 
 int32_t WriteLogText(FILE* file, const char* text) {
@@ -111,4 +135,24 @@ int32_t CloseLogFile(FILE*& file) {
     file = nullptr;
   }
   return 1;
+}
+
+void WriteTestLog(CheckContext& context, const char* text) {
+  LogGuard guard(context.logLock);
+  WriteLogText(context.testLog, text);
+}
+
+void WriteVoltageLog(CheckContext& context, const char* text) {
+  LogGuard guard(context.logLock);
+  WriteLogText(context.voltageLog, text);
+}
+
+void CloseTestLog(CheckContext& context) {
+  LogGuard guard(context.logLock);
+  CloseLogFile(context.testLog);
+}
+
+void CloseVoltageLog(CheckContext& context) {
+  LogGuard guard(context.logLock);
+  CloseLogFile(context.voltageLog);
 }

@@ -13,6 +13,9 @@ struct LocalTime {
 
 // The station directory (the executable's folder) in the ANSI code page.
 bool StationDirectoryAnsi(char* buffer, size_t size);
+// The same for a given module path: the folder is cut from the wide path, then converted.
+// False (and an empty buffer) when it has no folder or does not fit.
+bool StationDirectoryAnsiFrom(const wchar_t* modulePath, char* buffer, size_t size);
 
 // Opens context.testLog named after `logName`, in <station dir>\result\<date>\; 1 = open.
 int32_t OpenTestLog(CheckContext& context, const char* logName);
@@ -24,3 +27,10 @@ int32_t OpenVoltageLogAt(CheckContext& context, const LocalTime& time);
 int32_t WriteLogText(FILE* file, const char* text);
 // Closes the file when it is open and marks it absent.
 int32_t CloseLogFile(FILE*& file);
+
+// The context's two files under its logLock, the way the engine reaches them: a run's worker
+// writes while the window's thread may close them at shutdown.
+void WriteTestLog(CheckContext& context, const char* text);
+void WriteVoltageLog(CheckContext& context, const char* text);
+void CloseTestLog(CheckContext& context);
+void CloseVoltageLog(CheckContext& context);

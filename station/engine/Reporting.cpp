@@ -151,9 +151,7 @@ void EndVoltageLine(CheckContext& context) {
 }
 
 void FlushTestLog(CheckContext& context) {
-  if (context.testLog != nullptr) {
-    WriteLogText(context.testLog, context.logText);
-  }
+  WriteTestLog(context, context.logText);
   std::memset(context.logText, 0, sizeof(context.logText));
 }
 

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -69,24 +70,24 @@ bool SanitizeLogName(const char* name, char* out, size_t size, LeadByteTest isLe
   return name[in] == '\0';
 }
 
-bool StationDirectoryFromModulePath(const char* modulePath, char* out, size_t size) {
-  if (out == nullptr || size == 0) {
+bool StationDirectoryFromModulePath(const wchar_t* modulePath, wchar_t* out, size_t outChars) {
+  if (out == nullptr || outChars == 0) {
     return false;
   }
-  out[0] = '\0';
+  out[0] = L'\0';
   if (modulePath == nullptr) {
     return false;
   }
-  const char* lastSlash = std::strrchr(modulePath, '\\');
+  const wchar_t* lastSlash = std::wcsrchr(modulePath, L'\\');
   if (lastSlash == nullptr) {
     return false;
   }
   const size_t length = static_cast<size_t>(lastSlash - modulePath);
-  if (length >= size) {
+  if (length >= outChars) {
     return false;
   }
-  std::memcpy(out, modulePath, length);
-  out[length] = '\0';
+  std::wmemcpy(out, modulePath, length);
+  out[length] = L'\0';
   return true;
 }
 

@@ -23,8 +23,11 @@ using LeadByteTest = bool (*)(unsigned char byte);
 // character, not a separator. Always terminated; false when the name had to be cut.
 bool SanitizeLogName(const char* name, char* out, size_t size, LeadByteTest isLeadByte = nullptr);
 
-// The folder part of an executable's path: everything before its last backslash.
-bool StationDirectoryFromModulePath(const char* modulePath, char* out, size_t size);
+// The folder part of an executable's path: everything before its last backslash. It takes the
+// wide path: once converted to a double-byte ANSI code page, the second byte of a character may
+// be 0x5C and look like a backslash. False (and an empty result) when there is no backslash or
+// the folder does not fit in `outChars` characters with its terminator.
+bool StationDirectoryFromModulePath(const wchar_t* modulePath, wchar_t* out, size_t outChars);
 
 // <dir>\result
 bool FormatResultFolder(char* out, size_t size, const char* stationDir);

@@ -114,13 +114,26 @@ TEST(LogNames, PathThatDoesNotFitIsRefused) {
 }
 
 TEST(LogNames, StationDirectoryIsTheFolderOfTheExecutable) {
-  char out[kLogPathSize];
-  ASSERT_TRUE(StationDirectoryFromModulePath("C:\\Line\\Station 3\\Varnex.exe", out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Line\\Station 3");
-  EXPECT_FALSE(StationDirectoryFromModulePath("Varnex.exe", out, sizeof out));
-  char small[7];
-  EXPECT_FALSE(StationDirectoryFromModulePath("C:\\Line\\Varnex.exe", small, sizeof small));
-  EXPECT_STREQ(small, "");
-  EXPECT_TRUE(StationDirectoryFromModulePath("C:\\Lin\\V.exe", small, sizeof small));
-  EXPECT_STREQ(small, "C:\\Lin");
+  wchar_t out[kLogPathSize];
+  ASSERT_TRUE(
+      StationDirectoryFromModulePath(L"C:\\Line\\Station 3\\Varnex.exe", out, kLogPathSize));
+  EXPECT_STREQ(out, L"C:\\Line\\Station 3");
+  EXPECT_FALSE(StationDirectoryFromModulePath(L"Varnex.exe", out, kLogPathSize));
+  EXPECT_STREQ(out, L"");
+  wchar_t small[7];
+  EXPECT_FALSE(StationDirectoryFromModulePath(L"C:\\Line\\Varnex.exe", small, 7));
+  EXPECT_STREQ(small, L"");
+  EXPECT_TRUE(StationDirectoryFromModulePath(L"C:\\Lin\\V.exe", small, 7));
+  EXPECT_STREQ(small, L"C:\\Lin");
+}
+
+TEST(LogNames, StationDirectoryKeepsAFolderWhoseCharacterEndsInTheBackslashByte) {
+  // U+4E57 is 0x81 0x5C in code page 936, U+8868 is 0x95 0x5C in 932: cut as ANSI bytes, both
+  // would lose their second half and everything after it.
+  wchar_t out[kLogPathSize];
+  ASSERT_TRUE(StationDirectoryFromModulePath(L"D:\\\u4E57\u8868\\Varnex.exe", out, kLogPathSize));
+  EXPECT_STREQ(out, L"D:\\\u4E57\u8868");
+  ASSERT_TRUE(
+      StationDirectoryFromModulePath(L"D:\\Line\u8868\\x\u4E57\\Varnex.exe", out, kLogPathSize));
+  EXPECT_STREQ(out, L"D:\\Line\u8868\\x\u4E57");
 }
