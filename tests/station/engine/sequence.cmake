@@ -10,6 +10,7 @@ if(WIN32 AND TARGET engine_test_support)
   varnex_add_test(NAME engine_sequence_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/sequence/BenchFixture.cpp
             ${CMAKE_CURRENT_LIST_DIR}/sequence/CurrentChecksTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/sequence/CurrentLimitsTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/sequence/StationRecordStepsTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/sequence/CheckSequenceTest.cpp
     LIBS engine_test_support

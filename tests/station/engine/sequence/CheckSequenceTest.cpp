@@ -248,6 +248,33 @@ TEST_F(Sequence, VoltageLogLineKeepsAColumnForEachSkippedGroup) {
   EXPECT_EQ(waits.back(), 1000u);
 }
 
+TEST_F(Sequence, VoltageLogLineEndsWithTheFuelGaugeTypeOfItsOwnPhone) {
+  UseSupplies(true);
+  CheckSettings& s = context->settings;
+  s.checkAux36 = 1;
+  s.auxLo36 = 3550;
+  s.auxHi36 = 3650;
+  s.checkFguType = 1;
+  s.fguType = 3;
+  s.saveVoltageLog = 1;
+  const std::string path = ProgramFolder() + "\\F1FguTypeLine.csv";
+  context->voltageLog = std::fopen(path.c_str(), "w");
+  ASSERT_NE(context->voltageLog, nullptr);
+
+  KVSIM_SetValue("Phone", "BatteryValue", "3612");
+  KVSIM_SetValue("Phone", "SN1", "F1TYPE0001");
+  KVSIM_SetValue("Phone", "FguType", "3");
+  EXPECT_EQ(RunCheckSequence(*context), 1);
+  // A phone whose type fails still has its type in its own line, not in the next phone's.
+  KVSIM_SetValue("Phone", "SN1", "F1TYPE0002");
+  KVSIM_SetValue("Phone", "FguType", "2");
+  EXPECT_EQ(RunCheckSequence(*context), 0);
+  EXPECT_EQ(recorder.Result(L"FGU Type"), L"FAIL");
+  CloseLogFile(context->voltageLog);
+  EXPECT_EQ(ReadFileBytes(path), "F1TYPE0001,3612,,,3,\r\nF1TYPE0002,3612,,,2,\r\n");
+  DeleteFileA(path.c_str());
+}
+
 TEST_F(Sequence, VoltageLineIsNotWrittenWithoutSaveVoltageLog) {
   KVSIM_SetValue("Phone", "SN1", "F1VOLT0002");
   EXPECT_EQ(RunCheckSequence(*context), 1);
