@@ -216,25 +216,35 @@ TEST_F(LogFiles, StationDirectoryIsTheProgramFolder) {
   EXPECT_STREQ(small, "");
 }
 
-TEST_F(LogFiles, DoubleByteStationFolderWhoseSecondByteIsABackslash) {
-  // U+4E57 is 0x81 0x5C in code page 936, U+8868 is 0x95 0x5C in 932.
+TEST_F(LogFiles, DoubleByteCharacterWhoseSecondByteIsABackslash) {
+  // U+4E57 is 0x81 0x5C in code page 936, U+8868 is 0x95 0x5C in 932. Cut after conversion,
+  // the path's last 0x5C byte may be the second half of a character in the program's own name.
   const UINT codePage = GetACP();
   if (codePage != 936 && codePage != 932) {
     ASSERT_EQ(std::getenv("VARNEX_EXPECT_DBCS"), nullptr) << "code page " << codePage;
     GTEST_SKIP() << "needs code page 936 or 932";
   }
-  const std::wstring station =
-      std::wstring(L"C:\\Line\\") + (codePage == 936 ? L"Station\u4E57" : L"Station\u8868");
-
+  const std::wstring character = codePage == 936 ? L"\u4E57" : L"\u8868";
+  const std::wstring inFolder = L"C:\\Line\\Station" + character;
+  const std::wstring plain = L"C:\\Line\\Station";
+  struct Case {
+    std::wstring module;
+    std::wstring folder;
+  };
+  for (const Case& c : {Case{inFolder + L"\\Varnex.exe", inFolder},
+                        Case{plain + L"\\Varnex" + character + L".exe", plain},
+                        Case{inFolder + L"\\" + character + L".exe", inFolder}}) {
+    char directory[MAX_PATH] = {};
+    ASSERT_TRUE(StationDirectoryAnsiFrom(c.module.c_str(), directory, sizeof directory));
+    // Read back in the code page, the bytes name the station folder itself.
+    wchar_t back[MAX_PATH] = {};
+    ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, directory, -1, back, MAX_PATH), 0);
+    EXPECT_EQ(std::wstring(back), c.folder);
+  }
   char directory[MAX_PATH] = {};
   ASSERT_TRUE(
-      StationDirectoryAnsiFrom((station + L"\\Varnex.exe").c_str(), directory, sizeof directory));
+      StationDirectoryAnsiFrom((inFolder + L"\\Varnex.exe").c_str(), directory, sizeof directory));
   const std::string ansi(directory);
   ASSERT_GE(ansi.size(), 2u);
-  EXPECT_EQ(static_cast<unsigned char>(ansi.back()), 0x5C) << "the folder's last byte";
-  EXPECT_TRUE(IsDBCSLeadByte(static_cast<BYTE>(ansi[ansi.size() - 2])));
-  // Read back in the code page, the bytes name the station folder itself.
-  wchar_t back[MAX_PATH] = {};
-  ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, directory, -1, back, MAX_PATH), 0);
-  EXPECT_EQ(std::wstring(back), station);
+  EXPECT_EQ(static_cast<unsigned char>(ansi.back()), 0x5C) << "the folder ends in the byte";
 }

@@ -127,13 +127,13 @@ TEST(LogNames, StationDirectoryIsTheFolderOfTheExecutable) {
   EXPECT_STREQ(small, L"C:\\Lin");
 }
 
-TEST(LogNames, StationDirectoryKeepsAFolderWhoseCharacterEndsInTheBackslashByte) {
-  // U+4E57 is 0x81 0x5C in code page 936, U+8868 is 0x95 0x5C in 932: cut as ANSI bytes, both
-  // would lose their second half and everything after it.
+TEST(LogNames, StationDirectoryIsCutAtARealBackslashOnly) {
+  // U+4E57 is 0x81 0x5C in code page 936, U+8868 is 0x95 0x5C in 932: as ANSI bytes, a program
+  // named with either would be cut inside its own name.
   wchar_t out[kLogPathSize];
-  ASSERT_TRUE(StationDirectoryFromModulePath(L"D:\\\u4E57\u8868\\Varnex.exe", out, kLogPathSize));
-  EXPECT_STREQ(out, L"D:\\\u4E57\u8868");
+  ASSERT_TRUE(StationDirectoryFromModulePath(L"D:\\Line\\Varnex\u4E57.exe", out, kLogPathSize));
+  EXPECT_STREQ(out, L"D:\\Line");
   ASSERT_TRUE(
-      StationDirectoryFromModulePath(L"D:\\Line\u8868\\x\u4E57\\Varnex.exe", out, kLogPathSize));
+      StationDirectoryFromModulePath(L"D:\\Line\u8868\\x\u4E57\\\u8868.exe", out, kLogPathSize));
   EXPECT_STREQ(out, L"D:\\Line\u8868\\x\u4E57");
 }

@@ -261,7 +261,7 @@ TEST_F(Sequence, VoltageLogLineEndsWithTheFuelGaugeTypeOfItsOwnPhone) {
   context->voltageLog = std::fopen(path.c_str(), "w");
   ASSERT_NE(context->voltageLog, nullptr);
 
-  KVSIM_SetValue("Phone", "BatteryValue", "3612");
+  KVSIM_SetValue("Phone", "BatteryValue", "3625");
   KVSIM_SetValue("Phone", "SN1", "F1TYPE0001");
   KVSIM_SetValue("Phone", "FguType", "3");
   EXPECT_EQ(RunCheckSequence(*context), 1);
@@ -271,7 +271,7 @@ TEST_F(Sequence, VoltageLogLineEndsWithTheFuelGaugeTypeOfItsOwnPhone) {
   EXPECT_EQ(RunCheckSequence(*context), 0);
   EXPECT_EQ(recorder.Result(L"FGU Type"), L"FAIL");
   CloseLogFile(context->voltageLog);
-  EXPECT_EQ(ReadFileBytes(path), "F1TYPE0001,3612,,,3,\r\nF1TYPE0002,3612,,,2,\r\n");
+  EXPECT_EQ(ReadFileBytes(path), "F1TYPE0001,3625,,,3,\r\nF1TYPE0002,3625,,,2,\r\n");
   DeleteFileA(path.c_str());
 }
 
