@@ -28,6 +28,11 @@ MmiState MmiEntryState(uint8_t supported, uint8_t result) {
   return result == 1 ? MmiState::kPassed : MmiState::kFailed;
 }
 
+bool MmiFinalPassed(const uint8_t (&record)[kMmiRecordSize]) {
+  const uint8_t* entry = record + 2 + 4 * kMmiFinalResultIndex;
+  return MmiEntryState(entry[2], entry[3]) == MmiState::kPassed;
+}
+
 bool AppendMmiBlock(std::wstring& report, std::wstring_view heading,
                     const uint8_t (&record)[kMmiRecordSize], const wchar_t* const* names) {
   report += heading;

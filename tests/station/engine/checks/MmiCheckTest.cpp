@@ -68,6 +68,20 @@ TEST_F(MmiCheck, UnsupportedFinalResultDoesNotFail) {
   EXPECT_EQ(detail.substr(detail.size() - last.size()), last);
 }
 
+TEST_F(MmiCheck, NeitherStageReportingItsFinalResultFails) {
+  // Both stages without a supported final result, as a record the library returned unfilled.
+  SetPhoneIn("MMI", "Whole.63", "0,0");
+  SetPhoneIn("MMI", "Pcba.63", "0,0");
+  EXPECT_EQ(CheckNativeMmi(*context), 0);
+  EXPECT_EQ(recorder.Result(kRow), L"FAIL");
+
+  // The same from a short read: the call succeeds but hands over nothing of the entries.
+  KVSIM_Reset();
+  ASSERT_EQ(KVSIM_SetShortRead("KV_apReadMMI", 2), 0);
+  EXPECT_EQ(CheckNativeMmi(*context), 0);
+  EXPECT_EQ(recorder.Result(kRow), L"FAIL");
+}
+
 TEST_F(MmiCheck, FailedWholeFinalResultFails) {
   SetPhoneIn("MMI", "Whole.63", "1,3");
   EXPECT_EQ(CheckNativeMmi(*context), 0);
