@@ -45,6 +45,26 @@ std::wstring LoadText(HINSTANCE instance, UINT id) {
 CVarnexDlg::CVarnexDlg(VarnexDlgSetup setup)
     : Dialog(IDD_VARNEX_DIALOG), setup_(std::move(setup)), run_(context_, *this) {
   context_.phone = setup_.phone;
+  // The waits of a Start (the supply ramp) run on the window's thread: they go on answering
+  // the messages other threads and programs send to the window. A worker's waits just sleep.
+  const DWORD windowThread = GetCurrentThreadId();
+  context_.sleep = [windowThread](uint32_t milliseconds) {
+    if (GetCurrentThreadId() != windowThread) {
+      Sleep(milliseconds);
+      return;
+    }
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+      MSG message;
+      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) {
+        return;
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                QS_SENDMESSAGE);
+    }
+  };
 }
 
 CVarnexDlg::~CVarnexDlg() {

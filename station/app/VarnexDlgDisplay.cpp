@@ -92,6 +92,7 @@ void CVarnexDlg::EnableStartStop(bool enable) {
 
 void CVarnexDlg::RebuildResultList() {
   ResultList built = BuildResultList(settings_);
+  DeferredRedraw paintOnce(list_.hwnd());
   list_.DeleteAllRows();
   for (const ResultRow& row : built.rows) {
     list_.AddRow({row.name, row.expected, L"", L""});

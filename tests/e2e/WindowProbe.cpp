@@ -18,9 +18,10 @@
 //                                                            prints the cell's centre "x y" on
 //                                                            the screen, for real mouse input
 //   WindowProbe toolbar-point <title prefix> <command>       the same for a toolbar button
-//   WindowProbe ping <title prefix> <ms> [interval ms] [id text]
+//   WindowProbe ping <title prefix> <ms> [interval ms] [id text [button]]
 //                                                            answer times of the window thread,
-//                                                            until control id shows text
+//                                                            until control id shows text; the
+//                                                            button is clicked after a second
 // Exit codes: 0 done, 1 not found / timed out / differs, 2 bad arguments.
 #include <windows.h>
 
@@ -148,14 +149,14 @@ std::wstring ListCell(HWND list, int row, int column) {
 bool RemoteRect(HWND window, UINT message, WPARAM wParam, RECT in, RECT& out) {
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
   if (process == nullptr) {
     return false;
   }
   bool done = false;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
+  void* remote =
+      VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (remote != nullptr) {
     WriteProcessMemory(process, remote, &in, sizeof(in), nullptr);
     DWORD_PTR answer = 0;
@@ -178,15 +179,25 @@ int PrintCentre(HWND window, RECT rect) {
 }
 
 // Until `durationMs` has passed, the window is gone, or control `untilId` shows `untilText`.
+// With a `clickId`, that button is clicked once after the first second, so that one process
+// both starts the run and measures it (a second Wine program starting meanwhile would hold up
+// the Wine server and show as a slow answer of the window).
 int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
-         const std::wstring& untilText) {
+         const std::wstring& untilText, int clickId) {
   LARGE_INTEGER frequency, start, before, after;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
   double worst = 0, total = 0;
   int count = 0, timedOut = 0;
+  bool clicked = clickId == 0;
   for (;;) {
     QueryPerformanceCounter(&before);
+    if (!clicked && (before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= 1000) {
+      HWND button = GetDlgItem(window, clickId);
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(clickId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+      clicked = true;
+    }
     if ((before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= durationMs ||
         !IsWindow(window) ||
         (untilId != 0 && ControlText(GetDlgItem(window, untilId)) == untilText)) {
@@ -213,9 +224,10 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
 }
 
 int Usage() {
-  fprintf(stderr, "usage: WindowProbe <find|text|wait-text|enabled|toolbar-enabled|set-text|"
-                  "click|command|close|wait-gone|list-row|list-cell|cell-point|toolbar-point|ping> "
-                  "<title prefix> ...\n");
+  fprintf(stderr,
+          "usage: WindowProbe <find|text|wait-text|enabled|toolbar-enabled|set-text|"
+          "click|command|close|wait-gone|list-row|list-cell|cell-point|toolbar-point|ping> "
+          "<title prefix> ...\n");
   return 2;
 }
 
@@ -256,7 +268,8 @@ int main(int argc, char** argv) {
   }
   if (verb == "ping" && argc >= 4) {
     return Ping(window, static_cast<DWORD>(number(3, 1000)), static_cast<DWORD>(number(4, 10)),
-                static_cast<int>(number(5, 0)), argc >= 7 ? Wide(argv[6]) : std::wstring());
+                static_cast<int>(number(5, 0)), argc >= 7 ? Wide(argv[6]) : std::wstring(),
+                static_cast<int>(number(7, 0)));
   }
   if (argc < 4) {
     return Usage();
