@@ -256,7 +256,7 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
   failText_ = FormatCounterText(LoadText(instance, IDS_FAIL_COUNT), state.failCount);
   ratioText_ = FormatCounterText(LoadText(instance, IDS_PASS_RATIO), refresh.ratioPercent);
 
-  bool prepare = window_.scanner != 0;
+  bool prepare = false;
   if (endOfRun) {
     // The codes of a series belong to its phone until its last run has ended.
     RepeatDecision decision =
@@ -267,9 +267,8 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
     }
     prepare = decision.prepareNextPhone;
   } else {
-    // Clear between the runs of a series keeps the series' codes too.
-    prepare =
-        prepare && !run_.running() && window_.repeatsLeft == RepeatsForSeries(window_.testCounts);
+    prepare = PrepareOutsideRun(window_.scanner != 0, run_.running(), window_.repeatsLeft,
+                                window_.testCounts);
   }
   scanText_ = ItemText(IDC_SCAN);
   ShowBoundValues();

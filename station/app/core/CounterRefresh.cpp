@@ -1,5 +1,7 @@
 #include "station/app/core/CounterRefresh.h"
 
+#include "station/config/WindowSettings.h"
+
 namespace {
 
 constexpr uint64_t kBlockRuns = 1000;
@@ -62,4 +64,8 @@ std::wstring FormatCounterText(const std::wstring& format, int64_t value) {
     }
   }
   return used ? text : format;
+}
+
+bool PrepareOutsideRun(bool scanner, bool running, int32_t repeatsLeft, int32_t testCounts) {
+  return scanner && !running && repeatsLeft == RepeatsForSeries(testCounts);
 }

@@ -38,3 +38,8 @@ int32_t FailPerMille(uint32_t failCount, uint64_t total);
 // with one integer. A format that is not exactly one %d (and %%) gives the format's text alone,
 // so a damaged string table cannot read what is not there.
 std::wstring FormatCounterText(const std::wstring& format, int64_t value);
+
+// Outside the end of a run (start-up, Clear): whether the refresh empties the scanned codes for
+// the next phone. Never while a run is active or a series of `testCounts` runs is under way:
+// the codes belong to the series' phone until its last run has ended.
+bool PrepareOutsideRun(bool scanner, bool running, int32_t repeatsLeft, int32_t testCounts);

@@ -117,6 +117,15 @@ TEST(CounterRefresh, RatioOfPassesCutDownAndTotalBeyond32Bits) {
   EXPECT_TRUE(refresh.blockReset) << "8e9 runs is a multiple of 1000, not a wrapped sum";
 }
 
+TEST(ScanPreparation, ClearOrStartUpKeepTheCodesOfARunOrSeriesUnderWay) {
+  EXPECT_TRUE(PrepareOutsideRun(true, false, 0, 1));
+  EXPECT_TRUE(PrepareOutsideRun(true, false, 2, 3)) << "a series of three not yet begun";
+  EXPECT_FALSE(PrepareOutsideRun(false, false, 0, 1)) << "scanner mode off";
+  EXPECT_FALSE(PrepareOutsideRun(true, true, 0, 1)) << "a run is active";
+  EXPECT_FALSE(PrepareOutsideRun(true, false, 1, 3)) << "between the runs of a series";
+  EXPECT_FALSE(PrepareOutsideRun(true, false, 0, 3)) << "before the last run of a series";
+}
+
 TEST(CounterTexts, FormatTheStringTableEntries) {
   EXPECT_EQ(FormatCounterText(L"Pass: %d", 12), L"Pass: 12");
   EXPECT_EQ(FormatCounterText(L"Fail: %d", 4294967295LL), L"Fail: 4294967295");
