@@ -1,18 +1,19 @@
 #include "tollmark/ConfigPath.h"
 
-#include <cstring>
+#include <cwchar>
+#include <iterator>
 
-bool TollmarkIniPath(const char* modulePath, char* out, size_t size) {
-  static const char kFileName[] = "\\Tollmark.ini";
-  const char* slash = std::strrchr(modulePath, '\\');
+bool TollmarkIniPath(const wchar_t* modulePath, wchar_t* out, size_t count) {
+  static const wchar_t kFileName[] = L"\\Tollmark.ini";
+  const wchar_t* slash = std::wcsrchr(modulePath, L'\\');
   if (slash == nullptr) {
     return false;
   }
   const size_t folder = static_cast<size_t>(slash - modulePath);
-  if (folder + sizeof(kFileName) > size) {
+  if (folder + std::size(kFileName) > count) {
     return false;
   }
-  std::memcpy(out, modulePath, folder);
-  std::memcpy(out + folder, kFileName, sizeof(kFileName));
+  std::wmemcpy(out, modulePath, folder);
+  std::wmemcpy(out + folder, kFileName, std::size(kFileName));
   return true;
 }

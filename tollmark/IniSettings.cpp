@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "tollmark/ConfigPath.h"
@@ -12,14 +13,30 @@ constexpr DWORD kModulePathSize = 1024;
 
 }  // namespace
 
+bool TollmarkIniPathAnsi(const wchar_t* modulePath, char* out, size_t size) {
+  wchar_t widePath[kModulePathSize + 16] = {};
+  if (size == 0 || size > INT32_MAX ||
+      !TollmarkIniPath(modulePath, widePath, sizeof(widePath) / sizeof(widePath[0]))) {
+    return false;
+  }
+  BOOL lossy = FALSE;
+  const int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath, -1, out,
+                                          static_cast<int>(size), nullptr, &lossy);
+  if (written == 0 || lossy) {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
 bool ReadTollmarkIni(BuildConfig& config) {
-  char modulePath[kModulePathSize] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, modulePath, kModulePathSize);
+  wchar_t modulePath[kModulePathSize] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, modulePath, kModulePathSize);
   if (length == 0 || length >= kModulePathSize) {
     return false;
   }
-  char iniPath[kModulePathSize + 16] = {};
-  if (!TollmarkIniPath(modulePath, iniPath, sizeof(iniPath))) {
+  char iniPath[(kModulePathSize + 16) * 2] = {};
+  if (!TollmarkIniPathAnsi(modulePath, iniPath, sizeof(iniPath))) {
     return false;
   }
   config = BuildConfig{};

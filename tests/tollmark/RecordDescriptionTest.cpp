@@ -55,13 +55,13 @@ TEST(RecordDescription, EntryRecordsShowTheirMessagesAndBadCountsStop) {
 }
 
 TEST(ConfigPath, IniLiesBesideTheExecutable) {
-  char out[64];
-  ASSERT_TRUE(TollmarkIniPath("C:\\Line\\Varnex.exe", out, sizeof(out)));
-  EXPECT_STREQ(out, "C:\\Line\\Tollmark.ini");
-  ASSERT_TRUE(TollmarkIniPath("C:\\a\\b\\c.exe", out, sizeof(out)));
-  EXPECT_STREQ(out, "C:\\a\\b\\Tollmark.ini");
-  EXPECT_FALSE(TollmarkIniPath("Varnex.exe", out, sizeof(out)));
-  // "C:\Line" + "\Tollmark.ini" + NUL needs 21 bytes.
-  EXPECT_FALSE(TollmarkIniPath("C:\\Line\\Varnex.exe", out, 20));
-  EXPECT_TRUE(TollmarkIniPath("C:\\Line\\Varnex.exe", out, 21));
+  wchar_t out[64];
+  ASSERT_TRUE(TollmarkIniPath(L"C:\\Line\\Varnex.exe", out, 64));
+  EXPECT_STREQ(out, L"C:\\Line\\Tollmark.ini");
+  ASSERT_TRUE(TollmarkIniPath(L"C:\\a\\b\\c.exe", out, 64));
+  EXPECT_STREQ(out, L"C:\\a\\b\\Tollmark.ini");
+  EXPECT_FALSE(TollmarkIniPath(L"Varnex.exe", out, 64));
+  // "C:\Line" + "\Tollmark.ini" + NUL needs 21 characters.
+  EXPECT_FALSE(TollmarkIniPath(L"C:\\Line\\Varnex.exe", out, 20));
+  EXPECT_TRUE(TollmarkIniPath(L"C:\\Line\\Varnex.exe", out, 21));
 }
