@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "station/controls/ListRowParam.h"
 #include "station/controls/core/EditNavigation.h"
 
 namespace {
@@ -181,16 +182,7 @@ void CListCtrlEx::DeleteAllRows() {
 }
 
 CListCtrlEx::ItemData* CListCtrlEx::DataOf(int row) const {
-  if (hwnd() == nullptr || row < 0) {
-    return nullptr;
-  }
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!SendMessageW(hwnd(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
-    return nullptr;
-  }
-  return reinterpret_cast<ItemData*>(item.lParam);
+  return reinterpret_cast<ItemData*>(ListRowParam(hwnd(), row));
 }
 
 CListCtrlEx::ItemData* CListCtrlEx::EnsureData(int row) {

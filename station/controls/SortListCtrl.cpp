@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "station/controls/ListRowParam.h"
 #include "station/controls/core/Headings.h"
 
 struct CSortListCtrl::RowData {
@@ -86,16 +87,7 @@ int CSortListCtrl::AddRow(const std::vector<std::wstring>& texts) {
 }
 
 CSortListCtrl::RowData* CSortListCtrl::DataOf(int row) const {
-  if (hwnd() == nullptr || row < 0) {
-    return nullptr;
-  }
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!SendMessageW(hwnd(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
-    return nullptr;
-  }
-  return reinterpret_cast<RowData*>(item.lParam);
+  return reinterpret_cast<RowData*>(ListRowParam(hwnd(), row));
 }
 
 bool CSortListCtrl::SetCellText(int row, int column, std::wstring_view text) {

@@ -11,9 +11,9 @@
 #include "station/app/resource.h"
 #include "station/config/CheckCatalogue.h"
 #include "station/dialogs/ListRows.h"
-#include "station/dialogs/ProgramName.h"
 #include "station/dialogs/core/CalFlagRows.h"
 #include "station/dialogs/core/LimitRows.h"
+#include "station/ui/ProgramName.h"
 
 namespace {
 
@@ -327,7 +327,7 @@ void CSettingDlg::Warn(const wchar_t* warning) {
   if (Sink()) {
     Sink()(hwnd(), warning);
   } else {
-    MessageBoxW(hwnd(), warning, ProgramName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(hwnd(), warning, ui::ProgramName().c_str(), MB_OK | MB_ICONEXCLAMATION);
   }
 }
 

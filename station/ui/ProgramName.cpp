@@ -1,6 +1,8 @@
-#include "station/dialogs/ProgramName.h"
+#include "station/ui/ProgramName.h"
 
 #include <windows.h>
+
+namespace ui {
 
 std::wstring ProgramName() {
   wchar_t path[MAX_PATH] = {};
@@ -16,3 +18,5 @@ std::wstring ProgramName() {
   }
   return name;
 }
+
+}  // namespace ui
