@@ -124,7 +124,6 @@ void CSortListCtrl::DeleteAllRows() {
     // The rows go from the list first, so that no drawing meets freed data.
     SendMessageW(hwnd(), LVM_DELETEALLITEMS, 0, 0);
   }
-  rowPaint_ = RowPaint{};
   rows_.clear();
 }
 
@@ -200,12 +199,8 @@ LRESULT CSortListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, bool& ha
 LRESULT CSortListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
-      ReadColumnAligns();
-      rowPaint_.row = -1;
-      paintCells_.clear();
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-      ReadRowPaint(static_cast<int>(draw.nmcd.dwItemSpec));
       return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
       DrawCell(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem);
@@ -215,71 +210,28 @@ LRESULT CSortListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   }
 }
 
-void CSortListCtrl::ReadColumnAligns() {
-  columnAligns_.assign(columnCount_, DT_LEFT);
-  for (int column = 0; column < columnCount_; ++column) {
-    LVCOLUMNW format{};
-    format.mask = LVCF_FMT;
-    SendMessageW(hwnd(), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&format));
-    if ((format.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT) {
-      columnAligns_[column] = DT_RIGHT;
-    } else if ((format.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER) {
-      columnAligns_[column] = DT_CENTER;
-    }
-  }
-}
-
-void CSortListCtrl::ReadRowPaint(int row) {
-  rowPaint_.row = row;
-  rowPaint_.data = DataOf(row);
-  rowPaint_.selected =
-      (SendMessageW(hwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-  RECT bounds{};
-  bounds.left = LVIR_BOUNDS;
-  SendMessageW(hwnd(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-  if (static_cast<int>(paintCells_.size()) == columnCount_) {
-    // All rows of a paint share the columns' bounds; only the height differs.
-    rowPaint_.cells = paintCells_;
-    for (RECT& cell : rowPaint_.cells) {
-      OffsetRect(&cell, 0, bounds.top - paintRowTop_);
-    }
-    return;
-  }
-  rowPaint_.cells.assign(columnCount_, RECT{});
-  for (int column = 0; column < columnCount_; ++column) {
-    RECT& cell = rowPaint_.cells[column];
-    cell.top = column;
-    cell.left = LVIR_BOUNDS;
-    SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-  }
-  if (columnCount_ > 1) {
-    // The bounds of column 0 are the whole row; the cell ends where column 1 begins.
-    rowPaint_.cells[0].right = rowPaint_.cells[1].left;
-  }
-  paintCells_ = rowPaint_.cells;
-  paintRowTop_ = bounds.top;
-}
-
 void CSortListCtrl::DrawCell(HDC dc, int row, int column) {
-  if (rowPaint_.row != row) {
-    ReadRowPaint(row);
-  }
-  RowData* data = rowPaint_.data;
-  if (data == nullptr || column < 0 || column >= static_cast<int>(data->texts.size()) ||
-      column >= static_cast<int>(rowPaint_.cells.size())) {
+  RowData* data = DataOf(row);
+  if (data == nullptr || column < 0 || column >= static_cast<int>(data->texts.size())) {
     return;
   }
-  const RECT& cell = rowPaint_.cells[column];
-  CellColors colors{defaultText_, defaultBackground_};
-  if (rowPaint_.selected) {
+  RECT cell{};
+  cell.top = column;
+  cell.left = LVIR_BOUNDS;
+  SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+  if (column == 0 && columnCount_ > 1) {
+    // The bounds of column 0 are the whole row; the cell ends where column 1 begins.
+    RECT next{};
+    next.top = 1;
+    next.left = LVIR_BOUNDS;
+    SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next));
+    cell.right = next.left;
+  }
+
+  bool selected = (SendMessageW(hwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+  CellColors colors = CellColorsAt(row, column);
+  if (selected) {
     colors = {selectionText_, selectionBackground_};
-  } else {
-    if (data->textColors[column] != kDefaultColor) {
-      colors.text = data->textColors[column];
-    }
-    if (data->backgroundColors[column] != kDefaultColor) {
-      colors.background = data->backgroundColors[column];
-    }
   }
   HBRUSH brush = CreateSolidBrush(colors.background);
   FillRect(dc, &cell, brush);
@@ -289,7 +241,15 @@ void CSortListCtrl::DrawCell(HDC dc, int row, int column) {
   if (text.empty()) {
     return;
   }
-  UINT align = column < static_cast<int>(columnAligns_.size()) ? columnAligns_[column] : DT_LEFT;
+  LVCOLUMNW format{};
+  format.mask = LVCF_FMT;
+  SendMessageW(hwnd(), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&format));
+  UINT align = DT_LEFT;
+  if ((format.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT) {
+    align = DT_RIGHT;
+  } else if ((format.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER) {
+    align = DT_CENTER;
+  }
   RECT textRect = cell;
   InflateRect(&textRect, -2, 0);  // keep the text off the grid lines
   int oldMode = SetBkMode(dc, TRANSPARENT);
@@ -310,7 +270,6 @@ LRESULT CSortListCtrl::OnMessage(UINT message, WPARAM, LPARAM, bool& handled) {
 }
 
 void CSortListCtrl::OnDestroyed() {
-  rowPaint_ = RowPaint{};
   rows_.clear();
   columnCount_ = 0;
 }

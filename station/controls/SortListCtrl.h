@@ -86,17 +86,6 @@ class CSortListCtrl : public ui::Control {
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
   void DrawCell(HDC dc, int row, int column);
   void ReadSystemColors();
-  void ReadColumnAligns();
-  void ReadRowPaint(int row);
-
-  // What a paint asks the list once instead of for every cell: the columns' alignments (per
-  // paint) and a row's data, selection and cell bounds (per row, the columns' edges per paint).
-  struct RowPaint {
-    int row = -1;
-    RowData* data = nullptr;
-    bool selected = false;
-    std::vector<RECT> cells;
-  };
 
   CSortHeaderCtrl header_;
   int columnCount_ = 0;
@@ -105,9 +94,4 @@ class CSortListCtrl : public ui::Control {
   COLORREF selectionBackground_;
   COLORREF selectionText_;
   std::vector<std::unique_ptr<RowData>> rows_;
-  std::vector<UINT> columnAligns_;
-  RowPaint rowPaint_;
-  // The cells of the first row of the current paint and that row's top.
-  std::vector<RECT> paintCells_;
-  int paintRowTop_ = 0;
 };

@@ -225,63 +225,6 @@ TEST(SortListCtrl, CellsTextsAndColoursAsPainted) {
   RunModal(dialog);
 }
 
-// A paint of the whole list, as after a rebuild or a scroll.
-void RepaintAll(HWND list) {
-  InvalidateRect(list, nullptr, TRUE);
-  UpdateWindow(list);
-}
-
-TEST(SortListCtrl, WholeListPaintGivesEveryRowItsOwnCellsAndColours) {
-  Harness dialog(IDD_CONTROLS);
-  CSortListCtrl list;
-  dialog.step = [&](Harness& d) {
-    ASSERT_TRUE(list.SubclassDlgItem(d.hwnd(), IDC_RESULTS));
-    HWND hwnd = list.hwnd();
-    ASSERT_TRUE(list.SetHeadings(L"Item,70;Expected Value,90;Result,80;Test Detail,140"));
-    const COLORREF backgrounds[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFF00FF};
-    for (int row = 0; row < 5; ++row) {
-      ASSERT_EQ(list.AddRow({L"row " + std::to_wstring(row), L"---", L"", L""}), row);
-      list.SetCellColors(row, 2, 0x000000, backgrounds[row]);
-    }
-    list.SetCellColors(4, 0, CSortListCtrl::kDefaultColor, 0x808080);
-    auto expectRows = [&](int selected) {
-      for (int row = 0; row < 5; ++row) {
-        RECT result = SubItemRect(hwnd, row, 2);
-        RECT item = SubItemRect(hwnd, row, 1);
-        COLORREF want = row == selected ? GetSysColor(COLOR_HIGHLIGHT) : backgrounds[row];
-        int middle = (result.top + result.bottom) / 2;
-        EXPECT_EQ(PixelAt(hwnd, {result.right - 3, middle}), want) << row;
-        EXPECT_EQ(PixelAt(hwnd, {result.left + 2, result.top + 1}), want) << row;
-        EXPECT_EQ(PixelAt(hwnd, {result.left + 2, result.bottom - 2}), want) << row;
-        if (row != selected) {
-          EXPECT_EQ(PixelAt(hwnd, {result.right + 3, middle}), GetSysColor(COLOR_WINDOW)) << row;
-          EXPECT_EQ(PixelAt(hwnd, {item.left - 3, middle}),
-                    row == 4 ? 0x808080u : GetSysColor(COLOR_WINDOW))
-              << row;
-          EXPECT_EQ(PixelAt(hwnd, {item.right - 3, middle}), GetSysColor(COLOR_WINDOW)) << row;
-        }
-      }
-    };
-    RepaintAll(hwnd);
-    expectRows(-1);
-    list.SelectOnlyRow(3);
-    RepaintAll(hwnd);
-    expectRows(3);
-    // Scrolled sideways the cells follow their columns.
-    SendMessageW(hwnd, LVM_SCROLL, 40, 0);
-    RepaintAll(hwnd);
-    expectRows(3);
-    // A rebuilt list paints its new rows, not the old ones.
-    list.DeleteAllRows();
-    ASSERT_EQ(list.AddRow({L"again", L"---", L"", L""}), 0);
-    RepaintAll(hwnd);
-    EXPECT_EQ(PixelAt(hwnd, {SubItemRect(hwnd, 0, 2).right - 3,
-                             (SubItemRect(hwnd, 0, 2).top + SubItemRect(hwnd, 0, 2).bottom) / 2}),
-              GetSysColor(COLOR_WINDOW));
-  };
-  RunModal(dialog);
-}
-
 TEST(SortListCtrl, HeadingsStopAtAPairWithoutComma) {
   Harness dialog(IDD_CONTROLS);
   CSortListCtrl list;
