@@ -21,7 +21,7 @@ struct CounterRefresh {
   // The block ended: blockFailCount and noticeShown went back to 0 (the window resets its own
   // failure count, which a worker may be incrementing, only when this is set).
   bool blockReset = false;
-  int32_t ratioPercent = 0;  // passes in per cent of all runs, cut to an integer
+  int32_t ratioPercent = 0;  // passes * 100 / all runs, in integers (0 without runs)
 };
 
 inline constexpr wchar_t kFailRatioNotice[] = L"Notice: Fail ratio is bigger than 0.5%!!";

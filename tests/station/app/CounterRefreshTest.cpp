@@ -105,11 +105,18 @@ TEST(CounterRefresh, StartsAtZeroWithoutANoticeAndResetsTheBlock) {
   EXPECT_EQ(state.noticeShown, 0);
 }
 
-TEST(CounterRefresh, RatioOfPassesCutDownAndTotalBeyond32Bits) {
+TEST(CounterRefresh, RatioOfPassesCutDownInIntegersAndTotalBeyond32Bits) {
   CounterState state;
-  state.passCount = 2;
+  // {passes, fails, per cent}: a float ratio times 100 would show 69, 89 and 28.
+  const uint32_t cases[][3] = {{2, 1, 66}, {7, 3, 70}, {9, 1, 90}, {29, 71, 29}, {57, 43, 57}};
+  for (const auto& c : cases) {
+    state.passCount = c[0];
+    state.failCount = c[1];
+    EXPECT_EQ(RefreshCounters(state).ratioPercent, static_cast<int32_t>(c[2])) << c[0];
+  }
+  state.passCount = 4000000000u;  // passes * 100 needs 64 bits
   state.failCount = 1;
-  EXPECT_EQ(RefreshCounters(state).ratioPercent, 66);
+  EXPECT_EQ(RefreshCounters(state).ratioPercent, 99);
   state.passCount = 4000000000u;
   state.failCount = 4000000000u;
   CounterRefresh refresh = RefreshCounters(state);
