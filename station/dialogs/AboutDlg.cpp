@@ -1,6 +1,6 @@
 #include "station/dialogs/AboutDlg.h"
 
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 #include "station/dialogs/AboutPicture.h"
 #include "station/dialogs/ModuleVersionInfo.h"
 #include "station/dialogs/core/VersionText.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 
 namespace {
 
@@ -55,10 +55,30 @@ std::wstring ComboItemText(HWND combo, int item) {
   return text.data();
 }
 
+std::wstring& VisaFolder() {
+  static std::wstring folder;
+  return folder;
+}
+
 }  // namespace
 
+void SetVisaFolder(const std::wstring& folder) {
+  VisaFolder() = folder;
+}
+
 bool VisaPresent() {
-  HMODULE visa = LoadLibraryW(L"Visa32.dll");
+  std::wstring path = VisaFolder();
+  if (path.empty()) {
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+      return false;
+    }
+    path = system;
+  }
+  path += L"\\Visa32.dll";
+  // As data: the library's start-up code never runs, and no other folder is searched.
+  HMODULE visa = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (visa == nullptr) {
     return false;
   }

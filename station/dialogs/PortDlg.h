@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "station/dialogs/core/PortRules.h"
 #include "station/ui/Dialog.h"
 
@@ -29,5 +31,8 @@ class CPortDlg : public ui::Dialog {
   void ShowEnables(const PortEnables& enables);
 };
 
-// Whether a VISA installation is present: its library can be loaded (and is freed at once).
+// Whether a VISA installation is present: its library "Visa32.dll" lies in the VISA folder (the
+// system folder) and is a loadable image. It is mapped as data and freed at once, never run.
 bool VisaPresent();
+// Where VisaPresent looks: the system folder when empty (tests give a folder of their own).
+void SetVisaFolder(const std::wstring& folder);

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "devices/admit.h"
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 #include "station/config/CheckCatalogue.h"
 #include "station/dialogs/ListRows.h"
 #include "station/dialogs/core/CalFlagRows.h"
@@ -186,7 +186,12 @@ void CSettingDlg::FillStationList() {
     int inserted = InsertListRow(list, row, label, index);
     std::wstring name(station.name, wcsnlen(station.name, std::size(station.name)));
     SetListCell(list, inserted, 1, name);
-    SetListCheck(list, inserted, station.selected != 0);
+    if (index >= 0 && index < kMaxSelectableStations) {
+      SetListCheck(list, inserted, station.selected != 0);
+    } else {
+      // The station mask has no bit for it: the row shows no check box and refuses one.
+      ListView_SetItemState(list, inserted, INDEXTOSTATEIMAGEMASK(0), LVIS_STATEIMAGEMASK);
+    }
     ++row;
   }
 }
@@ -301,7 +306,17 @@ bool CSettingDlg::OnCommand(int id, int code, HWND) {
   return false;
 }
 
-bool CSettingDlg::OnNotify(int id, NMHDR* header, LRESULT&) {
+bool CSettingDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
+  if (id == IDC_SET_STATION_LIST && header->code == LVN_ITEMCHANGING) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    const bool tick =
+        (change->uChanged & LVIF_STATE) != 0 && (change->uNewState & LVIS_STATEIMAGEMASK) != 0;
+    const LPARAM index = ListRowValue(header->hwndFrom, change->iItem);
+    const bool selectable = index >= 0 && index < kMaxSelectableStations;
+    // A station beyond the mask's bits keeps its row without a check box.
+    result = tick && !selectable ? TRUE : FALSE;
+    return result == TRUE;
+  }
   if (id != IDC_SET_LIMIT_LIST || header->code != LVN_ITEMCHANGED || fillingLimits_) {
     return false;
   }
@@ -371,8 +386,14 @@ void CSettingDlg::TakeLimits() {
   const int count = limits_.RowCount() < kLimitRowCount ? limits_.RowCount() : kLimitRowCount;
   for (int row = 0; row < count; ++row) {
     rows[row].checked = ListCheck(limits_.hwnd(), row);
-    rows[row].low = CellBuffer(limits_.CellText(row, kLowColumn));
-    rows[row].high = CellBuffer(limits_.CellText(row, kHighColumn));
+    // A cell that still shows the stored limit keeps it exactly: its text may be longer than
+    // the cell buffer, or a real number rounded to two places.
+    const std::wstring low = limits_.CellText(row, kLowColumn);
+    const std::wstring high = limits_.CellText(row, kHighColumn);
+    rows[row].lowKept = low == LowLimitText(settings, row);
+    rows[row].highKept = high == HighLimitText(settings, row);
+    rows[row].low = CellBuffer(low);
+    rows[row].high = CellBuffer(high);
   }
   TakeLimitRows(settings, rows, count);
 }

@@ -51,6 +51,16 @@ void DataExchange::Fail(int id, const std::wstring& message) {
   }
 }
 
+void DataExchange::FailUnlessDisabled(int id, const std::wstring& message) {
+  // The operator cannot correct a disabled box, so its value does not stop the dialog: the
+  // member keeps what it had.
+  HWND item = GetDlgItem(dialog_, id);
+  if (item != nullptr && !IsWindowEnabled(item)) {
+    return;
+  }
+  Fail(id, message);
+}
+
 void DataExchange::Text(int id, std::wstring& value) {
   if (Skip()) {
     return;
@@ -86,7 +96,7 @@ void DataExchange::Int(int id, int32_t& value) {
   }
   int32_t parsed = 0;
   if (!ParseIntText(ItemText(id), parsed)) {
-    Fail(id, kEnterInteger);
+    FailUnlessDisabled(id, kEnterInteger);
     return;
   }
   value = parsed;
@@ -102,7 +112,7 @@ void DataExchange::Float(int id, float& value) {
   }
   double parsed = 0;
   if (!ParseRealText(ItemText(id), parsed)) {
-    Fail(id, kEnterNumber);
+    FailUnlessDisabled(id, kEnterNumber);
     return;
   }
   value = static_cast<float>(parsed);
@@ -115,8 +125,8 @@ void DataExchange::IntRange(int id, int32_t& value, int32_t minimum, int32_t max
     return;
   }
   if (candidate < minimum || candidate > maximum) {
-    Fail(id, FillPlaceholders(kEnterIntegerBetween, std::to_wstring(minimum),
-                              std::to_wstring(maximum)));
+    FailUnlessDisabled(id, FillPlaceholders(kEnterIntegerBetween, std::to_wstring(minimum),
+                                            std::to_wstring(maximum)));
     return;
   }
   value = candidate;
@@ -129,8 +139,8 @@ void DataExchange::FloatRange(int id, float& value, float minimum, float maximum
     return;
   }
   if (!(candidate >= minimum && candidate <= maximum)) {
-    Fail(id,
-         FillPlaceholders(kEnterNumberBetween, FormatFloatText(minimum), FormatFloatText(maximum)));
+    FailUnlessDisabled(id, FillPlaceholders(kEnterNumberBetween, FormatFloatText(minimum),
+                                            FormatFloatText(maximum)));
     return;
   }
   value = candidate;

@@ -1,7 +1,8 @@
 // Data exchange between a dialog's controls and the members bound to them. Loading pushes the
 // members into the controls; saving pulls and validates them. The first value that does not
 // pass stops the exchange: the operator is told why (the standard validation messages), the
-// control gets the focus with its text selected, and the dialog stays open.
+// control gets the focus with its text selected, and the dialog stays open. A disabled box
+// whose value does not pass stops nothing: its member keeps the value it had.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +43,7 @@ class DataExchange {
  private:
   bool Skip() const { return failed_; }
   void Fail(int id, const std::wstring& message);
+  void FailUnlessDisabled(int id, const std::wstring& message);
   std::wstring ItemText(int id) const;
   void SetItemText(int id, const std::wstring& text);
 

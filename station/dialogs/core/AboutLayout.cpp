@@ -14,6 +14,12 @@ int32_t AboutExtraHeight(const AboutTexts& texts) {
 }
 
 AboutSize AboutWindowSize(int32_t pictureWidth, int32_t pictureHeight, const AboutTexts& texts) {
+  // Without its picture the box keeps the picture's width, so that its texts still fit and a
+  // click can close it.
+  if (pictureWidth <= 0 || pictureHeight <= 0) {
+    pictureWidth = kAboutPictureWidth;
+    pictureHeight = 0;
+  }
   return {pictureWidth, pictureHeight + AboutExtraHeight(texts) + kAboutTextAreaHeight};
 }
 

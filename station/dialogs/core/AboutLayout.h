@@ -18,6 +18,7 @@ struct AboutTexts {
 
 inline constexpr int32_t kAboutExtraLineHeight = 20;
 inline constexpr int32_t kAboutTextAreaHeight = 100;      // above the picture
+inline constexpr int32_t kAboutPictureWidth = 380;        // of the embedded picture
 inline constexpr uint32_t kAboutBackground = 0x00E8E8E8;  // RGB(232, 232, 232)
 inline constexpr uint32_t kAboutNameColour = 0x00A56E3A;  // RGB(58, 110, 165)
 inline constexpr uint32_t kAboutTextColour = 0x00505050;  // RGB(80, 80, 80)
@@ -48,7 +49,8 @@ struct AboutTextItem {
 // 20 when an extra line is given, else 0.
 int32_t AboutExtraHeight(const AboutTexts& texts);
 
-// The window: the picture's width, and its height plus the extra height plus the text area.
+// The window: the picture's width, and its height plus the extra height plus the text area; the
+// text area alone, 380 pixels wide, when the picture is missing.
 struct AboutSize {
   int32_t width;
   int32_t height;

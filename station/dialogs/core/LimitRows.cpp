@@ -100,11 +100,19 @@ void TakeLimitRows(CheckSettings& settings, const LimitRowInput* rows, int rowCo
     const LimitRowInput& input = rows[row];
     settings.*r.check = input.checked ? 1 : 0;
     if (r.lowReal != nullptr) {
-      settings.*r.lowReal = CellReal(input.low);
-      settings.*r.highReal = CellReal(input.high);
+      if (!input.lowKept) {
+        settings.*r.lowReal = CellReal(input.low);
+      }
+      if (!input.highKept) {
+        settings.*r.highReal = CellReal(input.high);
+      }
     } else {
-      settings.*r.low = CellInt(input.low);
-      settings.*r.high = CellInt(input.high);
+      if (!input.lowKept) {
+        settings.*r.low = CellInt(input.low);
+      }
+      if (!input.highKept) {
+        settings.*r.high = CellInt(input.high);
+      }
     }
   }
   if (!powerOffRowTaken) {

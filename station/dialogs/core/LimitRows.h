@@ -44,10 +44,12 @@ struct LimitRowInput {
   bool checked;
   LimitCellBuffer low;
   LimitCellBuffer high;
+  bool lowKept = false;  // the cell still shows the stored limit: it stays as it is
+  bool highKept = false;
 };
 
 // Takes the rows into `settings`: each limit is the cell's leading decimal number (no number
-// gives 0). The power-off row is taken only when `rowCount` includes it and neither a factory
-// reset nor a power-off after the check is set; otherwise its limits stay as they are and its
-// check is cleared. Rows beyond `rowCount` are not touched otherwise.
+// gives 0), except a kept one. The power-off row is taken only when `rowCount` includes it and
+// neither a factory reset nor a power-off after the check is set; otherwise its limits stay as they
+// are and its check is cleared. Rows beyond `rowCount` are not touched otherwise.
 void TakeLimitRows(CheckSettings& settings, const LimitRowInput* rows, int rowCount);

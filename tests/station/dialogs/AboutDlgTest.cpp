@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 #include "station/dialogs/AboutDlg.h"
 #include "station/dialogs/AboutPicture.h"
 #include "station/dialogs/core/BitmapImage.h"

@@ -18,6 +18,9 @@ TEST(AboutLayout, PlacesFontsAndColoursWithAndWithoutExtraLine) {
   texts.productName = L"Varnex";
   EXPECT_EQ(AboutWindowSize(380, 110, texts).width, 380);
   EXPECT_EQ(AboutWindowSize(380, 110, texts).height, 210);
+  // A missing picture (0 x 0) still leaves a box the texts fit in and a click can reach.
+  EXPECT_EQ(AboutWindowSize(0, 0, texts).width, 380);
+  EXPECT_EQ(AboutWindowSize(0, 0, texts).height, 100);
   EXPECT_EQ(AboutPictureTop(texts), 100);
   std::vector<AboutTextItem> items = LayOutAboutTexts(texts);
   ASSERT_EQ(items.size(), 3u);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "DialogDriver.h"
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 #include "station/dialogs/DialogCommands.h"
 #include "station/dialogs/PortDlg.h"
 #include "station/ui/DataExchange.h"
@@ -261,8 +261,36 @@ TEST_F(PortDialog, ClearingRemoteClearsBothSuppliesAndOutOfRangeValuesAreRefused
   EXPECT_EQ(12, window.port) << "USB keeps the port number";
 }
 
-TEST_F(PortDialog, VisaInstallationOffersItsBusTypeAndIsFreedAgain) {
+TEST_F(PortDialog, ASupplyNotFittedKeepsItsStoredValuesAndNeverBlocksOk) {
+  settings.supplyEnable[1] = 0;
+  settings.gpibAddr[1] = 31;
+  settings.supplyVoltage[1] = 25.0f;
+  DialogDriver driver;
+  bool voltageEnabled = true;
+  driver.step = [&](HWND d) { voltageEnabled = Enabled(d, IDC_PORT_VOLTAGE2); };
+  ASSERT_TRUE(Run(driver));
+  EXPECT_FALSE(voltageEnabled);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_FLOAT_EQ(25.0f, settings.supplyVoltage[1]);
+  EXPECT_EQ(0, settings.supplyEnable[1]);
+}
+
+TEST_F(PortDialog, VisaInstallationOffersItsBusTypeAndIsNeverRun) {
+  SetEnvironmentVariableW(L"VARNEX_TEST_VISA_RAN", nullptr);
+  // Beside the program the library does not count: only the VISA folder (the system's) does.
   ASSERT_TRUE(CopyFileW(L"visa\\Visa32.dll", L"Visa32.dll", FALSE));
+  const bool besideProgram = VisaPresent();
+  DeleteFileW(L"Visa32.dll");
+  EXPECT_FALSE(besideProgram);
+
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring folder = program;
+  folder = folder.substr(0, folder.find_last_of(L'\\')) + L"\\visa-folder";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring library = folder + L"\\Visa32.dll";
+  ASSERT_TRUE(CopyFileW(L"visa\\Visa32.dll", library.c_str(), FALSE));
+  SetVisaFolder(folder);
   settings.gpibType[1] = 3;
   DialogDriver driver;
   std::wstring visaItem;
@@ -276,9 +304,12 @@ TEST_F(PortDialog, VisaInstallationOffersItsBusTypeAndIsFreedAgain) {
     SendDlgItemMessageW(d, IDC_PORT_GPIB_TYPE2, CB_SETCURSEL, 0, 0);
   };
   bool ok = Run(driver);
-  const bool freed = DeleteFileW(L"Visa32.dll") != FALSE;
+  SetVisaFolder(L"");
+  const bool freed = DeleteFileW(library.c_str()) != FALSE;
   ASSERT_TRUE(ok);
   EXPECT_TRUE(freed) << "the dialog keeps the library loaded";
+  EXPECT_EQ(GetEnvironmentVariableW(L"VARNEX_TEST_VISA_RAN", nullptr, 0), 0u)
+      << "the library's start-up code ran";
   EXPECT_EQ(L"VISA GPIB", visaItem);
   EXPECT_EQ(3, visaData);
   EXPECT_EQ(1, selected1);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "DialogDriver.h"
-#include "station/app/resource.h"
+#include "station/dialogs/DialogIds.h"
 #include "station/dialogs/DialogCommands.h"
 #include "station/dialogs/SettingDlg.h"
 
@@ -145,6 +145,34 @@ TEST_F(SettingDialog, PowerOffChoicesExcludeEachOtherWhileOpen) {
   EXPECT_EQ(1, settings.checkPowerOffCurrent);
   EXPECT_EQ(5, settings.powerOffCurrentLo);
   EXPECT_EQ(0, settings.factoryReset + settings.powerOffAfterCheck);
+}
+
+TEST_F(SettingDialog, LaterStationsCannotBeTickedAndUntouchedLimitsStayExact) {
+  AddStations(17);
+  settings.auxHi36 = 1234567890;         // longer than the cell buffer
+  settings.fguLo38 = -1000000000;        // eleven characters
+  settings.deepSleepCurrentLo = 0.125f;  // shown as 0.13
+  DialogDriver driver;
+  UINT image14 = 0, image15 = 99, image16 = 99;
+  driver.step = [&](HWND d) {
+    HWND list = GetDlgItem(d, IDC_SET_STATION_LIST);
+    CheckRow(list, -1, true);
+    image14 = ListView_GetItemState(list, 14, LVIS_STATEIMAGEMASK);
+    image15 = ListView_GetItemState(list, 15, LVIS_STATEIMAGEMASK);
+    image16 = ListView_GetItemState(list, 16, LVIS_STATEIMAGEMASK);
+    SetCell(Limits(d), 0, kLowColumn, L"3700");  // a typed cell is still taken
+  };
+  ASSERT_TRUE(Run(driver));
+  EXPECT_EQ(INDEXTOSTATEIMAGEMASK(2), image14);
+  EXPECT_EQ(0u, image15) << "station 16 shows a check box";
+  EXPECT_EQ(0u, image16) << "station 17 shows a check box";
+  EXPECT_EQ(0x7FFF, window.stationMask);
+  EXPECT_EQ(0, stations[15].selected);
+  EXPECT_EQ(3700, settings.auxLo36);
+  EXPECT_EQ(1234567890, settings.auxHi36);
+  EXPECT_EQ(-1000000000, settings.fguLo38);
+  EXPECT_FLOAT_EQ(0.125f, settings.deepSleepCurrentLo);
+  EXPECT_FLOAT_EQ(2.3f, settings.deepSleepCurrentHi);
 }
 
 TEST_F(SettingDialog, OkTakesStationsFlagsAndLimitsFromTheLists) {
