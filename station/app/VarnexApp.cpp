@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <utility>
 
 #include "devices/admit.h"
@@ -22,12 +23,16 @@ void RegisterControlClasses() {
   InitCommonControlsEx(&controls);
 }
 
-int32_t ReadOpenAccountSetting(const std::wstring& configPath) {
+// "OpenAccount", or nothing when the configuration file cannot even be named: then whether a
+// log-on is asked for is unknown, and the station must not start without one.
+std::optional<int32_t> ReadOpenAccountSetting(const std::wstring& configPath) {
   ConfigPaths paths{};
   bool formed = configPath.empty() ? FormConfigPaths(paths)
                                    : FormConfigPathsFromFile(configPath.c_str(), paths);
-  // Without a usable path the key is missing: its default applies.
-  return formed ? ReadOpenAccount(paths) : 0;
+  if (!formed) {
+    return std::nullopt;
+  }
+  return ReadOpenAccount(paths);
 }
 
 }  // namespace
@@ -54,7 +59,10 @@ StationEnd CVarnexApp::InitInstance() {
   if (!hooks_.showMainWindow) {
     return StationEnd::kNoWindow;
   }
-  hooks_.showMainWindow(phone_, restricted_);
+  if (!hooks_.showMainWindow(phone_, restricted_)) {
+    // A run's worker still uses the handle: it is left open for the rest of the process.
+    phone_ = -1;
+  }
   return StationEnd::kWindowClosed;
 }
 
@@ -67,7 +75,12 @@ void CVarnexApp::ExitInstance() {
 
 StationEnd CVarnexApp::LogOn() {
   restricted_ = 0;
-  if (ReadOpenAccountSetting(hooks_.configPath) == 0) {
+  const std::optional<int32_t> openAccount = ReadOpenAccountSetting(hooks_.configPath);
+  if (!openAccount) {
+    ShowMessage(kPathTooLongText);
+    return StationEnd::kNoConfiguration;
+  }
+  if (*openAccount == 0) {
     return StationEnd::kWindowClosed;
   }
   int32_t result = ADMIT_Admit();

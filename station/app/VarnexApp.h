@@ -14,20 +14,25 @@ struct StationStartHooks {
   // Varnex.ini to read "OpenAccount" from; empty: the one beside the executable.
   std::wstring configPath;
   // Shows the main window modally with the phone handle and the restricted flag (1 when the
-  // operator logged on with restricted rights, else 0) and returns when it is closed.
-  std::function<void(KV_PHONE phone, int32_t restricted)> showMainWindow;
+  // operator logged on with restricted rights, else 0) and returns when it is closed: true, or
+  // false when a run's worker outlived the window and still uses the phone handle (it is then
+  // kept until the process ends).
+  std::function<bool(KV_PHONE phone, int32_t restricted)> showMainWindow;
   // Shows a modal message with one OK button; null: a message box without an owner.
   std::function<void(const wchar_t* text)> showMessage;
 };
 
 enum class StationEnd {
-  kWindowClosed,  // the main window ran and was closed
-  kNoAuthority,   // the log-on did not succeed
-  kNoPhone,       // no phone handle could be created
-  kNoWindow,      // no main window was given
+  kWindowClosed,     // the main window ran and was closed
+  kNoAuthority,      // the log-on did not succeed
+  kNoConfiguration,  // the configuration file's path cannot be formed: the log-on is refused
+  kNoPhone,          // no phone handle could be created
+  kNoWindow,         // no main window was given
 };
 
 inline constexpr const wchar_t* kNoAuthorityText = L"No authority to operate it!";
+inline constexpr const wchar_t* kPathTooLongText =
+    L"The program's path is too long to find Varnex.ini!";
 
 class CVarnexApp {
  public:

@@ -120,7 +120,7 @@ bool CVarnexDlg::OnInitDialog() {
 
   context_.window = hwnd();
   SnapshotSettings();
-  context_.stations = &stations_;
+  context_.stations = &runStations_;
   if (settings_.saveVoltageLog != 0) {
     OpenVoltageLog(context_);
   }
@@ -204,9 +204,11 @@ void CVarnexDlg::SaveStation() {
 }
 
 void CVarnexDlg::SnapshotSettings() {
-  // Only while no run is active: the worker reads the context's copy without a lock.
+  // Only while no run is active: the worker reads the context's copies without a lock.
   if (!run_.running()) {
     context_.settings = settings_;
+    runStations_ = stations_;
+    snapshotPending_ = false;
   }
 }
 
@@ -224,12 +226,37 @@ void CVarnexDlg::DoDataExchange(ui::DataExchange& dx) {
   dx.Text(IDC_TEST_DETAIL, detailText_);
 }
 
-void CVarnexDlg::StartStop(CommandSource source) {
+void CVarnexDlg::StartStop() {
   RunLink link;
   link.uart = window_.uart;
   link.port = window_.port;
   link.powerOnWaitTime = window_.powerOnWaitTime;
-  run_.StartStop(settings_, link, source);
+  run_.StartStop(settings_, link);
+  ApplyPendingChanges();
+}
+
+void CVarnexDlg::OnStopRequest(WPARAM runNumber) {
+  run_.OnStopRequest(runNumber);
+  ApplyPendingChanges();
+}
+
+// What a dialog confirmed during the run that has now ended.
+void CVarnexDlg::ApplyPendingChanges() {
+  if (run_.running()) {
+    return;
+  }
+  if (snapshotPending_) {
+    SnapshotSettings();
+  }
+  portChangedInRun_ = false;
+  if (portShowPending_) {
+    portShowPending_ = false;
+    RefreshCommText();
+  }
+  if (settingsShowPending_) {
+    settingsShowPending_ = false;
+    ShowSettingsChange();
+  }
 }
 
 void CVarnexDlg::RefreshCounters(bool endOfRun) {
@@ -239,9 +266,10 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
   state.failCount = counters.failCount.load();
   state.blockFailCount = counters.blockFailCount.load();
   state.noticeShown = noticeShown_;
+  const uint32_t blockFailuresSeen = state.blockFailCount;
   CounterRefresh refresh = ::RefreshCounters(state);
   if (refresh.blockReset) {
-    counters.blockFailCount.store(0);
+    counters.EndBlock(blockFailuresSeen);
   }
   noticeShown_ = state.noticeShown;
   if (refresh.notice) {
@@ -263,7 +291,7 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
         RepeatStep(window_.repeatsLeft, window_.testCounts, window_.scanner != 0);
     window_.repeatsLeft = decision.repeatsLeft;
     if (decision.startNextRun && !closing_) {
-      StartStop(CommandSource::Operator);
+      StartStop();
     }
     prepare = decision.prepareNextPhone;
   } else {
@@ -291,8 +319,11 @@ void CVarnexDlg::ShowAbout(bool stationName) {
   about.DoModal(hwnd());
 }
 
+// Both dialogs open whenever their command is enabled, during a run too (a restricted
+// operator's port command, a link that failed to open); what a run uses changes only when it
+// has ended.
 void CVarnexDlg::OnSettingCommand() {
-  if (!toolbar_.CommandEnabled(ID_SETTING) || run_.running()) {
+  if (!toolbar_.CommandEnabled(ID_SETTING)) {
     return;
   }
   if (RunSettingCommand(hwnd(), settings_, window_, stations_)) {
@@ -301,7 +332,7 @@ void CVarnexDlg::OnSettingCommand() {
 }
 
 void CVarnexDlg::OnPortCommand() {
-  if (!toolbar_.CommandEnabled(ID_PORT_SETTING) || run_.running()) {
+  if (!toolbar_.CommandEnabled(ID_PORT_SETTING)) {
     return;
   }
   if (RunPortCommand(hwnd(), window_, settings_)) {
@@ -311,9 +342,19 @@ void CVarnexDlg::OnPortCommand() {
 
 void CVarnexDlg::ApplySettingsChange() {
   SnapshotSettings();
+  snapshotPending_ = run_.running();
+  SaveStation();
+  // A worker's rows are still coming into the list: the list follows when the run has ended.
+  if (run_.hasWorker()) {
+    settingsShowPending_ = true;
+    return;
+  }
+  ShowSettingsChange();
+}
+
+void CVarnexDlg::ShowSettingsChange() {
   ShowDetail(L"");
   ShowMessage(L"", 0);
-  SaveStation();
   ApplyScanPrefixes(*this, settings_);
   RebuildResultList();
   SelectFirstScannableItem(*this, settings_);
@@ -323,7 +364,14 @@ void CVarnexDlg::ApplySettingsChange() {
 
 void CVarnexDlg::ApplyPortChange() {
   SnapshotSettings();
+  snapshotPending_ = run_.running();
+  portChangedInRun_ = run_.running();
   SaveStation();
+  // The communication text goes on naming the link a worker is using until its run has ended.
+  if (run_.hasWorker()) {
+    portShowPending_ = true;
+    return;
+  }
   RefreshCommText();
   RebuildResultList();
 }
@@ -336,12 +384,26 @@ void CVarnexDlg::OnScanChanged() {
   ::OnScanChanged(*this, settings_);
 }
 
+// A Start or Stop waits handling messages sent to the window; a command or close request that
+// arrives so is posted again and runs when that Start or Stop is over.
+bool CVarnexDlg::RepostWhileBusy(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!run_.busy()) {
+    return false;
+  }
+  PostMessageW(hwnd(), message, wParam, lParam);
+  return true;
+}
+
 bool CVarnexDlg::OnCommand(int id, int code, HWND control) {
+  if (id != IDC_SCAN &&
+      RepostWhileBusy(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control))) {
+    return true;
+  }
   switch (id) {
     case IDC_START_STOP:
+      // Whoever sends the command, with or without the button's handle, is the operator.
       if (code == BN_CLICKED) {
-        // The worker posts the command without a control; a click comes from the button.
-        StartStop(control == nullptr ? CommandSource::Worker : CommandSource::Operator);
+        StartStop();
       }
       return true;
     case IDC_CLEAR:
@@ -390,7 +452,7 @@ bool CVarnexDlg::PreTranslateMessage(MSG& message) {
                       (message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)) == 0));
   if (enter && (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd))) {
     if (IsWindowEnabled(Item(IDC_START_STOP))) {
-      StartStop(CommandSource::Operator);
+      StartStop();
     }
     return true;
   }
@@ -409,11 +471,16 @@ LRESULT CVarnexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case kRunEndedMessage:
       RefreshCounters(true);
       return 0;
+    case kRunStopRequestMessage:
+      OnStopRequest(wParam);
+      return 0;
     case WM_CLOSE:
-      Close();
+      if (!RepostWhileBusy(message, wParam, lParam)) {
+        Close();
+      }
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+      if ((wParam & 0xFFF0) == IDM_ABOUTBOX && !RepostWhileBusy(message, wParam, lParam)) {
         ShowAbout(true);
         return 0;
       }
@@ -455,11 +522,14 @@ void CVarnexDlg::Close() {
   }
   closing_ = true;
   // The run goes first, so that an abandoned run is not counted and the counters saved next
-  // are final; its worker touches nothing of the window, the supplies or the phone afterwards.
-  run_.Shutdown();
+  // are final; its worker touches nothing of the window afterwards.
+  runOutlived_ = !run_.Shutdown();
   SaveStation();
-  ShutdownCheckContext(context_);
-  stations_.clear();
+  ShutdownCheckContext(context_, runOutlived_);
+  if (!runOutlived_) {
+    stations_.clear();
+    runStations_.clear();
+  }
   rowIndex_.clear();
   EndDialog(IDOK);
 }

@@ -50,8 +50,15 @@ class CVarnexDlg : public ui::Dialog,
   explicit CVarnexDlg(VarnexDlgSetup setup);
   ~CVarnexDlg() override;
 
+  // After the window closed: a run's worker was still inside a phone call and outlived the
+  // closing. It uses this window's context and station list and the phone handle, so none of
+  // them may be freed: the owner keeps this object and the handle until the process ends.
+  bool RunOutlivedClosing() const { return runOutlived_; }
+
   // The window's side of the two settings commands, after their dialog was closed with OK:
-  // snapshot, save, and the parts of the window that follow the settings.
+  // saved at once; snapshot and the parts of the window that follow the settings at once while
+  // idle, when the run has ended while a run is active (a link that failed to open shows them
+  // at once).
   void ApplySettingsChange();
   void ApplyPortChange();
 
@@ -102,7 +109,11 @@ class CVarnexDlg : public ui::Dialog,
   void SnapshotSettings();
   void ShowBoundValues();
 
-  void StartStop(CommandSource source);
+  void StartStop();
+  void OnStopRequest(WPARAM runNumber);
+  void ApplyPendingChanges();
+  void ShowSettingsChange();
+  bool RepostWhileBusy(UINT message, WPARAM wParam, LPARAM lParam);
   void RefreshCounters(bool endOfRun);
   void Clear();
   void ShowAbout(bool stationName);
@@ -119,10 +130,17 @@ class CVarnexDlg : public ui::Dialog,
   WindowSettings window_{};
   CheckSettings settings_{};
   StationList stations_;
+  StationList runStations_;  // the context's copy, replaced with the settings snapshot
   std::map<std::wstring, int> rowIndex_;
   int32_t noticeShown_ = 0;
   bool closing_ = false;
-  bool pushingData_ = false;  // the data exchange writes the scan field: no scan to judge
+  bool runOutlived_ = false;
+  // Confirmed in a dialog while a run was active, waiting for the run's end.
+  bool snapshotPending_ = false;
+  bool settingsShowPending_ = false;
+  bool portShowPending_ = false;
+  bool portChangedInRun_ = false;  // the port of the window's settings is the operator's now
+  bool pushingData_ = false;       // the data exchange writes the scan field: no scan to judge
 
   // Bound members.
   std::wstring passText_;

@@ -101,8 +101,14 @@ void CVarnexDlg::RebuildResultList() {
 }
 
 void CVarnexDlg::RefreshCommText() {
+  // Port values confirmed during a run with a worker wait for its end: until then the text names
+  // the link in use, and the port the phone library reports does not replace the new one.
+  if (portShowPending_ && run_.hasWorker()) {
+    SetItemText(IDC_COMM_TEXT, CommunicationText(run_.uart() ? 1 : 0, run_.port()));
+    return;
+  }
   // During a USB run the worker has just taken the port the phone library reported.
-  if (run_.running()) {
+  if (run_.running() && !portChangedInRun_) {
     window_.port = run_.port();
   }
   SetItemText(IDC_COMM_TEXT, CommunicationText(window_.uart, window_.port));

@@ -156,6 +156,7 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   context.window = cliWindow.handle();
   const CheckSettings settings = context.settings;
   RunEnd end = RunEnd::None;
+  bool workerOutlived = false;
   {
     RunControl control(context, cliWindow);
     if (!control.Create(cliWindow.handle())) {
@@ -173,7 +174,7 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     cliWindow.PumpUntilRunEnded();
     SetRunPhase(RunPhase::Idle);
     end = control.lastEnd();
-    control.Shutdown();
+    workerOutlived = !control.Shutdown();
   }
   if (options.noWait) {
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));
@@ -182,6 +183,11 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   if (exitCode != kExitNotStarted) {
     // The verdict is always the last line, for scripts that read only that.
     PrintOut(exitCode == kExitPassed ? L"PASS" : L"FAIL");
+  }
+  if (workerOutlived) {
+    // A worker is still inside a phone call and uses the context and the phone handle: the
+    // process ends here instead of freeing them under it.
+    ExitProcess(static_cast<UINT>(exitCode));
   }
   return exitCode;
 }

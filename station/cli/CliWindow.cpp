@@ -91,14 +91,17 @@ bool CliWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return false;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == kStartStopCommand) {
-    control_->StartStop(*settings_, link_,
-                        lParam == 0 ? CommandSource::Worker : CommandSource::Operator);
+    control_->StartStop(*settings_, link_);
+    return true;
+  }
+  if (message == kRunStopRequestMessage) {
+    control_->OnStopRequest(wParam);
     return true;
   }
   if (message == kCliStopMessage) {
     // Ctrl+C only ever stops; it never starts a run.
     if (control_->running()) {
-      control_->StartStop(*settings_, link_, CommandSource::Operator);
+      control_->StartStop(*settings_, link_);
     }
     return true;
   }

@@ -38,9 +38,11 @@ CheckContext::~CheckContext() {
   CloseVoltageLog(*this);
 }
 
-void ShutdownCheckContext(CheckContext& context) {
+void ShutdownCheckContext(CheckContext& context, bool workerOutlived) {
   ReleaseAllSupplies(context);
-  ReleaseTollmark(context);
+  if (!workerOutlived) {
+    ReleaseTollmark(context);
+  }
   if (context.settings.saveVoltageLog != 0) {
     CloseVoltageLog(context);
   }

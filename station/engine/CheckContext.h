@@ -52,8 +52,10 @@ struct CheckContext {
 };
 
 // Releases the supplies and the factory, the station-record object of the last run, and closes
-// the voltage log when saveVoltageLog is set.
-void ShutdownCheckContext(CheckContext& context);
+// the voltage log when saveVoltageLog is set. With `workerOutlived` (a run's worker is still
+// inside the checks) the station-record object stays with that worker; the supplies and the log
+// go, as a released supply is never called again and a log write finds its file open or absent.
+void ShutdownCheckContext(CheckContext& context, bool workerOutlived = false);
 
 // Runs every enabled check in its fixed order; 1 = the phone passed, 0 = it failed.
 int32_t RunCheckSequence(CheckContext& context);

@@ -10,6 +10,7 @@
 #include "station/engine/SupplyControl.h"
 #include "station/run/RunDisplay.h"
 #include "station/run/RunState.h"
+#include "station/run/RunMessages.h"
 #include "station/run/RunWaits.h"
 #include "station/run/RunWorkers.h"
 #include "station/run/SentMessageWait.h"
@@ -28,6 +29,7 @@ constexpr DWORD kWorkerEndMs = 3000;
 constexpr DWORD kClosingWaitMs = 5000;
 
 constexpr wchar_t kConnectingText[] = L"Connecting phone, please power on phone ...";
+constexpr wchar_t kNoWorkerText[] = L"Create worker thread failed!";
 constexpr wchar_t kPowerOnText[] = L"Please powered on the phone... ...";
 constexpr wchar_t kUserAbortText[] = L"User abort!";
 
@@ -47,15 +49,43 @@ HANDLE Duplicate(HANDLE handle) {
 }
 
 // From now on the worker touches nothing of the window. Takes the gate so that a message the
-// worker is sending is finished first; a worker that keeps the gate beyond the bound (stuck in a
-// phone call) sees the flag when it lets go.
-void Abandon(RunState& run) {
-  const bool locked = LockHandlingSentMessages(run.gate, kWorkerEndMs);
+// worker is sending is finished first; a worker that keeps the gate beyond the bound sees the
+// flag when it lets go.
+void Abandon(RunState& run, const WaitBudget& budget) {
+  const bool locked = LockHandlingSentMessages(run.gate, budget.Remaining());
   run.abandoned.store(true);
   if (locked) {
     run.gate.unlock();
   }
 }
+
+// Waits for a worker of a closing window, answering the operator prompt it may show meanwhile
+// (one it was just about to open included).
+bool WaitForClosingWorker(const RunState& run, HANDLE thread, const WaitBudget& budget) {
+  constexpr DWORD kPromptCheckMs = 100;
+  for (;;) {
+    CloseRunPrompt(run);
+    const DWORD remaining = budget.Remaining();
+    if (WaitHandlingSentMessages(thread, remaining < kPromptCheckMs ? remaining : kPromptCheckMs)) {
+      return true;
+    }
+    if (budget.Remaining() == 0) {
+      return false;
+    }
+  }
+}
+
+// Marks Start, Stop and Shutdown as under way for as long as it lives.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& busy_;
+};
 
 void CloseEvent(HANDLE& event) {
   if (event != nullptr) {
@@ -67,10 +97,17 @@ void CloseEvent(HANDLE& event) {
 }  // namespace
 
 RunControl::RunControl(CheckContext& context, RunDisplay& display)
-    : context_(context), display_(display) {}
+    : startWorker([](const std::shared_ptr<RunState>& run, bool usb) {
+        return usb ? StartUsbWorker(run) : StartUartWorker(run);
+      }),
+      context_(context),
+      display_(display) {}
 
 RunControl::~RunControl() {
   Shutdown();
+  for (HANDLE thread : outliving_) {
+    CloseHandle(thread);
+  }
 }
 
 bool RunControl::Create(HWND window) {
@@ -92,15 +129,13 @@ RunEnd RunControl::lastEnd() const {
   return run_ != nullptr ? run_->end.load() : RunEnd::None;
 }
 
-void RunControl::StartStop(const CheckSettings& settings, const RunLink& link,
-                           CommandSource source) {
-  if (source == CommandSource::Worker) {
-    // A stop request of a run the operator has stopped already must not start another one.
-    if (running_ && run_ != nullptr && run_->stopPosted.load()) {
-      Stop();
-    }
+void RunControl::StartStop(const CheckSettings& settings, const RunLink& link) {
+  if (busy_) {
+    // A command sent to the window while a Start or Stop waits: it comes after that one.
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(kStartStopCommand, BN_CLICKED), 0);
     return;
   }
+  BusyScope scope(busy_);
   if (running_) {
     Stop();
   } else {
@@ -108,8 +143,23 @@ void RunControl::StartStop(const CheckSettings& settings, const RunLink& link,
   }
 }
 
+void RunControl::OnStopRequest(WPARAM runNumber) {
+  if (busy_) {
+    PostMessageW(window_, kRunStopRequestMessage, runNumber, 0);
+    return;
+  }
+  // Only the active run's own worker asks; anything else (a request of a run the operator has
+  // stopped already, or a stray message) must neither stop nor start a run.
+  if (!running_ || run_ == nullptr || run_->number != runNumber || !run_->stopPosted.load()) {
+    return;
+  }
+  BusyScope scope(busy_);
+  Stop();
+}
+
 void RunControl::EndRun() {
-  if (running_ && run_ != nullptr) {
+  if (running_ && run_ != nullptr && !busy_) {
+    BusyScope scope(busy_);
     run_->operatorStop.store(0);
     Stop();
   }
@@ -154,6 +204,7 @@ void RunControl::Start(const CheckSettings& settings, const RunLink& link) {
 
   run_ = std::make_shared<RunState>();
   run_->window = window_;
+  run_->number = ++runNumber_;
   run_->phone = context_.phone;
   run_->context = &context_;
   run_->display = &display_;
@@ -165,11 +216,15 @@ void RunControl::Start(const CheckSettings& settings, const RunLink& link) {
   uart_ = link.uart != 0;
   port_.store(link.port);
 
+  running_ = true;
   if (!OpenLink(link)) {
+    if (run_->end.load() == RunEnd::NoWorker) {
+      EndWithoutWorker();
+      return;
+    }
     run_->end.store(RunEnd::LinkFailed);
     display_.SetStatus(kStatusFail);
   }
-  running_ = true;
 }
 
 bool RunControl::OpenLink(const RunLink& link) {
@@ -184,14 +239,11 @@ bool RunControl::OpenLink(const RunLink& link) {
     display_.ShowMessage(Format(L"Open %d port failed!", link.port), kColorFail);
     return false;
   }
-  if (uart_) {
-    worker_ = Worker{run_, StartUartWorker(run_)};
-  } else {
-    ResetEvent(connectedEvent_);
-    ResetEvent(stopEvent_);
-    run_->connected = Duplicate(connectedEvent_);
-    run_->stop = Duplicate(stopEvent_);
-    worker_ = Worker{run_, StartUsbWorker(run_)};
+  if (!StartRunWorker()) {
+    run_->end.store(RunEnd::NoWorker);
+    return false;
+  }
+  if (!uart_) {
     const CheckSettings& settings = context_.settings;
     KV_EnterModeProcess(context_.phone, 1, -1,
                         UsbEnterMode(settings.wcdmaGsm, settings.wcdmaGsmMode), connectedEvent_, 0);
@@ -200,13 +252,45 @@ bool RunControl::OpenLink(const RunLink& link) {
   return true;
 }
 
+bool RunControl::StartRunWorker() {
+  if (!uart_) {
+    ResetEvent(connectedEvent_);
+    ResetEvent(stopEvent_);
+    run_->connected = Duplicate(connectedEvent_);
+    run_->stop = Duplicate(stopEvent_);
+    // Without its own copies of both events the worker could only time out.
+    if (run_->connected == nullptr || run_->stop == nullptr) {
+      return false;
+    }
+  }
+  HANDLE thread = startWorker ? startWorker(run_, !uart_) : nullptr;
+  if (thread == nullptr) {
+    return false;
+  }
+  worker_ = Worker{run_, thread};
+  return true;
+}
+
+// The link opened but no worker runs: nothing will ever answer, so the attempt ends here, as an
+// operator's Stop would, but with the reason and without a count.
+void RunControl::EndWithoutWorker() {
+  PowerOffAndEndTest();
+  display_.SetStartStopText(L"Start");
+  display_.SetControlsEnabled(1);
+  display_.ShowMessage(kNoWorkerText, kColorFail);
+  display_.SetStatus(kStatusIdle);
+  running_ = false;
+}
+
 void RunControl::Stop() {
   RunState& run = *run_;
+  // Every wait of a Stop for the worker shares this one bound.
+  const WaitBudget budget(kWorkerEndMs);
   bool byOperator = run.operatorStop.load() != 0;
   if (worker_.thread != nullptr && byOperator) {
     // Decided under the gate: either the worker has asked for this stop itself already, or it
     // is abandoned here and sends nothing more.
-    const bool locked = LockHandlingSentMessages(run.gate, kWorkerEndMs);
+    const bool locked = LockHandlingSentMessages(run.gate, budget.Remaining());
     byOperator = run.operatorStop.load() != 0;
     if (byOperator && run.checking.load()) {
       // The checks have begun (the button is disabled): a click from before that is refused.
@@ -229,8 +313,8 @@ void RunControl::Stop() {
     if (!uart_) {
       SetEvent(stopEvent_);
       // The worker may be sending its last status; those messages are handled meanwhile.
-      if (!WaitHandlingSentMessages(worker_.thread, kWorkerEndMs)) {
-        Abandon(run);
+      if (!WaitHandlingSentMessages(worker_.thread, budget.Remaining())) {
+        Abandon(run, budget);
       }
     }
     // A UART worker is never waited for here: abandoned, it leaves at its next step; otherwise
@@ -258,37 +342,57 @@ void RunControl::PowerOffAndEndTest() {
   KV_EndPhoneTest(context_.phone);
 }
 
-void RunControl::JoinFinishedWorkers(bool waitForAll) {
+bool RunControl::JoinFinishedWorkers(bool closing) {
+  bool allEnded = true;
   for (Worker& worker : finishing_) {
     if (worker.thread == nullptr) {
       continue;
     }
-    // An abandoned worker does nothing more that matters; one that ends by itself still closes
-    // the link it opened.
-    if (waitForAll || !worker.run->abandoned.load()) {
-      if (!WaitHandlingSentMessages(worker.thread, kWorkerEndMs)) {
-        Abandon(*worker.run);
+    // An abandoned worker does nothing more that matters to a next run; one that ends by itself
+    // still closes the link it opened. A closing window waits for every one.
+    if (closing) {
+      worker.run->closing.store(true);
+      const WaitBudget budget(kClosingWaitMs);
+      if (!WaitForClosingWorker(*worker.run, worker.thread, budget)) {
+        Abandon(*worker.run, budget);
+        outliving_.push_back(worker.thread);
+        worker.thread = nullptr;
+        allEnded = false;
+        continue;
+      }
+    } else if (!worker.run->abandoned.load()) {
+      const WaitBudget budget(kWorkerEndMs);
+      if (!WaitHandlingSentMessages(worker.thread, budget.Remaining())) {
+        Abandon(*worker.run, budget);
       }
     }
     CloseHandle(worker.thread);
     worker.thread = nullptr;
   }
   finishing_.clear();
+  return allEnded;
 }
 
-void RunControl::Shutdown() {
+bool RunControl::Shutdown() {
+  BusyScope scope(busy_);
+  bool allEnded = true;
   if (running_ && run_ != nullptr) {
     RunState& run = *run_;
     run.closing.store(true);
     if (worker_.thread != nullptr) {
-      Abandon(run);
+      const WaitBudget budget(kClosingWaitMs);
+      Abandon(run, budget);
       KV_StopModeProcess(context_.phone);
       if (stopEvent_ != nullptr) {
         SetEvent(stopEvent_);
       }
       // The phone handle and the supplies go after this; the worker must have left them.
-      WaitHandlingSentMessages(worker_.thread, kClosingWaitMs);
-      CloseHandle(worker_.thread);
+      if (WaitForClosingWorker(run, worker_.thread, budget)) {
+        CloseHandle(worker_.thread);
+      } else {
+        outliving_.push_back(worker_.thread);
+        allEnded = false;
+      }
       worker_ = Worker{};
     }
     PowerOffAndEndTest();
@@ -297,12 +401,17 @@ void RunControl::Shutdown() {
     }
     running_ = false;
   }
-  for (Worker& worker : finishing_) {
-    if (worker.run != nullptr) {
-      worker.run->closing.store(true);
-    }
-  }
-  JoinFinishedWorkers(true);
+  allEnded = JoinFinishedWorkers(true) && allEnded;
   CloseEvent(connectedEvent_);
   CloseEvent(stopEvent_);
+  // A worker that outlived an earlier closing may have ended since.
+  for (auto it = outliving_.begin(); it != outliving_.end();) {
+    if (WaitForSingleObject(*it, 0) == WAIT_OBJECT_0) {
+      CloseHandle(*it);
+      it = outliving_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return allEnded && outliving_.empty();
 }

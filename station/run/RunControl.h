@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct RunCounters {
   std::atomic<uint32_t> passCount{0};
   std::atomic<uint32_t> failCount{0};
   std::atomic<uint32_t> blockFailCount{0};  // failed runs in the current block of 1000
+
+  // A block of 1000 runs ended at a refresh that saw `failuresSeen` of its failures; a failure
+  // a worker counted since then belongs to the next block and is kept.
+  void EndBlock(uint32_t failuresSeen) { blockFailCount.fetch_sub(failuresSeen); }
 };
 
 // How the last run ended.
@@ -40,11 +45,11 @@ enum class RunEnd : int32_t {
   LinkFailed,  // KV_BeginPhoneTest refused the link (not counted)
   Aborted,     // the operator's Stop (not counted)
   Abandoned,   // the window closed during the run (not counted)
+  NoWorker,    // the run's worker could not be started (not counted, back to idle)
 };
 
-// Who issued a Start/Stop command: the operator (button, Enter key, repeat step) or the run's
-// worker (the posted WM_COMMAND 1005, lParam 0).
-enum class CommandSource { Operator, Worker };
+// Starts a run's worker thread (UART or USB); null when it cannot.
+using WorkerStarter = std::function<HANDLE(const std::shared_ptr<RunState>& run, bool usb)>;
 
 class RunControl {
  public:
@@ -56,27 +61,44 @@ class RunControl {
   // Creates the two manual-reset events; `window` receives the workers' messages.
   bool Create(HWND window);
 
-  // The Start/Stop command. While idle an operator's command starts a run with `settings` (the
-  // window's CheckSettings, copied into the context) and `link`; while running it stops it.
-  // A worker's command that comes after its run was already stopped is ignored, and so is an
-  // operator's Stop once the checks have begun (the button was disabled then).
-  void StartStop(const CheckSettings& settings, const RunLink& link,
-                 CommandSource source = CommandSource::Operator);
+  // The operator's Start/Stop command (button, Enter key, repeat step, or a WM_COMMAND 1005 of
+  // any program). While idle it starts a run with `settings` (the window's CheckSettings,
+  // copied into the context) and `link`; while running it stops it, except once the checks
+  // have begun (the button was disabled then). Issued while a Start or Stop is still under way
+  // (a message sent to the window during its waits), it is posted to the window again and runs
+  // after that one.
+  void StartStop(const CheckSettings& settings, const RunLink& link);
+  // The run's worker asked for its stop (kRunStopRequestMessage with the run's number). A
+  // request of a run that has already stopped, or one no worker made, is ignored.
+  void OnStopRequest(WPARAM runNumber);
   // Stops the active run as its own end would, without "User abort!" (VarnexCli after a link
   // failure, which leaves the run active until someone stops it).
   void EndRun();
   // The window's closing steps for the run: an active run is abandoned and not counted, its
-  // worker touches nothing of the window afterwards; the supplies are powered off, the phone
-  // test ended, and the events closed. Waits a few seconds at most. Called by the destructor.
-  void Shutdown();
+  // worker touches nothing of the window afterwards, an operator prompt it shows is answered;
+  // the supplies are powered off, the phone test ended, and the events closed. Waits a few
+  // seconds at most. False when a worker is still running after that (inside a phone call):
+  // then the context, the station list and the phone handle it uses must stay alive until the
+  // process ends. Called by the destructor.
+  bool Shutdown();
 
+  // Inside Start, Stop or Shutdown: their waits handle messages sent to the window, and a
+  // command arriving so must wait until they are over.
+  bool busy() const { return busy_; }
   bool running() const { return running_; }
+  // A run is active and its worker is still at work (not a link that failed to open).
+  bool hasWorker() const { return running_ && worker_.thread != nullptr; }
   // The worker is running the checks (the Start/Stop button is disabled).
   bool checking() const;
   // The port of the communication text: the configured one, updated by the USB worker.
   int32_t port() const { return port_.load(); }
   RunCounters& counters() { return counters_; }
   RunEnd lastEnd() const;
+  // The link of the active or last run.
+  bool uart() const { return uart_; }
+
+  // How workers are started: StartUartWorker / StartUsbWorker unless replaced (tests).
+  WorkerStarter startWorker;
 
  private:
   struct Worker {
@@ -86,9 +108,11 @@ class RunControl {
 
   void Start(const CheckSettings& settings, const RunLink& link);
   bool OpenLink(const RunLink& link);
+  bool StartRunWorker();
+  void EndWithoutWorker();
   void Stop();
   void PowerOffAndEndTest();
-  void JoinFinishedWorkers(bool waitForAll);
+  bool JoinFinishedWorkers(bool closing);
 
   CheckContext& context_;
   RunDisplay& display_;
@@ -96,10 +120,13 @@ class RunControl {
   HANDLE connectedEvent_ = nullptr;
   HANDLE stopEvent_ = nullptr;
   bool running_ = false;
+  bool busy_ = false;
   bool uart_ = true;
+  uint32_t runNumber_ = 0;
   std::atomic<int32_t> port_{-1};
   RunCounters counters_;
   std::shared_ptr<RunState> run_;  // the active or last run
   Worker worker_;                  // the active run's worker
   std::vector<Worker> finishing_;  // workers of stopped runs that may still be ending
+  std::vector<HANDLE> outliving_;  // workers that a closing could not wait out
 };

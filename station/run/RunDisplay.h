@@ -28,7 +28,7 @@ class RunDisplay {
   virtual void SetControlsEnabled(int32_t enable) = 0;
   // "Start" or "Stop" on the Start/Stop button.
   virtual void SetStartStopText(const wchar_t* text) = 0;
-  // Enables or disables the Start/Stop button. Called by the run's worker thread as well.
+  // Enables or disables the Start/Stop button (the worker asks for it by a posted message).
   virtual void EnableStartStop(bool enable) = 0;
   // Builds the result list afresh from the enabled items.
   virtual void RebuildResultList() = 0;

@@ -22,6 +22,9 @@ bool DispatchRunMessage(RunDisplay& display, UINT message, WPARAM wParam, LPARAM
     case kRunStatusMessage:
       display.SetStatus(static_cast<int32_t>(lParam));
       return true;
+    case kRunEnableStartStopMessage:
+      display.EnableStartStop(wParam != 0);
+      return true;
     default:
       return false;
   }

@@ -12,9 +12,16 @@ inline constexpr UINT kRunControlsMessage = 11140;  // sent: lParam = enable fla
 inline constexpr UINT kRunEndedMessage = 11141;     // posted at the end of every run
 inline constexpr UINT kRunCommTextMessage = 11142;  // sent: refresh the communication text
 inline constexpr UINT kRunStatusMessage = 11143;    // sent: lParam = status state
-// The Start/Stop command: WM_COMMAND with this id, posted by a worker with lParam 0.
+// The Start/Stop command: WM_COMMAND with this id. Whoever sends or posts it (the button, the
+// Enter key, a line tool) is the operator.
 inline constexpr WORD kStartStopCommand = 1005;
+// Private to the run control. Posted by a worker: its own stop request, wParam = its run's
+// number (RunControl::OnStopRequest), and the enabling of the Start/Stop button, wParam = 1 or
+// 0, so the worker never waits for the window's thread while it holds the run's gate.
+inline constexpr UINT kRunStopRequestMessage = WM_APP + 0x105;
+inline constexpr UINT kRunEnableStartStopMessage = WM_APP + 0x106;
 
-// Turns 11139, 11140, 11142 and 11143 into calls of `display`. False for any other message
-// (11138, 11141 and the command are the window's own business).
+// Turns 11139, 11140, 11142, 11143 and the button's enabling into calls of `display`. False for
+// any other message (11138, 11141, the command and the stop request are the window's own
+// business).
 bool DispatchRunMessage(RunDisplay& display, UINT message, WPARAM wParam, LPARAM lParam);

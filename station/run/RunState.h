@@ -23,6 +23,7 @@ struct RunState {
   RunState& operator=(const RunState&) = delete;
 
   HWND window = nullptr;
+  uint32_t number = 0;  // names the run in its worker's stop request
   KV_PHONE phone = -1;
   CheckContext* context = nullptr;
   RunDisplay* display = nullptr;
@@ -42,6 +43,6 @@ struct RunState {
   std::atomic<DWORD> workerThreadId{0};
   std::atomic<int32_t> operatorStop{0};
   std::atomic<bool> checking{false};
-  std::atomic<bool> stopPosted{false};  // the worker posted its Start/Stop command
+  std::atomic<bool> stopPosted{false};  // the worker posted its stop request
   std::atomic<RunEnd> end{RunEnd::None};
 };

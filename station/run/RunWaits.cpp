@@ -1,6 +1,7 @@
 #include "station/run/RunWaits.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <utility>
 
 #include <windows.h>
@@ -45,7 +46,23 @@ struct RunPrompt {
   }
 };
 
+BOOL CALLBACK AnswerPrompt(HWND window, LPARAM) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (wcscmp(className, L"#32770") == 0) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
 }  // namespace
+
+void CloseRunPrompt(const RunState& run) {
+  const DWORD thread = run.workerThreadId.load();
+  if (thread != 0) {
+    EnumThreadWindows(thread, &AnswerPrompt, 0);
+  }
+}
 
 void InstallRunWaits(CheckContext& context, const std::shared_ptr<RunState>& run) {
   std::function<void(uint32_t)> sleep = context.sleep;

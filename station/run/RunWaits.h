@@ -13,3 +13,7 @@ struct RunState;
 // by the owner; a previous run's are replaced, never stacked). A long wait reaches the owner's
 // sleep in slices of at most 50 ms that add up to it.
 void InstallRunWaits(CheckContext& context, const std::shared_ptr<RunState>& run);
+
+// Answers the operator prompt that the run's worker shows (its message box) with OK, so that a
+// closing window never waits for an operator who is going away.
+void CloseRunPrompt(const RunState& run);

@@ -32,8 +32,16 @@ bool CheckPhone(RunState& run, Link link) {
     }
     run.checking.store(true);
     window.EnableStartStop(false);
+  }
+  // A phone call never runs under the gate: the window may be waiting for it.
+  const int32_t port = link == Link::Usb ? KV_GetUsbPort(run.phone) : 0;
+  {
+    WindowAccess window(run);
+    if (!window) {
+      return false;
+    }
     if (link == Link::Usb) {
-      window.SetPort(KV_GetUsbPort(run.phone));
+      window.SetPort(port);
     }
     window.Message(kConnectedText, kColorProgress);
     window.CommText();

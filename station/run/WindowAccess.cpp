@@ -35,7 +35,7 @@ void WindowAccess::Status(int32_t state) {
 
 void WindowAccess::EnableStartStop(bool enable) {
   if (open_) {
-    run_.display->EnableStartStop(enable);
+    PostMessageW(run_.window, kRunEnableStartStopMessage, enable ? 1 : 0, 0);
   }
 }
 
@@ -63,7 +63,7 @@ void WindowAccess::RequestStop() {
     run_.checking.store(false);
     run_.operatorStop.store(0);
     run_.stopPosted.store(true);
-    PostMessageW(run_.window, WM_COMMAND, MAKEWPARAM(kStartStopCommand, 0), 0);
+    PostMessageW(run_.window, kRunStopRequestMessage, run_.number, 0);
   }
 }
 

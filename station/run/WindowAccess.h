@@ -23,11 +23,11 @@ class WindowAccess {
   void Controls(int32_t enable);                      // 11140
   void CommText();                                    // 11142
   void Status(int32_t state);                         // 11143
-  void EnableStartStop(bool enable);
+  void EnableStartStop(bool enable);  // posted: the window's thread changes the button
   void CountPass();
   void CountFail();
   void SetPort(int32_t port);
-  // Clears the operator-stop flag and posts the Start/Stop command.
+  // Clears the operator-stop flag and posts the run's own stop request.
   void RequestStop();
   void PostRunEnded();  // 11141
 

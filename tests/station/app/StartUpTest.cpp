@@ -40,6 +40,7 @@ class StartUp : public testing::Test {
     hooks_.configPath = configPath_;
     hooks_.showMainWindow = [this](KV_PHONE phone, int32_t restricted) {
       windows_.push_back({phone, restricted, KVSIM_GetCallCount("KV_ReleasePhone")});
+      return true;
     };
     hooks_.showMessage = [this](const wchar_t* text) { messages_.push_back(text); };
   }
@@ -125,6 +126,30 @@ TEST_F(StartUp, RefusedLogOnEndsBeforeThePhoneHandle) {
   EXPECT_EQ(KVSIM_GetCallCount("KV_ReleasePhone"), 0);
 }
 
+TEST_F(StartUp, AConfigurationPathTooLongToFormRefusesInsteadOfSkippingTheLogOn) {
+  AdmitAnswers(L"1");  // would admit, if it were asked
+  for (size_t length : {260u, 400u}) {
+    messages_.clear();
+    hooks_.configPath = L"C:\\" + std::wstring(length - 3, L'v');
+    EXPECT_EQ(RunStation(hooks_), StationEnd::kNoConfiguration) << length;
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], L"The program's path is too long to find Varnex.ini!");
+  }
+  EXPECT_EQ(AdmitStandIn_TakeCallCount(), 0);
+  EXPECT_TRUE(windows_.empty());
+  EXPECT_EQ(KVSIM_GetCallCount("KV_CreatePhone"), 0);
+}
+
+TEST_F(StartUp, AHandleAWorkerStillUsesIsNotReleased) {
+  hooks_.showMainWindow = [this](KV_PHONE phone, int32_t restricted) {
+    windows_.push_back({phone, restricted, KVSIM_GetCallCount("KV_ReleasePhone")});
+    return false;  // a run's worker outlived the window
+  };
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  ASSERT_EQ(windows_.size(), 1u);
+  EXPECT_EQ(KVSIM_GetCallCount("KV_ReleasePhone"), 0);
+}
+
 TEST_F(StartUp, NoPhoneHandleEndsWithoutAMessage) {
   OpenAccount(L"1");
   AdmitAnswers(L"2");
@@ -141,6 +166,7 @@ TEST_F(StartUp, HandleReleasedWhenTheWindowLeavesByAnException) {
   hooks_.showMainWindow = [this](KV_PHONE phone, int32_t restricted) {
     windows_.push_back({phone, restricted, KVSIM_GetCallCount("KV_ReleasePhone")});
     throw std::runtime_error("window failed");
+    return true;
   };
   EXPECT_THROW(RunStation(hooks_), std::runtime_error);
   ExpectOneWindowThenRelease(0);

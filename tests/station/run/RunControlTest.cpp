@@ -1,6 +1,11 @@
 // The run control on the simulated phone and supplies, with a window that records what the
 // operator would see.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -12,6 +17,7 @@
 #include "devices/sim/dutlink_sim.h"
 #include "devices/sim/powerbench_sim.h"
 #include "station/run/RunMessages.h"
+#include "station/run/RunState.h"
 
 namespace {
 
@@ -312,23 +318,204 @@ TEST(RunControl, ClosingTheWindowAbandonsTheRunWithoutCountingIt) {
   }
 }
 
-TEST(RunControl, StaleStartStopCommandsNeitherStartNorStopARun) {
+TEST(RunControl, AnyStartStopCommandIsTheOperatorsAndOnlyTheRunsOwnWorkerStopsItself) {
   RunHarness station;
   station.link.uart = 1;
-  // A worker's stop request that arrives after its run was stopped starts nothing.
+  // Another program's command, posted without the button's handle, starts a run like a click.
   PostMessageW(station.window, WM_COMMAND, MAKEWPARAM(kStartStopCommand, 0), 0);
-  station.Pump(100);
+  ASSERT_TRUE(station.PumpUntil([&] { return station.runEnds == 1; }, 10000));
   EXPECT_FALSE(station.control->running());
-  EXPECT_TRUE(station.display.Events().empty());
+  EXPECT_EQ(station.control->lastEnd(), RunEnd::Passed);
+  EXPECT_EQ(station.control->counters().passCount, 1u);
+
+  // Stop requests that are not the active run's own: a finished run's, a made-up one.
+  for (WPARAM number : {WPARAM{1}, WPARAM{0}, WPARAM{77}}) {
+    PostMessageW(station.window, kRunStopRequestMessage, number, 0);
+  }
+  station.Pump(100);
+  EXPECT_FALSE(station.control->running()) << "a stray stop request started a run";
 
   // A click from before the checks began does not stop them: the run ends by itself.
   KVSIM_SetDelay("KV_SendATCommand", 300);
   station.Press();
   ASSERT_TRUE(station.PumpUntil([&] { return station.control->checking(); }, 5000));
+  PostMessageW(station.window, kRunStopRequestMessage, 1, 0);  // the first run's number
   station.Press();
+  station.Pump(50);
   EXPECT_TRUE(station.control->running());
   ASSERT_TRUE(station.RunToEnd());
   EXPECT_FALSE(station.display.Has(kUserAbort));
   EXPECT_EQ(station.display.Last(L"status:"), L"status:3");
-  EXPECT_EQ(station.control->counters().passCount, 1u);
+  EXPECT_EQ(station.control->counters().passCount, 2u);
+  // The worker asked the window's thread to change the button; it never did so itself.
+  EXPECT_EQ(station.display.Last(L"enable:"), L"enable:1");
+  EXPECT_EQ(station.display.enableThreads, (std::set<DWORD>{GetCurrentThreadId()}));
 }
+
+TEST(RunControl, AStartThatCannotStartItsWorkerCountsNothingAndIsIdleAgain) {
+  for (int32_t uart : {1, 0}) {
+    SCOPED_TRACE(uart != 0 ? "UART" : "USB");
+    RunHarness station;
+    station.link.uart = uart;
+    station.UseSupplies(5);
+    station.control->startWorker = [](const std::shared_ptr<RunState>&, bool) -> HANDLE {
+      return nullptr;
+    };
+    station.Press();
+    EXPECT_FALSE(station.control->running());
+    EXPECT_EQ(station.control->lastEnd(), RunEnd::NoWorker);
+    EXPECT_EQ(station.display.Last(L"message:"), L"message:Create worker thread failed!:0000FF");
+    EXPECT_EQ(station.display.Last(L"status:"), L"status:0");
+    EXPECT_EQ(station.display.Last(L"button:"), L"button:Start");
+    EXPECT_EQ(station.display.Last(L"controls:"), L"controls:1");
+    EXPECT_FALSE(station.display.Has(kPowerOn));
+    EXPECT_EQ(KVSIM_GetCallCount("KV_EnterModeProcess"), 0);
+    EXPECT_GE(KVSIM_GetCallCount("KV_EndPhoneTest"), 1) << "the opened link stays open";
+    EXPECT_EQ(SupplyOneVoltage(), -1.0f);
+    station.Pump(300);
+    EXPECT_EQ(station.runEnds, 0);
+    EXPECT_EQ(station.control->counters().passCount + station.control->counters().failCount, 0u);
+    EXPECT_FALSE(station.display.Has(kTimeOut));
+  }
+}
+
+TEST(RunControl, AStopWaitsThreeSecondsInAllForAWorkerThatKeepsTheGate) {
+  RunHarness station;
+  station.link.uart = 0;
+  // A worker stuck while it holds the run's gate, as one inside a slow call would be.
+  HANDLE holding = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  station.control->startWorker = [holding](const std::shared_ptr<RunState>& run, bool) {
+    struct Stuck {
+      std::shared_ptr<RunState> run;
+      HANDLE holding;
+    };
+    auto* stuck = new Stuck{run, holding};
+    return CreateThread(
+        nullptr, 0,
+        [](void* parameter) -> DWORD {
+          std::unique_ptr<Stuck> stuck(static_cast<Stuck*>(parameter));
+          std::lock_guard gate(stuck->run->gate);
+          SetEvent(stuck->holding);
+          Sleep(5000);
+          return 0;
+        },
+        stuck, 0, nullptr);
+  };
+  station.Press();
+  ASSERT_TRUE(station.control->running());
+  ASSERT_EQ(WaitForSingleObject(holding, 5000), WAIT_OBJECT_0);
+  const ULONGLONG stop = GetTickCount64();
+  station.Press();
+  const ULONGLONG took = Elapsed(stop);
+  EXPECT_GE(took, 2900u);
+  EXPECT_LT(took, 3600u) << "the gate, the worker's end and its abandoning each waited";
+  EXPECT_FALSE(station.control->running());
+  EXPECT_EQ(station.display.Last(L"message:"), kUserAbort);
+  CloseHandle(holding);
+}
+
+TEST(RunControl, CommandsSentDuringTheWaitsOfStartAndStopRunAfterThem) {
+  const DWORD windowThread = GetCurrentThreadId();
+  bool sendNext = true;  // before the harness: its shutdown still waits through the sleep below
+  RunHarness station;
+  station.link.uart = 0;
+  station.link.powerOnWaitTime = 20000;
+  KVSIM_SetValue("Phone", "UsbConnectMs", "-1");
+  station.UseSupplies(5);
+  // The supply ramp and the step-down wait on the window's thread and answer sent messages
+  // meanwhile, as the station window's waits do. The first wait of each Start and Stop gets a
+  // Start/Stop command sent from another thread, delivered before the wait goes on.
+  station.context->sleep = [&](uint32_t milliseconds) {
+    if (GetCurrentThreadId() != windowThread) {
+      return;
+    }
+    std::atomic<bool> delivered{!sendNext};
+    std::thread sender;
+    if (sendNext) {
+      sendNext = false;
+      sender = std::thread([&] {
+        SendMessageW(station.window, WM_COMMAND, MAKEWPARAM(kStartStopCommand, BN_CLICKED), 0);
+        delivered = true;
+      });
+    }
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!delivered || GetTickCount64() < end) {
+      MSG message;
+      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    }
+    if (sender.joinable()) {
+      sender.join();
+    }
+  };
+  station.Press();
+  EXPECT_EQ(station.commands, 1);
+  EXPECT_TRUE(station.control->running());
+  EXPECT_EQ(KVSIM_GetCallCount("KV_BeginPhoneTest"), 1) << "a second link opened";
+  // The command sent during the Start comes after it: a Stop.
+  ASSERT_TRUE(station.PumpUntil([&] { return station.commands == 2; }, 2000));
+  EXPECT_FALSE(station.control->running());
+  EXPECT_EQ(station.display.Last(L"message:"), kUserAbort);
+
+  station.Press();  // Start again, without a command this time
+  sendNext = true;  // the Stop's step-down gets one
+  const int begun = KVSIM_GetCallCount("KV_BeginPhoneTest");
+  station.Press();
+  EXPECT_FALSE(station.control->running());
+  EXPECT_EQ(KVSIM_GetCallCount("KV_BeginPhoneTest"), begun);
+  // The command sent during the Stop comes after it: a Start.
+  ASSERT_TRUE(station.PumpUntil([&] { return station.control->running(); }, 2000));
+  EXPECT_EQ(KVSIM_GetCallCount("KV_BeginPhoneTest"), begun + 1);
+  station.Press();
+  EXPECT_FALSE(station.control->running());
+}
+
+TEST(RunControl, ClosingAnswersTheWorkersPromptAndKeepsAWorkerStuckInACall) {
+  {
+    SCOPED_TRACE("the Power Off prompt is on the screen");
+    RunHarness station;
+    station.link.uart = 1;
+    station.UseSupplies(5);  // no supply on the charger side: the operator unplugs the cable
+    station.settings.checkDeepSleepCurrent = 1;
+    station.context->promptOperator = [] {
+      MessageBoxW(nullptr, L"Please plug out the USB cable", L"Power Off", MB_OK | MB_TOPMOST);
+    };
+    station.Press();
+    HWND prompt = nullptr;
+    ASSERT_TRUE(station.PumpUntil(
+        [&] { return (prompt = FindWindowW(L"#32770", L"Power Off")) != nullptr; }, 10000));
+    const ULONGLONG close = GetTickCount64();
+    EXPECT_TRUE(station.control->Shutdown()) << "the worker outlived the closing";
+    EXPECT_LT(Elapsed(close), 4000u) << "the closing waited for the operator";
+    EXPECT_FALSE(IsWindow(prompt));
+    EXPECT_EQ(station.control->lastEnd(), RunEnd::Abandoned);
+    EXPECT_EQ(station.control->counters().passCount + station.control->counters().failCount, 0u);
+  }
+  {
+    SCOPED_TRACE("the worker is inside a phone call that outlasts the closing");
+    RunHarness station;
+    station.link.uart = 1;
+    KVSIM_SetDelay("KV_SendATCommand", 6500);
+    station.Press();
+    ASSERT_TRUE(station.PumpUntil([&] { return station.control->checking(); }, 5000));
+    station.Pump(100);
+    const ULONGLONG close = GetTickCount64();
+    // The harness then keeps the context and the run control for the worker.
+    EXPECT_FALSE(station.control->Shutdown());
+    EXPECT_LT(Elapsed(close), 6000u);
+    Sleep(2500);  // the call returns and the abandoned worker leaves
+  }
+}
+
+namespace {
+
+TEST(RunCounters, AFailureCountedWhileABlockEndsBelongsToTheNextBlock) {
+  RunCounters counters;
+  counters.blockFailCount = 5;
+  const uint32_t seen = counters.blockFailCount.load();  // what the refresh read
+  counters.blockFailCount.fetch_add(1);                  // a worker counts meanwhile
+  counters.EndBlock(seen);
+  EXPECT_EQ(counters.blockFailCount.load(), 1u);
+}
+
+}  // namespace

@@ -23,6 +23,14 @@ void RecordingDisplay::ShowMessage(const std::wstring& text, uint32_t color) {
   Add(L"message:" + text + L":" + Hex(color));
 }
 
+void RecordingDisplay::EnableStartStop(bool enable) {
+  {
+    std::lock_guard guard(lock_);
+    enableThreads.insert(GetCurrentThreadId());
+  }
+  Add(enable ? L"enable:1" : L"enable:0");
+}
+
 void RecordingDisplay::Add(const std::wstring& event) {
   std::lock_guard guard(lock_);
   events_.push_back(event);
@@ -89,6 +97,13 @@ RunHarness::RunHarness() {
 }
 
 RunHarness::~RunHarness() {
+  if (!control->Shutdown()) {
+    // A worker outlived the shutdown: what it uses stays alive until the test program ends.
+    control.release();
+    context.release();
+    DestroyWindow(window);
+    return;
+  }
   control.reset();
   ShutdownCheckContext(*context);
   KV_ReleasePhone(context->phone);
@@ -110,7 +125,7 @@ void RunHarness::UseSupplies(int32_t address1, int32_t address2) {
 
 void RunHarness::Press() {
   runEndsBefore_ = runEnds;
-  control->StartStop(settings, link, CommandSource::Operator);
+  control->StartStop(settings, link);
 }
 
 bool RunHarness::PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -151,8 +166,12 @@ LRESULT CALLBACK RunHarness::WindowProc(HWND window, UINT message, WPARAM wParam
       return 0;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == kStartStopCommand) {
-      self->control->StartStop(self->settings, self->link,
-                               lParam == 0 ? CommandSource::Worker : CommandSource::Operator);
+      ++self->commands;
+      self->control->StartStop(self->settings, self->link);
+      return 0;
+    }
+    if (message == kRunStopRequestMessage) {
+      self->control->OnStopRequest(wParam);
       return 0;
     }
   }

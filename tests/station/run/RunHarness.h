@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,7 @@ class RecordingDisplay : public RunDisplay {
   void SetStatus(int32_t state) override { Add(L"status:" + std::to_wstring(state)); }
   void SetControlsEnabled(int32_t enable) override { Add(L"controls:" + std::to_wstring(enable)); }
   void SetStartStopText(const wchar_t* text) override { Add(std::wstring(L"button:") + text); }
-  // Called by the worker's thread too.
-  void EnableStartStop(bool enable) override { Add(enable ? L"enable:1" : L"enable:0"); }
+  void EnableStartStop(bool enable) override;
   void RebuildResultList() override { Add(L"rebuild"); }
   void RefreshCommText() override { Add(L"comm"); }
 
@@ -42,6 +42,7 @@ class RecordingDisplay : public RunDisplay {
   bool Has(const std::wstring& event);
 
   bool codesPresent = true;
+  std::set<DWORD> enableThreads;  // the threads that changed the button
 
  private:
   void Add(const std::wstring& event);
@@ -75,6 +76,7 @@ class RunHarness {
   HWND window = nullptr;
   int runEnds = 0;     // 11141 received
   int rowReports = 0;  // 11138 received
+  int commands = 0;    // Start/Stop commands that reached the window
   uint32_t recordedWait = 0;
 
  private:
