@@ -329,6 +329,8 @@ void CVarnexDlg::OnSettingCommand() {
   if (RunSettingCommand(hwnd(), settings_, window_, stations_)) {
     ApplySettingsChange();
   }
+  // The scanner's codes and its Enter key go on reaching the window.
+  FocusScanField();
 }
 
 void CVarnexDlg::OnPortCommand() {
@@ -338,6 +340,7 @@ void CVarnexDlg::OnPortCommand() {
   if (RunPortCommand(hwnd(), window_, settings_)) {
     ApplyPortChange();
   }
+  FocusScanField();
 }
 
 void CVarnexDlg::ApplySettingsChange() {

@@ -7,6 +7,9 @@
 //   WindowProbe enabled <title prefix> <control id>          prints 1 or 0
 //   WindowProbe toolbar-enabled <title prefix> <command>     prints 1 or 0
 //   WindowProbe set-text <title prefix> <control id> <text>  WM_SETTEXT
+//   WindowProbe select <title prefix> <combo id> <text>      selects the combo box item <text>
+//   WindowProbe serial-port <COMn>                           the system lists this serial port
+//                                                            (until the Wine server ends)
 //   WindowProbe click <title prefix> <control id>            posts the button's BN_CLICKED
 //   WindowProbe command <title prefix> <id>                  posts WM_COMMAND id without control
 //   WindowProbe close <title prefix>                         posts WM_CLOSE
@@ -226,7 +229,8 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
 int Usage() {
   fprintf(stderr,
           "usage: WindowProbe <find|text|wait-text|enabled|toolbar-enabled|set-text|"
-          "click|command|close|wait-gone|list-row|list-cell|cell-point|toolbar-point|ping> "
+          "click|command|close|wait-gone|list-row|list-cell|cell-point|toolbar-point|ping|"
+          "select> "
           "<title prefix> ...\n");
   return 2;
 }
@@ -243,6 +247,19 @@ int main(int argc, char** argv) {
     return index < argc ? strtol(argv[index], nullptr, 10) : fallback;
   };
 
+  if (verb == "serial-port") {
+    // The system's key is volatile: so is everything under it.
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
+                        REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0) {
+      return 1;
+    }
+    const LONG set = RegSetValueExW(key, L"\\Device\\VarnexE2E", 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(prefix.c_str()),
+                                    static_cast<DWORD>((prefix.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return set == 0 ? 0 : 1;
+  }
   if (verb == "wait-gone") {
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(number(3, 10000));
     while (FindTop(prefix) != nullptr) {
@@ -338,6 +355,28 @@ int main(int argc, char** argv) {
     SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                         SMTO_ABORTIFHUNG, 5000, &answer);
     return 0;
+  }
+  if (verb == "select" && argc >= 5) {
+    const std::wstring wanted = Wide(argv[4]);
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(control, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    for (DWORD_PTR item = 0; item < count; ++item) {
+      DWORD_PTR length = 0;
+      SendMessageTimeoutW(control, CB_GETLBTEXTLEN, item, 0, SMTO_ABORTIFHUNG, 5000, &length);
+      // The system carries the item's text across the processes, as for WM_GETTEXT.
+      wchar_t text[256] = {};
+      if (length < 256) {
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(control, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &copied);
+      }
+      if (wanted == text) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(control, CB_SETCURSEL, item, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        return 0;
+      }
+    }
+    return 1;
   }
   if (verb == "wait-text" && argc >= 6) {
     const std::wstring wanted = Wide(argv[4]);

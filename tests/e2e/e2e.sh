@@ -83,14 +83,27 @@ case_operator_stop() {
 case_link_failure() {
   new_station link_failure "" "[Fail]\nKV_BeginPhoneTest=7"
   start_station
+  serial_port COM7
   scan $IMEI1 $IMEI2 $SN1
   press_enter
   expect_text $STATUS_ID FAIL
   expect_text $MESSAGE_ID "Open -1 port failed!"
   expect_text $START_ID "Stop"
+  # The engineer corrects the port right there: the dialog opens, and with no worker running
+  # its values apply at once.
+  change_port_to COM7
+  expect_text $COMM_ID "$(printf 'Uart Communication\r\nPort: 7')"
+  expect_ini PORT Uart 1
+  expect_ini PORT Port 7
+  expect_text $START_ID "Stop"
   press_enter
   expect_text $MESSAGE_ID "User abort!"
   expect_text $STATUS_ID IDLE
+  # The next run uses the new port.
+  press_enter
+  expect_text $MESSAGE_ID "Open 7 port failed!"
+  press_enter
+  expect_text $MESSAGE_ID "User abort!"
   screenshot final
   close_station
   expect_counts 0 0
@@ -114,23 +127,40 @@ case_repeat_series() {
 }
 
 case_restricted() {
-  new_station restricted "OpenAccount=1"
+  # The MMI read takes eight seconds: time to use the port dialog while the checks run.
+  new_station restricted "OpenAccount=1" "[Delay]\nKV_apReadMMI=8000"
   # The stand-in accounts library logs the operator on with restricted rights.
   cp "$E2E_ADMIT" "$station/Admit.dll"
   export VARNEX_TEST_ADMIT_RESULT=2
   start_station
+  serial_port COM7
   [ "$(probe toolbar-enabled "$TITLE" $SETTING_COMMAND)" = 0 ] || fail "settings enabled"
   [ "$(probe enabled "$TITLE" $CLEAR_ID)" = 0 ] || fail "Clear enabled"
   [ "$(probe toolbar-enabled "$TITLE" $PORT_COMMAND)" = 1 ] || fail "port command disabled"
   scan $IMEI1 $IMEI2 $SN1
   press_enter
+  expect_text $MESSAGE_ID "Phone is connected, waiting for checking..." 15000
+  [ "$(probe toolbar-enabled "$TITLE" $PORT_COMMAND)" = 1 ] || fail "port command disabled in a run"
+  # During the run: saved at once, while the run goes on with the link it has.
+  change_port_to COM7
+  expect_ini PORT Uart 1
+  expect_ini PORT Port 7
+  [ "$(text_of $STATUS_ID)" = WORKING ] || fail "the run ended before the port dialog did"
+  expect_text $COMM_ID "$(printf 'USB  Communication\r\nPort: 5')"
   expect_text $STATUS_ID PASS 60000
   expect_text $START_ID "Start"
+  expect_text $COMM_ID "$(printf 'Uart Communication\r\nPort: 7')"
   [ "$(probe toolbar-enabled "$TITLE" $SETTING_COMMAND)" = 0 ] || fail "settings enabled after a run"
   [ "$(probe enabled "$TITLE" $CLEAR_ID)" = 0 ] || fail "Clear enabled after a run"
+  # The next phone runs on the serial port chosen during the last run.
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $MESSAGE_ID "Phone is connected, waiting for checking..." 15000
+  expect_text $COMM_ID "$(printf 'Uart Communication\r\nPort: 7')"
+  expect_text $PASS_ID "Pass: 2" 60000
   screenshot final
   close_station
-  expect_counts 1 0
+  expect_counts 2 0
 }
 
 case_close_during_run() {
@@ -175,14 +205,6 @@ case_no_authority() {
   wait "$varnex_pid" || true
   varnex_pid=""
   if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
-}
-
-# Clicks a toolbar button of the station window with the mouse.
-click_toolbar() {
-  local x y
-  read -r x y < <(probe toolbar-point "$TITLE" "$1") || fail "no toolbar button $1"
-  xdotool windowfocus --sync "$(window_id)"
-  xdotool mousemove --sync "$x" "$y" click 1
 }
 
 dialog_window() {  # dialog_window <exact title>

@@ -148,6 +148,30 @@ screenshot() {
   import -window root "$E2E_WORK/artifacts/${case_name:-e2e}-$1.png" 2>/dev/null
 }
 
+# serial_port <COMn>: the system lists one more serial port, as the port dialog reads them
+# (while the station runs: the list ends with the Wine server).
+serial_port() {
+  probe serial-port "$1" >/dev/null || fail "cannot list serial port $1"
+}
+
+# change_port_to <item>: the port dialog from the toolbar, the port chosen, OK.
+change_port_to() {
+  local port="Port and Instruments Setting"
+  click_toolbar $PORT_COMMAND
+  probe find "$port" 15000 >/dev/null || fail "the port dialog did not open"
+  probe select "$port" 1033 "$1" || fail "no port item $1"
+  probe click "$port" 1
+  probe wait-gone "$port" 10000 || fail "the port dialog stayed open"
+}
+
+# Clicks a toolbar button of the station window with the mouse.
+click_toolbar() {
+  local x y
+  read -r x y < <(probe toolbar-point "$TITLE" "$1") || fail "no toolbar button $1"
+  xdotool windowfocus --sync "$(window_id)"
+  xdotool mousemove --sync "$x" "$y" click 1
+}
+
 # Closes the window through its close request and waits for the program to end.
 close_station() {
   local limit="${1:-15}"
@@ -176,6 +200,16 @@ ini_value() {  # ini_value <section> <key>
     /^\[/ { inside = ($0 == section) }
     inside && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }
   ' "$station/Varnex.ini"
+}
+
+expect_ini() {  # expect_ini <section> <key> <value>: written within a few seconds
+  local got=""
+  for _ in $(seq 1 20); do
+    got=$(ini_value "$1" "$2")
+    [ "$got" = "$3" ] && return 0
+    sleep 0.25
+  done
+  fail "Varnex.ini [$1] $2=$got, expected $3"
 }
 
 expect_counts() {  # expect_counts <pass> <fail>
