@@ -5,7 +5,7 @@
 #
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
-#                                           no_authority dialogs
+#                                           close_at_prompt no_authority dialogs
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
@@ -175,6 +175,23 @@ case_close_during_run() {
   # Not counted, and the configuration was saved: keys the file lacked were written.
   expect_counts 4 0
   [ "$(ini_value CONTROL "Lo Lin AUX 3.6")" = 3740 ] || fail "configuration not saved at closing"
+}
+
+case_close_at_prompt() {
+  # Supply 2 is not fitted: before the deep-sleep current the worker asks the operator to pull
+  # the USB cable. The window closes while that prompt is on the screen.
+  new_station close_at_prompt "Check DeepSleep Current=1"
+  sed -i '/^\[POWER SUPPLY 2\]/,$ s/^Enable=1/Enable=0/' "$station/Varnex.ini"
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  probe find "Power Off" 30000 >/dev/null || fail "no Power Off prompt"
+  screenshot final
+  probe close "$TITLE"
+  # The closing answers the prompt instead of waiting for an operator who is leaving.
+  probe wait-gone "Power Off" 3000 || fail "the prompt stayed while the window closed"
+  wait_station_end 10
+  expect_counts 0 0
 }
 
 case_no_authority() {

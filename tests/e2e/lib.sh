@@ -174,8 +174,13 @@ click_toolbar() {
 
 # Closes the window through its close request and waits for the program to end.
 close_station() {
-  local limit="${1:-15}"
   probe close "$TITLE"
+  wait_station_end "${1:-15}"
+}
+
+# wait_station_end <seconds>: the program has ended within that time.
+wait_station_end() {
+  local limit="$1"
   local waited=0
   while kill -0 "$varnex_pid" 2>/dev/null; do
     sleep 0.5
