@@ -1,0 +1,88 @@
+#include "line/server/Importer.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "line/core/RunRecord.h"
+#include "line/store/Store.h"
+
+namespace line {
+namespace {
+
+// Records per transaction: few enough to keep a transaction short, many enough to be fast.
+constexpr size_t kBatch = 256;
+
+std::vector<std::filesystem::path> RecordFiles(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> files;
+  namespace fs = std::filesystem;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
+       ++it) {
+    if (it->is_directory() && it->path().filename() == "rejected") {
+      it.disable_recursion_pending();
+    } else if (it->is_regular_file() && it->path().extension() == ".json") {
+      files.push_back(it->path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, int64_t nowMs) {
+  ImportSummary summary;
+  std::vector<RunRecord> batch;
+  std::vector<std::string> names;
+  auto flush = [&] {
+    std::vector<IngestResult> results = store.Ingest(batch, nowMs);
+    for (size_t i = 0; i < results.size(); ++i) {
+      switch (results[i]) {
+        case IngestResult::Stored:
+          ++summary.stored;
+          break;
+        case IngestResult::Repeated:
+          ++summary.repeated;
+          break;
+        case IngestResult::Conflict:
+          ++summary.conflicts;
+          summary.problems.push_back(names[i] + ": id " + batch[i].id +
+                                     " is already stored with other content");
+          break;
+      }
+    }
+    batch.clear();
+    names.clear();
+  };
+  for (const std::filesystem::path& file : RecordFiles(folder)) {
+    ++summary.files;
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size > kMaxRecordBytes) {
+      ++summary.invalid;
+      summary.problems.push_back(file.string() + ": " +
+                                 (error ? error.message() : "larger than 256 KiB"));
+      continue;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    RecordCheck check = ReadRunRecord(text.str());
+    if (!check.record) {
+      ++summary.invalid;
+      summary.problems.push_back(file.string() + ": " + check.error);
+      continue;
+    }
+    batch.push_back(std::move(*check.record));
+    names.push_back(file.string());
+    if (batch.size() == kBatch) {
+      flush();
+    }
+  }
+  if (!batch.empty()) {
+    flush();
+  }
+  return summary;
+}
+
+}  // namespace line

@@ -1,0 +1,28 @@
+// `varnex-line import <folder>`: loads the record files a station spooled or sent (for a
+// station that was never connected, or to fill a new database), with the same checks as the
+// API and the same idempotence: a file imported twice is stored once.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace line {
+
+class Store;
+
+struct ImportSummary {
+  int64_t files = 0;
+  int64_t stored = 0;
+  int64_t repeated = 0;  // already in the store, same content
+  int64_t conflicts = 0;
+  int64_t invalid = 0;
+  std::vector<std::string> problems;  // "<file>: <what>"
+};
+
+// Every *.json below `folder`, except a station's rejected/ folder (the service refused those).
+// Throws StoreUnavailable.
+ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, int64_t nowMs);
+
+}  // namespace line

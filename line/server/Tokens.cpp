@@ -1,0 +1,40 @@
+#include "line/server/Tokens.h"
+
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <stdexcept>
+
+namespace line {
+namespace {
+
+std::string Hex(const unsigned char* bytes, size_t count) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    text.push_back(kDigits[bytes[i] >> 4]);
+    text.push_back(kDigits[bytes[i] & 15]);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string NewToken() {
+  unsigned char bytes[32];
+  if (RAND_bytes(bytes, sizeof bytes) != 1) {
+    throw std::runtime_error("no random bytes for a token");
+  }
+  return "vxl_" + Hex(bytes, sizeof bytes);
+}
+
+std::string TokenHash(const std::string& token) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(token.data(), token.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
+    throw std::runtime_error("SHA-256 failed");
+  }
+  return Hex(digest, length);
+}
+
+}  // namespace line

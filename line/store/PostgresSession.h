@@ -1,0 +1,37 @@
+// A connection to the PostgreSQL server (libpq), with the store's statements prepared on it
+// the first time each is used.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "line/store/SqlSession.h"
+
+typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
+
+namespace line {
+
+class PostgresSession : public SqlSession {
+ public:
+  explicit PostgresSession(const std::string& url);  // throws StoreUnavailable
+  ~PostgresSession() override;
+  PostgresSession(const PostgresSession&) = delete;
+  PostgresSession& operator=(const PostgresSession&) = delete;
+
+  SqlResult Run(const char* name, std::span<const SqlParam> params) override;
+  void RunScript(const std::string& sql) override;
+  void Begin() override;
+  void Commit() override;
+  void Rollback() noexcept override;
+  bool Healthy() const override;
+
+ private:
+  // Takes the result; throws for anything but a success.
+  SqlResult Take(PGresult* result, const char* what);
+
+  PGconn* conn_ = nullptr;
+  std::set<std::string, std::less<>> prepared_;
+};
+
+}  // namespace line

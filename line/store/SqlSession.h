@@ -1,0 +1,46 @@
+// One connection of a back end, as the store's shared logic sees it: named, parameterised
+// statements (their texts live in Statements.cpp), text results, transactions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace line {
+
+using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string>;
+
+struct SqlResult {
+  std::vector<std::vector<std::optional<std::string>>> rows;
+  int64_t changed = 0;  // rows inserted, updated or deleted
+
+  int64_t Int(size_t row, size_t column) const;
+  const std::string& Text(size_t row, size_t column) const;  // "" for NULL
+};
+
+// A transaction lost a race with another one (deadlock, serialization): run it again.
+class SqlRetry : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class SqlSession {
+ public:
+  virtual ~SqlSession() = default;
+  // Throws StoreUnavailable when the connection or the file fails, SqlRetry on a lost race,
+  // StoreError otherwise.
+  virtual SqlResult Run(const char* name, std::span<const SqlParam> params = {}) = 0;
+  // Fixed statements without parameters (the schema).
+  virtual void RunScript(const std::string& sql) = 0;
+  virtual void Begin() = 0;  // a write transaction
+  virtual void Commit() = 0;
+  virtual void Rollback() noexcept = 0;
+  // False once the connection is known to be broken; the pool then drops it.
+  virtual bool Healthy() const = 0;
+};
+
+}  // namespace line

@@ -1,0 +1,177 @@
+#include "line/store/SqliteSession.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+#include "line/store/Statements.h"
+#include "line/store/Store.h"
+
+namespace line {
+namespace {
+
+// How long a writer waits for another process holding the file.
+constexpr int kBusyTimeoutMs = 5000;
+
+// The shared statements number their parameters $1, $2, ...; SQLite spells that ?1, ?2.
+std::string SqliteParameters(const std::string& text) {
+  std::string out = text;
+  for (size_t i = 0; i + 1 < out.size(); ++i) {
+    if (out[i] == '$' && out[i + 1] >= '0' && out[i + 1] <= '9') {
+      out[i] = '?';
+    }
+  }
+  return out;
+}
+
+bool Unavailable(int code) {
+  switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_PROTOCOL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+SqliteSession::SqliteSession(const std::string& path) {
+  int code =
+      sqlite3_open_v2(path.c_str(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (code != SQLITE_OK) {
+    std::string what = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw StoreUnavailable("cannot open " + path + ": " + what);
+  }
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // A station forgets a record once the service acknowledged it, so every commit reaches the
+  // disk (FULL) before the answer goes out.
+  RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
+}
+
+SqliteSession::~SqliteSession() {
+  for (auto& [name, statement] : statements_) {
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db_);
+}
+
+void SqliteSession::Fail(int code, const std::string& what) {
+  std::string text = what + ": " + sqlite3_errmsg(db_);
+  if (Unavailable(code)) {
+    throw StoreUnavailable(text);
+  }
+  throw StoreError(text);
+}
+
+sqlite3_stmt* SqliteSession::Prepared(const char* name) {
+  auto found = statements_.find(name);
+  if (found != statements_.end()) {
+    return found->second;
+  }
+  for (const NamedStatement& statement : Statements(Dialect::Sqlite)) {
+    if (std::string_view(statement.name) == name) {
+      sqlite3_stmt* prepared = nullptr;
+      std::string text = SqliteParameters(statement.text);
+      int code = sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()),
+                                    SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
+      if (code != SQLITE_OK) {
+        Fail(code, std::string("prepare ") + name);
+      }
+      statements_.emplace(name, prepared);
+      return prepared;
+    }
+  }
+  throw StoreError(std::string("no statement ") + name);
+}
+
+SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params) {
+  sqlite3_stmt* statement = Prepared(name);
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  for (size_t i = 0; i < params.size(); ++i) {
+    int index = static_cast<int>(i + 1);
+    int code = SQLITE_OK;
+    if (const auto* number = std::get_if<int64_t>(&params[i])) {
+      code = sqlite3_bind_int64(statement, index, *number);
+    } else if (const auto* real = std::get_if<double>(&params[i])) {
+      code = sqlite3_bind_double(statement, index, *real);
+    } else if (const auto* text = std::get_if<std::string>(&params[i])) {
+      code = sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
+                               SQLITE_STATIC);
+    } else {
+      code = sqlite3_bind_null(statement, index);
+    }
+    if (code != SQLITE_OK) {
+      Fail(code, std::string("bind ") + name);
+    }
+  }
+  SqlResult result;
+  int columns = sqlite3_column_count(statement);
+  for (;;) {
+    int code = sqlite3_step(statement);
+    if (code == SQLITE_DONE) {
+      break;
+    }
+    if (code != SQLITE_ROW) {
+      sqlite3_reset(statement);
+      Fail(code, name);
+    }
+    auto& row = result.rows.emplace_back();
+    for (int c = 0; c < columns; ++c) {
+      const unsigned char* text = sqlite3_column_text(statement, c);
+      if (text == nullptr) {
+        row.emplace_back();
+      } else {
+        row.emplace_back(std::string(reinterpret_cast<const char*>(text),
+                                     static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+      }
+    }
+  }
+  result.changed = sqlite3_changes64(db_);
+  sqlite3_reset(statement);
+  return result;
+}
+
+void SqliteSession::RunScript(const std::string& sql) {
+  char* message = nullptr;
+  int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+  if (code != SQLITE_OK) {
+    std::string what = message ? message : sqlite3_errstr(code);
+    sqlite3_free(message);
+    if (sqlite3_get_autocommit(db_) == 0) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    if (Unavailable(code)) {
+      throw StoreUnavailable(what);
+    }
+    throw StoreError(what);
+  }
+}
+
+void SqliteSession::Begin() {
+  RunScript("BEGIN IMMEDIATE");
+}
+
+void SqliteSession::Commit() {
+  RunScript("COMMIT");
+}
+
+void SqliteSession::Rollback() noexcept {
+  if (db_ != nullptr && sqlite3_get_autocommit(db_) == 0) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+}  // namespace line

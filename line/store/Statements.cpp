@@ -1,0 +1,242 @@
+#include "line/store/Statements.h"
+
+namespace line {
+namespace {
+
+// One schema for both back ends: SQLite reads BIGINT and DOUBLE PRECISION as its integer and
+// real affinities. `doc` keeps the whole record; the columns and run_rows hold what it carries
+// for queries and later analysis. fail_rows, hourly and phone_first are kept up to date on
+// every insert so that the dashboard's questions never scan the runs.
+const std::string kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS runs (
+  id TEXT PRIMARY KEY,
+  station TEXT NOT NULL,
+  line TEXT NOT NULL,
+  host TEXT NOT NULL,
+  program TEXT NOT NULL,
+  version TEXT NOT NULL,
+  operator_name TEXT NOT NULL,
+  started TEXT NOT NULL,
+  ended TEXT NOT NULL,
+  started_ms BIGINT NOT NULL,
+  ended_ms BIGINT NOT NULL,
+  duration_ms BIGINT NOT NULL,
+  imei1 TEXT NOT NULL,
+  imei2 TEXT NOT NULL,
+  imei3 TEXT NOT NULL,
+  sn1 TEXT NOT NULL,
+  sn2 TEXT NOT NULL,
+  bt TEXT NOT NULL,
+  wifi TEXT NOT NULL,
+  outcome TEXT NOT NULL,
+  counted INTEGER NOT NULL,
+  test_log TEXT NOT NULL,
+  phone TEXT NOT NULL,
+  received_ms BIGINT NOT NULL,
+  doc TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS runs_started ON runs (started_ms);
+CREATE INDEX IF NOT EXISTS runs_station_started ON runs (station, started_ms);
+CREATE INDEX IF NOT EXISTS runs_station_counted ON runs (station, started_ms, outcome)
+  WHERE counted = 1;
+CREATE INDEX IF NOT EXISTS runs_imei1 ON runs (imei1);
+CREATE INDEX IF NOT EXISTS runs_imei2 ON runs (imei2);
+CREATE INDEX IF NOT EXISTS runs_imei3 ON runs (imei3);
+CREATE INDEX IF NOT EXISTS runs_sn1 ON runs (sn1);
+CREATE INDEX IF NOT EXISTS runs_sn2 ON runs (sn2);
+
+CREATE TABLE IF NOT EXISTS run_rows (
+  run_id TEXT NOT NULL,
+  pos INTEGER NOT NULL,
+  item TEXT NOT NULL,
+  expected TEXT NOT NULL,
+  result TEXT NOT NULL,
+  detail TEXT NOT NULL,
+  value DOUBLE PRECISION,
+  unit TEXT NOT NULL,
+  low DOUBLE PRECISION,
+  high DOUBLE PRECISION,
+  PRIMARY KEY (run_id, pos)
+);
+
+CREATE TABLE IF NOT EXISTS fail_rows (
+  run_id TEXT NOT NULL,
+  item TEXT NOT NULL,
+  station TEXT NOT NULL,
+  started_ms BIGINT NOT NULL,
+  PRIMARY KEY (run_id, item)
+);
+CREATE INDEX IF NOT EXISTS fail_rows_started ON fail_rows (started_ms);
+
+CREATE TABLE IF NOT EXISTS stations (
+  name TEXT PRIMARY KEY,
+  line TEXT NOT NULL,
+  host TEXT NOT NULL,
+  program TEXT NOT NULL,
+  version TEXT NOT NULL,
+  last_seen_ms BIGINT NOT NULL,
+  last_run_ms BIGINT NOT NULL,
+  runs BIGINT NOT NULL,
+  counted BIGINT NOT NULL,
+  passed BIGINT NOT NULL
+);
+
+CREATE TABLE IF NOT EXISTS hourly (
+  station TEXT NOT NULL,
+  hour_ms BIGINT NOT NULL,
+  counted BIGINT NOT NULL,
+  passed BIGINT NOT NULL,
+  first_tested BIGINT NOT NULL,
+  first_passed BIGINT NOT NULL,
+  PRIMARY KEY (station, hour_ms)
+);
+CREATE INDEX IF NOT EXISTS hourly_hour ON hourly (hour_ms);
+
+CREATE TABLE IF NOT EXISTS phone_first (
+  station TEXT NOT NULL,
+  phone TEXT NOT NULL,
+  started_ms BIGINT NOT NULL,
+  run_id TEXT NOT NULL,
+  passed INTEGER NOT NULL,
+  PRIMARY KEY (station, phone)
+);
+
+CREATE TABLE IF NOT EXISTS tokens (
+  hash TEXT PRIMARY KEY,
+  station TEXT NOT NULL,
+  created_ms BIGINT NOT NULL
+);
+)sql";
+
+// Filters of the run search: $1 IMEI, $2 SN, $3 station, $4 outcome ('' = any), $5 and $6 the
+// time range, $7 the limit. Each search statement leads with the condition its index serves.
+const std::string kRunColumns = "SELECT doc, received_ms FROM runs WHERE ";
+const std::string kImei = "(imei1 = $1 OR imei2 = $1 OR imei3 = $1)";
+const std::string kSn = "(sn1 = $2 OR sn2 = $2)";
+const std::string kAnyImei = "($1 = '' OR imei1 = $1 OR imei2 = $1 OR imei3 = $1)";
+const std::string kAnySn = "($2 = '' OR sn1 = $2 OR sn2 = $2)";
+const std::string kAnyStation = "($3 = '' OR station = $3)";
+const std::string kAnyOutcome = "($4 = '' OR outcome = $4)";
+const std::string kTimes = "started_ms >= $5 AND started_ms < $6";
+const std::string kNewest = " ORDER BY started_ms DESC LIMIT $7";
+
+std::vector<NamedStatement> CommonStatements() {
+  return {
+      {"run_insert",
+       "INSERT INTO runs (id, station, line, host, program, version, operator_name, started, "
+       "ended, started_ms, ended_ms, duration_ms, imei1, imei2, imei3, sn1, sn2, bt, wifi, "
+       "outcome, counted, test_log, phone, received_ms, doc) VALUES ($1, $2, $3, $4, $5, $6, "
+       "$7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23, $24, "
+       "$25) ON CONFLICT (id) DO NOTHING"},
+      {"run_get", "SELECT doc, received_ms FROM runs WHERE id = $1"},
+      {"fail_row_insert",
+       "INSERT INTO fail_rows (run_id, item, station, started_ms) VALUES ($1, $2, $3, $4) "
+       "ON CONFLICT (run_id, item) DO NOTHING"},
+      {"station_upsert",
+       "INSERT INTO stations (name, line, host, program, version, last_seen_ms, last_run_ms, "
+       "runs, counted, passed) VALUES ($1, $2, $3, $4, $5, $6, $7, 1, $8, $9) "
+       "ON CONFLICT (name) DO UPDATE SET "
+       "line = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+       "THEN excluded.line ELSE stations.line END, "
+       "host = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+       "THEN excluded.host ELSE stations.host END, "
+       "program = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+       "THEN excluded.program ELSE stations.program END, "
+       "version = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+       "THEN excluded.version ELSE stations.version END, "
+       "last_seen_ms = CASE WHEN excluded.last_seen_ms > stations.last_seen_ms "
+       "THEN excluded.last_seen_ms ELSE stations.last_seen_ms END, "
+       "last_run_ms = CASE WHEN excluded.last_run_ms > stations.last_run_ms "
+       "THEN excluded.last_run_ms ELSE stations.last_run_ms END, "
+       "runs = stations.runs + 1, counted = stations.counted + excluded.counted, "
+       "passed = stations.passed + excluded.passed"},
+      {"hourly_add",
+       "INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, first_passed) "
+       "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (station, hour_ms) DO UPDATE SET "
+       "counted = hourly.counted + excluded.counted, passed = hourly.passed + excluded.passed, "
+       "first_tested = hourly.first_tested + excluded.first_tested, "
+       "first_passed = hourly.first_passed + excluded.first_passed"},
+      {"phone_first_insert",
+       "INSERT INTO phone_first (station, phone, started_ms, run_id, passed) "
+       "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (station, phone) DO NOTHING"},
+      {"phone_first_set",
+       "UPDATE phone_first SET started_ms = $3, run_id = $4, passed = $5 "
+       "WHERE station = $1 AND phone = $2"},
+      {"runs_by_imei", kRunColumns + kImei + " AND " + kAnySn + " AND " + kAnyStation + " AND " +
+                           kAnyOutcome + " AND " + kTimes + kNewest},
+      {"runs_by_sn", kRunColumns + kSn + " AND " + kAnyImei + " AND " + kAnyStation + " AND " +
+                         kAnyOutcome + " AND " + kTimes + kNewest},
+      {"runs_by_station", kRunColumns + "station = $3 AND " + kTimes + " AND " + kAnyImei +
+                              " AND " + kAnySn + " AND " + kAnyOutcome + kNewest},
+      {"runs_recent", kRunColumns + kTimes + " AND " + kAnyImei + " AND " + kAnySn + " AND " +
+                          kAnyStation + " AND " + kAnyOutcome + kNewest},
+      {"yield_hours",
+       "SELECT station, hour_ms, counted, passed, first_tested, first_passed FROM hourly "
+       "WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3) "
+       "ORDER BY station, hour_ms"},
+      {"fail_counts",
+       "SELECT item, count(*) FROM fail_rows WHERE started_ms >= $1 AND started_ms < $2 "
+       "AND ($3 = '' OR station = $3) GROUP BY item"},
+      {"stations_all",
+       "SELECT name, line, host, program, version, last_seen_ms, last_run_ms, runs, counted, "
+       "passed FROM stations ORDER BY name"},
+      {"station_recent",
+       "SELECT count(*), coalesce(sum(CASE WHEN outcome <> 'PASS' THEN 1 ELSE 0 END), 0) FROM "
+       "(SELECT outcome FROM runs WHERE station = $1 AND counted = 1 "
+       "ORDER BY started_ms DESC LIMIT $2) AS recent"},
+      {"token_add", "INSERT INTO tokens (hash, station, created_ms) VALUES ($1, $2, $3)"},
+      {"token_station", "SELECT station FROM tokens WHERE hash = $1"},
+      {"ping", "SELECT 1"},
+  };
+}
+
+// What differs: reading the rows array of a record, and row locks (SQLite has one writer at a
+// time anyway; PostgreSQL services racing for one phone must wait for each other).
+std::vector<NamedStatement> SqliteStatements() {
+  std::vector<NamedStatement> statements = CommonStatements();
+  statements.push_back(
+      {"rows_insert",
+       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, value, unit, low, "
+       "high) SELECT $1, json_extract(value, '$.pos'), json_extract(value, '$.item'), "
+       "json_extract(value, '$.expected'), json_extract(value, '$.result'), "
+       "json_extract(value, '$.detail'), json_extract(value, '$.value'), "
+       "json_extract(value, '$.unit'), json_extract(value, '$.low'), "
+       "json_extract(value, '$.high') FROM json_each($2)"});
+  statements.push_back({"phone_first_get",
+                        "SELECT started_ms, run_id, passed FROM phone_first "
+                        "WHERE station = $1 AND phone = $2"});
+  return statements;
+}
+
+std::vector<NamedStatement> PostgresStatements() {
+  std::vector<NamedStatement> statements = CommonStatements();
+  statements.push_back(
+      {"rows_insert",
+       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, value, unit, low, "
+       "high) SELECT $1, r.pos, r.item, r.expected, r.result, r.detail, r.value, r.unit, r.low, "
+       "r.high FROM json_to_recordset($2::json) AS r(pos integer, item text, expected text, "
+       "result text, detail text, value double precision, unit text, low double precision, "
+       "high double precision)"});
+  statements.push_back({"phone_first_get",
+                        "SELECT started_ms, run_id, passed FROM phone_first "
+                        "WHERE station = $1 AND phone = $2 FOR UPDATE"});
+  return statements;
+}
+
+}  // namespace
+
+const std::string& SchemaScript(Dialect dialect) {
+  static const std::string sqlite = "BEGIN IMMEDIATE;" + kSchema + "COMMIT;";
+  // Two services starting at once must not both create the tables.
+  static const std::string postgres =
+      "BEGIN; SELECT pg_advisory_xact_lock(7361750);" + kSchema + "COMMIT;";
+  return dialect == Dialect::Sqlite ? sqlite : postgres;
+}
+
+const std::vector<NamedStatement>& Statements(Dialect dialect) {
+  static const std::vector<NamedStatement> sqlite = SqliteStatements();
+  static const std::vector<NamedStatement> postgres = PostgresStatements();
+  return dialect == Dialect::Sqlite ? sqlite : postgres;
+}
+
+}  // namespace line
