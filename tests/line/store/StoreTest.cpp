@@ -1,0 +1,342 @@
+// One suite, run against SQLite and against a real PostgreSQL server: a hand-computed set of
+// runs gives the same yield, first-pass yield, Pareto, station states and searches on both;
+// ingest is idempotent; records arriving late or in any order count the same; two service
+// instances on one database never store a record twice.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "line/core/Timestamp.h"
+#include "line/store/Store.h"
+#include "tests/line/support/Records.h"
+#include "tests/line/support/TestStores.h"
+
+namespace line {
+namespace {
+
+using test::RunSpec;
+
+constexpr const char* kP1 = "860000000000011";
+constexpr const char* kP2 = "860000000000029";
+constexpr const char* kP3 = "860000000000037";
+constexpr const char* kP4 = "860000000000045";
+
+std::string At(const char* localTime) {
+  return std::string("2026-12-09T") + localTime + ":00.000+08:00";
+}
+
+int64_t Ms(const char* localTime) {
+  return *ParseTimestamp(At(localTime));
+}
+
+// The hand-computed set. Station A, hour 10 (02:00 UTC): P1 fails, P1 passes its retest, P2
+// passes: 3 counted, 2 passed, first attempts P1 (failed) and P2 (passed). Hour 11: P3 fails
+// and passes its retest, P4 times out (not counted, its failing row counts nowhere). Station B:
+// P1 passes at its first attempt there.
+std::vector<RunSpec> HandSet(const std::string& a = "ST-A", const std::string& b = "ST-B") {
+  return {
+      {a, At("10:05"), "FAIL", true, kP1, "SN-P1", {"SIM Card", "Charge Current"}},
+      {a, At("10:20"), "PASS", true, kP1, "SN-P1", {}},
+      {a, At("10:30"), "PASS", true, kP2, "SN-P2", {}},
+      {a, At("11:10"), "FAIL", true, kP3, "SN-P3", {"SIM Card"}},
+      {a, At("11:15"), "TIMEOUT", false, kP4, "SN-P4", {"SIM Card"}},
+      {a, At("11:40"), "PASS", true, kP3, "SN-P3", {}},
+      {b, At("10:50"), "PASS", true, kP1, "SN-P1", {}},
+  };
+}
+
+struct Counts {
+  int64_t counted, passed, firstTested, firstPassed;
+  bool operator==(const Counts&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Counts& c) {
+  return out << '{' << c.counted << ',' << c.passed << ',' << c.firstTested << ',' << c.firstPassed
+             << '}';
+}
+
+class StoreTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    location_ = test::StoreLocation(GetParam(), folder_);
+    store_ = OpenStore(location_);
+  }
+
+  std::vector<IngestResult> Ingest(const std::vector<RunSpec>& specs, Store* store = nullptr) {
+    std::vector<RunRecord> runs;
+    for (const RunSpec& spec : specs) {
+      runs.push_back(test::Run(spec));
+    }
+    return (store ? *store : *store_).Ingest(runs, 1000);
+  }
+
+  // Station and hour (UTC) -> counts, for hours from 00:00 to 23:00 local time.
+  std::map<std::pair<std::string, int64_t>, Counts> Hours(Store* store = nullptr) {
+    std::map<std::pair<std::string, int64_t>, Counts> hours;
+    for (const YieldPoint& p :
+         (store ? *store : *store_).HourlyYield(Ms("00:00"), Ms("23:59"), "")) {
+      hours[{p.station, p.startMs}] = {p.counts.counted, p.counts.passed, p.counts.firstTested,
+                                       p.counts.firstPassed};
+    }
+    return hours;
+  }
+
+  std::vector<std::string> Imeis(const std::vector<StoredRun>& runs) {
+    std::vector<std::string> imeis;
+    for (const StoredRun& run : runs) {
+      imeis.push_back(nlohmann::json::parse(run.document)["started"]);
+    }
+    return imeis;
+  }
+
+  test::TempFolder folder_;
+  std::string location_;
+  std::unique_ptr<Store> store_;
+};
+
+TEST_P(StoreTest, AnswersYieldParetoAndStationsOfAHandComputedSet) {
+  Ingest(HandSet());
+  std::map<std::pair<std::string, int64_t>, Counts> expected = {
+      {{"ST-A", Ms("10:00")}, {3, 2, 2, 1}},
+      {{"ST-A", Ms("11:00")}, {2, 1, 1, 0}},
+      {{"ST-B", Ms("10:00")}, {1, 1, 1, 1}},
+  };
+  EXPECT_EQ(Hours(), expected);
+  EXPECT_EQ(store_->HourlyYield(Ms("11:00"), Ms("12:00"), "ST-A").size(), 1u);
+  EXPECT_TRUE(store_->HourlyYield(Ms("11:00"), Ms("12:00"), "ST-B").empty());
+
+  auto pareto = store_->FailCounts(Ms("10:00"), Ms("12:00"), "");
+  std::sort(pareto.begin(), pareto.end());
+  EXPECT_EQ(pareto,
+            (std::vector<std::pair<std::string, int64_t>>{{"Charge Current", 1}, {"SIM Card", 2}}));
+  EXPECT_EQ(store_->FailCounts(Ms("11:00"), Ms("12:00"), "ST-A"),
+            (std::vector<std::pair<std::string, int64_t>>{{"SIM Card", 1}}));
+  EXPECT_TRUE(store_->FailCounts(Ms("10:00"), Ms("12:00"), "ST-B").empty());
+  EXPECT_TRUE(store_->FailCounts(Ms("10:06"), Ms("11:10"), "").empty());  // `to` excluded
+
+  std::vector<StationStatus> stations = store_->Stations();
+  ASSERT_EQ(stations.size(), 2u);
+  const StationStatus& a = stations[0];
+  EXPECT_EQ(a.name, "ST-A");
+  EXPECT_EQ(a.line, "LINE-1");
+  EXPECT_EQ(a.host, "PC-ST-A");
+  EXPECT_EQ(a.version, "1.0.0.1");
+  EXPECT_EQ(a.lastSeenMs, 1000);
+  EXPECT_EQ(a.lastRunMs, Ms("11:40"));
+  EXPECT_EQ(a.runs, 6);
+  EXPECT_EQ(a.counted, 5);
+  EXPECT_EQ(a.passed, 3);
+  EXPECT_EQ(a.recentRuns, 5);
+  EXPECT_EQ(a.recentFails, 2);
+  EXPECT_EQ(stations[1].name, "ST-B");
+  EXPECT_EQ(stations[1].recentRuns, 1);
+  EXPECT_EQ(stations[1].recentFails, 0);
+}
+
+TEST_P(StoreTest, AnEarlierAttemptArrivingLateTakesOverThePhonesFirstPass) {
+  Ingest(HandSet());
+  // P2 had failed at 09:50 on station A; the record arrives only now.
+  Ingest({{"ST-A", At("09:50"), "FAIL", true, kP2, "SN-P2", {"AP Version"}},
+          // A later attempt changes no first attempt.
+          {"ST-A", At("12:00"), "FAIL", true, kP3, "SN-P3", {"T Card"}}});
+  std::map<std::pair<std::string, int64_t>, Counts> hours = Hours();
+  EXPECT_EQ((hours[{"ST-A", Ms("09:00")}]), (Counts{1, 0, 1, 0}));
+  EXPECT_EQ((hours[{"ST-A", Ms("10:00")}]), (Counts{3, 2, 1, 0}));
+  EXPECT_EQ((hours[{"ST-A", Ms("11:00")}]), (Counts{2, 1, 1, 0}));
+  EXPECT_EQ((hours[{"ST-A", Ms("12:00")}]), (Counts{1, 0, 0, 0}));
+}
+
+TEST_P(StoreTest, TheOrderOfArrivalDoesNotChangeTheCounts) {
+  std::mt19937 random(7);
+  std::vector<std::map<std::pair<int64_t, int>, Counts>> results;
+  for (int round = 0; round < 3; ++round) {
+    std::string a = "R" + std::to_string(round) + "-A";
+    std::vector<RunSpec> specs = HandSet(a, "R" + std::to_string(round) + "-B");
+    specs.push_back({a, At("09:50"), "FAIL", true, kP2, "SN-P2", {"AP Version"}});
+    std::shuffle(specs.begin(), specs.end(), random);
+    for (const RunSpec& spec : specs) {
+      Ingest({spec});
+    }
+    std::map<std::pair<int64_t, int>, Counts> hours;
+    for (const auto& [key, counts] : Hours()) {
+      if (key.first.rfind("R" + std::to_string(round), 0) == 0) {
+        hours[{key.second, key.first.back()}] = counts;
+      }
+    }
+    results.push_back(hours);
+  }
+  EXPECT_EQ(results[0].size(), 4u);
+  EXPECT_EQ(results[0], results[1]);
+  EXPECT_EQ(results[0], results[2]);
+}
+
+TEST_P(StoreTest, StoresARecordOnceAndRefusesChangedContentUnderTheSameId) {
+  RunSpec spec{"ST-A", At("10:05"), "FAIL", true, kP1, "SN-P1", {"SIM Card"}};
+  spec.id = "0a0b0c0d-0e0f-4000-a000-00000000beef";
+  EXPECT_EQ(Ingest({spec}), std::vector<IngestResult>{IngestResult::Stored});
+  EXPECT_EQ(Ingest({spec}), std::vector<IngestResult>{IngestResult::Repeated});
+  RunSpec changed = spec;
+  changed.outcome = "PASS";
+  changed.failing.clear();
+  EXPECT_EQ(Ingest({changed}), std::vector<IngestResult>{IngestResult::Conflict});
+  RunSpec other = spec;
+  other.id = test::NewId();
+  EXPECT_EQ(Ingest({other, other}),
+            (std::vector<IngestResult>{IngestResult::Stored, IngestResult::Repeated}));
+
+  // The same id in upper case is the same run.
+  nlohmann::json upper = test::RecordJson(spec);
+  std::string id = upper["id"];
+  std::transform(id.begin(), id.end(), id.begin(), ::toupper);
+  upper["id"] = id;
+  EXPECT_EQ(store_->Ingest(std::vector{ReadRunRecord(upper.dump()).record.value()}, 2000).at(0),
+            IngestResult::Conflict);  // the same run in other text: refused, never stored twice
+
+  std::vector<StationStatus> stations = store_->Stations();
+  ASSERT_EQ(stations.size(), 1u);
+  EXPECT_EQ(stations[0].runs, 2);
+  EXPECT_EQ(stations[0].counted, 2);
+  EXPECT_EQ(stations[0].passed, 0);
+  EXPECT_EQ(Hours().begin()->second, (Counts{2, 0, 1, 0}));
+  std::optional<StoredRun> stored = store_->FindRun(spec.id);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->document, test::Run(spec).document);
+  EXPECT_EQ(stored->receivedMs, 1000);
+  EXPECT_FALSE(store_->FindRun(test::NewId()));
+}
+
+TEST_P(StoreTest, FindsAPhonesRunsByAnyOfItsCodesNewestFirst) {
+  Ingest(HandSet());
+  auto find = [this](RunQuery query) { return Imeis(store_->FindRuns(query)); };
+  std::vector<std::string> p1 = {At("10:50"), At("10:20"), At("10:05")};
+  EXPECT_EQ(find({.imei = kP1}), p1);
+  EXPECT_EQ(find({.imei = "860000000000019"}), p1);  // P1's second IMEI
+  EXPECT_EQ(find({.sn = "SN-P3"}), (std::vector<std::string>{At("11:40"), At("11:10")}));
+  EXPECT_EQ(find({.imei = kP1, .station = "ST-B"}), std::vector<std::string>{At("10:50")});
+  EXPECT_EQ(find({.sn = "SN-P1", .outcome = "FAIL"}), std::vector<std::string>{At("10:05")});
+  EXPECT_EQ(find({.station = "ST-A", .outcome = "TIMEOUT"}), std::vector<std::string>{At("11:15")});
+  EXPECT_EQ(find({.fromMs = Ms("11:10"), .toMs = Ms("11:40")}),
+            (std::vector<std::string>{At("11:15"), At("11:10")}));
+  EXPECT_EQ(find({.limit = 2}), (std::vector<std::string>{At("11:40"), At("11:15")}));
+  EXPECT_EQ(find({}).size(), 7u);
+  EXPECT_TRUE(find({.imei = "'; DROP TABLE runs; --"}).empty());
+  EXPECT_TRUE(find({.imei = kP2, .sn = "SN-P1"}).empty());
+  EXPECT_EQ(store_->FindRuns({}).size(), 7u);  // still all there
+}
+
+TEST_P(StoreTest, TheAlarmLooksAtTheLastThousandCountedRunsOnly) {
+  // Copies of one read record, a minute apart, each a phone of its own.
+  RunRecord base = test::Run({.station = "ST-C"});
+  auto run = [&](int minute, bool pass) {
+    RunRecord copy = base;
+    copy.id = test::NewId();
+    copy.startedMs = Ms("00:00") + minute * 60000LL;
+    copy.outcome = pass ? "PASS" : "FAIL";
+    copy.codes.imei1 = "86" + std::to_string(1000000000000LL + minute);
+    return copy;
+  };
+  std::vector<RunRecord> runs;
+  for (int i = 0; i < 10; ++i)
+    runs.push_back(run(i, false));  // older than the window
+  for (int i = 10; i < 1010; ++i)
+    runs.push_back(run(i, i % 250 != 0));  // 4 fails in 1000
+  store_->Ingest(runs, 1);
+  StationStatus station = store_->Stations().at(0);
+  EXPECT_EQ(station.counted, 1010);
+  EXPECT_EQ(station.recentRuns, 1000);
+  EXPECT_EQ(station.recentFails, 4);
+  EXPECT_FALSE(FailRatioAlarm(station.recentRuns, station.recentFails));
+  store_->Ingest(std::vector{run(1010, false)}, 1);
+  station = store_->Stations().at(0);
+  EXPECT_EQ(station.recentFails, 5);
+  EXPECT_TRUE(FailRatioAlarm(station.recentRuns, station.recentFails));
+}
+
+TEST_P(StoreTest, KeepsTokensAsHashesOfTheirStation) {
+  store_->AddToken("ST-A", "hash-a", 1);
+  store_->AddToken("ST-A", "hash-a2", 2);
+  store_->AddToken("ST-B", "hash-b", 3);
+  EXPECT_EQ(store_->TokenStation("hash-a"), "ST-A");
+  EXPECT_EQ(store_->TokenStation("hash-a2"), "ST-A");
+  EXPECT_EQ(store_->TokenStation("hash-b"), "ST-B");
+  EXPECT_EQ(store_->TokenStation("hash-c"), std::nullopt);
+  EXPECT_THROW(store_->AddToken("ST-C", "hash-a", 4), StoreError);
+}
+
+TEST_P(StoreTest, TwoInstancesOnOneDatabaseStoreEachRecordOnce) {
+  std::unique_ptr<Store> second = OpenStore(location_);
+  std::vector<RunSpec> specs;
+  for (int i = 0; i < 120; ++i) {
+    RunSpec spec{"ST-" + std::to_string(i % 3),
+                 FormatLocal(Ms("08:00") + i * 37000LL, 480),
+                 i % 7 == 0 ? "FAIL" : "PASS",
+                 true,
+                 "86" + std::to_string(7000000000000LL + i % 40),
+                 "",
+                 {}};
+    if (spec.outcome == "FAIL")
+      spec.failing = {"SIM Card"};
+    spec.id = test::NewId();
+    specs.push_back(spec);
+  }
+  std::vector<RunRecord> runs;
+  for (const RunSpec& spec : specs)
+    runs.push_back(test::Run(spec));
+  std::atomic<int> stored{0};
+  std::atomic<int> repeated{0};
+  auto deliver = [&](Store& store, bool backwards) {
+    for (size_t n = 0; n < runs.size(); ++n) {
+      const RunRecord& run = runs[backwards ? runs.size() - 1 - n : n];
+      IngestResult result = store.Ingest({&run, 1}, 5).at(0);
+      (result == IngestResult::Stored ? stored : repeated) += 1;
+      EXPECT_NE(result, IngestResult::Conflict);
+    }
+  };
+  std::thread one(deliver, std::ref(*store_), false);
+  std::thread two(deliver, std::ref(*second), true);
+  one.join();
+  two.join();
+  EXPECT_EQ(stored, 120);
+  EXPECT_EQ(repeated, 120);
+
+  // The counts are those of one instance storing the same runs alone.
+  test::TempFolder alone;
+  std::unique_ptr<Store> reference = OpenStore(test::StoreLocation("sqlite", alone));
+  reference->Ingest(runs, 5);
+  EXPECT_EQ(Hours(store_.get()), Hours(reference.get()));
+  EXPECT_EQ(Hours(second.get()), Hours(reference.get()));
+  int64_t total = 0;
+  for (const StationStatus& s : second->Stations())
+    total += s.runs;
+  EXPECT_EQ(total, 120);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+TEST(StoreFailures, AnUnreachableStoreIsUnavailable) {
+  EXPECT_THROW(OpenStore("/nonexistent-folder/line.db"), StoreUnavailable);
+  EXPECT_THROW(OpenStore("postgresql://varnex@127.0.0.1:1/none?connect_timeout=2"),
+               StoreUnavailable);
+}
+
+// The server ends every connection (a restart, a fail-over): the request that meets the broken
+// connection is answered as unavailable, the next one connects again.
+TEST(StoreFailures, APostgresConnectionLostIsUnavailableOnceThenReconnects) {
+  std::string url = test::FreshPostgresDatabase();
+  std::unique_ptr<Store> store = OpenStore(url);
+  store->Ping();
+  std::string name = url.substr(url.rfind('/') + 1);
+  test::RunOnPostgres(
+      test::PostgresAdminUrl(),
+      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name + "'");
+  EXPECT_THROW(store->Ingest(std::vector{test::Run()}, 1), StoreUnavailable);
+  EXPECT_EQ(store->Ingest(std::vector{test::Run()}, 1).at(0), IngestResult::Stored);
+  EXPECT_EQ(store->FindRuns({}).size(), 1u);
+}
+
+}  // namespace
+}  // namespace line
