@@ -1,0 +1,143 @@
+// The dashboard in a real browser: a running varnex-line with a small hand-computed set of
+// runs, loaded by headless Chromium; the charts must be drawn with the expected numbers, the
+// stations show their alarms, and the search finds a phone with its rows. Screenshots of both
+// views are kept in the artifact folder.
+//   node dashboard-test.mjs <varnex-line> <artifact folder>
+import { spawn, spawnSync, execFileSync } from 'node:child_process';
+import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { randomUUID } from 'node:crypto';
+
+const [program, artifacts] = process.argv.slice(2);
+mkdirSync(artifacts, { recursive: true });
+const work = mkdtempSync(join(tmpdir(), 'varnex-dashboard-'));
+const db = join(work, 'line.db');
+let passed = 0;
+let failed = 0;
+
+function check(what, ok, detail = '') {
+  if (ok) {
+    passed++;
+  } else {
+    failed++;
+    console.log(`FAILED: ${what} ${detail}`);
+  }
+}
+
+function localTime(ms) {
+  // The stations' clock runs at +08:00.
+  const shifted = new Date(ms + 8 * 3600000).toISOString();
+  return shifted.replace('Z', '+08:00');
+}
+
+function record(station, startedMs, imei, failing = []) {
+  const items = ['IMEI1', 'SIM Card', 'Charge Current', 'AUX Voltage 3.6'];
+  return {
+    schema: 'varnex.run/1', id: randomUUID(),
+    station: { name: station, line: 'LINE-9', host: 'PC-' + station, program: 'Varnex', version: '1.0.0.1' },
+    operator: 'tester', started: localTime(startedMs), ended: localTime(startedMs + 15000), durationMs: 15000,
+    codes: { imei1: imei, imei2: '', imei3: '', sn1: 'SN' + imei.slice(-6), sn2: '', bt: '', wifi: '' },
+    outcome: failing.length ? 'FAIL' : 'PASS', counted: true,
+    rows: items.map((item) => ({ item, expected: '---', result: failing.includes(item) ? 'FAIL' : 'PASS',
+                                 detail: failing.includes(item) ? 'No SIM Card!' : 'ok' })),
+  };
+}
+
+function chromium(url, extra) {
+  const profile = mkdtempSync(join(work, 'chromium-'));
+  const result = spawnSync('/usr/bin/chromium', [
+    '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    '--hide-scrollbars', `--user-data-dir=${profile}`, '--window-size=1400,1100',
+    '--virtual-time-budget=10000', ...extra, url], { encoding: 'utf8', timeout: 120000, maxBuffer: 1 << 26 });
+  if (result.status !== 0) console.log(result.stderr);
+  return result.stdout;
+}
+
+// The text rows (<td> cells) of the first <table> inside the element with this id.
+function tableRows(html, id) {
+  const start = html.indexOf(`id="${id}"`);
+  if (start < 0) return [];
+  const end = html.indexOf('</table>', start);
+  const part = html.slice(start, end);
+  return [...part.matchAll(/<tr[^>]*>(.*?)<\/tr>/gs)].map((row) =>
+    [...row[1].matchAll(/<td[^>]*>(.*?)<\/td>/gs)].map((c) => c[1].replace(/<[^>]+>/g, '')))
+    .filter((cells) => cells.length > 0);
+}
+
+const server = spawn(program, ['serve', '--db', db, '--listen', '127.0.0.1:0', '--quiet']);
+try {
+  const token = execFileSync(program, ['token', 'add', 'DASH-1', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
+  const token2 = execFileSync(program, ['token', 'add', 'DASH-2', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
+  const token3 = execFileSync(program, ['token', 'add', 'DASH-3', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
+  const base = await new Promise((resolve, reject) => {
+    let output = '';
+    server.stdout.on('data', (chunk) => {
+      output += chunk;
+      const found = output.match(/serving (http:\/\/[^/]+\/)/);
+      if (found) resolve(found[1]);
+    });
+    server.on('exit', (code) => reject(new Error('varnex-line ended with ' + code)));
+  });
+
+  // Every run inside one hour of the last day: DASH-1 checks P1 (fails on the SIM card, passes
+  // the retest), P2 and P3 (pass): yield 3 of 4, first pass 2 of 3. DASH-2: Q1 passes, Q2 fails
+  // on SIM card and charge current. DASH-3: one pass.
+  const hour = Math.floor((Date.now() - 10 * 60000) / 3600000) * 3600000;
+  const at = (minute) => hour + minute * 60000 + 1000;
+  const posts = [
+    [token, record('DASH-1', at(1), '861000000000011', ['SIM Card'])],
+    [token, record('DASH-1', at(2), '861000000000011')],
+    [token, record('DASH-1', at(3), '861000000000029')],
+    [token, record('DASH-1', at(4), '861000000000037')],
+    [token2, record('DASH-2', at(5), '862000000000011')],
+    [token2, record('DASH-2', at(6), '862000000000029', ['SIM Card', 'Charge Current'])],
+    [token3, record('DASH-3', at(7), '863000000000011')],
+  ];
+  for (const [bearer, body] of posts) {
+    const response = await fetch(base + 'api/v1/runs', {
+      method: 'POST', headers: { Authorization: 'Bearer ' + bearer }, body: JSON.stringify(body) });
+    check('record stored', response.status === 201, String(response.status));
+  }
+
+  const overview = chromium(base, ['--dump-dom']);
+  check('yield chart drawn', /id="yield-chart"[^>]*data-rendered=/.test(overview));
+  check('pareto chart drawn', /id="pareto-chart"[^>]*data-rendered=/.test(overview));
+  check('no problem shown', /id="problem"[^>]*hidden/.test(overview));
+  const yieldRows = tableRows(overview, 'yield-chart');
+  const row = (station) => yieldRows.find((r) => r[0] === station) || [];
+  check('DASH-1 yield and first-pass yield', JSON.stringify(row('DASH-1').slice(2)) ===
+        JSON.stringify(['4', '75.0 %', '3', '66.7 %']), JSON.stringify(row('DASH-1')));
+  check('DASH-2 yield', JSON.stringify(row('DASH-2').slice(2)) ===
+        JSON.stringify(['2', '50.0 %', '2', '50.0 %']), JSON.stringify(row('DASH-2')));
+  check('line yield', JSON.stringify(row('Line').slice(2)) ===
+        JSON.stringify(['7', '71.4 %', '6', '66.7 %']), JSON.stringify(row('Line')));
+  const pareto = tableRows(overview, 'pareto-chart');
+  check('pareto ranks SIM Card first', JSON.stringify(pareto) === JSON.stringify([
+    ['SIM Card', '2', '66.7 %', '66.7 %'], ['Charge Current', '1', '33.3 %', '100.0 %']]),
+    JSON.stringify(pareto));
+  const stations = tableRows(overview, 'stations');
+  const alarms = stations.map((r) => r[0] + ':' + r[6]).join(' ');
+  check('alarms per station', alarms === 'DASH-1:ALARM DASH-2:ALARM DASH-3:OK', alarms);
+  check('last 1000 of DASH-1', stations[0] && stations[0][5] === '1 / 4 (25.0 %)', JSON.stringify(stations[0]));
+  chromium(base, [`--screenshot=${join(artifacts, 'dashboard.png')}`]);
+
+  const searchUrl = base + '?q=861000000000011';
+  const found = chromium(searchUrl, ['--dump-dom']);
+  check('search counts the phone\'s runs', found.includes('2 runs of 861000000000011'));
+  const firstRun = found.slice(found.indexOf('<details'), found.indexOf('</details>'));
+  check('newest run first, open, with its rows', firstRun.includes('open') && firstRun.includes('PASS') &&
+        firstRun.includes('AUX Voltage 3.6'));
+  check('failing row of the first attempt shown', /<tr class="FAIL"><td>SIM Card<\/td>/.test(found));
+  const bySn = chromium(base + '?q=SN000029', ['--dump-dom']);
+  check('search by serial number', bySn.includes('2 runs of SN000029'));  // P2 and Q2
+  chromium(searchUrl, [`--screenshot=${join(artifacts, 'dashboard-search.png')}`]);
+} catch (error) {
+  check('dashboard test ran', false, error.stack);
+} finally {
+  server.kill('SIGTERM');
+  rmSync(work, { recursive: true, force: true });
+}
+console.log(`dashboard: ${passed} passed, ${failed} failed (screenshots in ${artifacts})`);
+process.exit(failed === 0 ? 0 : 1);
