@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shopt -s nullglob
+# Targets whose input is small and flat get less time, so the whole run stays short.
+declare -A most=([fuzz_run_record]=40)
 ran=0
 for target in build/fuzz/tests/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
@@ -11,8 +13,12 @@ for target in build/fuzz/tests/fuzz/fuzz_*; do
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
   [ -d "tests/fuzz/corpus/$name" ] && cp -n tests/fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null || true
-  echo "-- $name for ${seconds}s"
-  "$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus"
+  time=$seconds
+  if [ -n "${most[$name]:-}" ] && [ "${most[$name]}" -lt "$time" ]; then
+    time=${most[$name]}
+  fi
+  echo "-- $name for ${time}s"
+  "$target" -max_total_time="$time" -print_final_stats=1 "$corpus"
   ran=$((ran + 1))
 done
 echo "fuzz targets run: $ran"

@@ -1,0 +1,35 @@
+// The line service reads run records from any client on the network: any bytes must be read
+// without harm; a refusal names a field; an accepted record's stored document reads back as the
+// same record, and its times format back to themselves.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "line/core/RunRecord.h"
+#include "line/core/Timestamp.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::optional<int64_t> time = line::ParseTimestamp(text);
+  if (time && line::ParseTimestamp(line::FormatUtc(*time)) != time) {
+    std::abort();
+  }
+  line::RecordCheck check = line::ReadRunRecord(text);
+  if (!check.record) {
+    if (check.error.find(": ") == std::string::npos) {
+      std::abort();
+    }
+    return 0;
+  }
+  const line::RunRecord& first = *check.record;
+  line::RecordCheck again = line::ReadRunRecord(first.document);
+  if (!again.record || again.record->document != first.document || again.record->id != first.id ||
+      again.record->startedMs != first.startedMs || again.record->rows.size() != first.rows.size()) {
+    std::abort();
+  }
+  if (line::ParseTimestamp(line::FormatLocal(first.startedMs, 480)) != first.startedMs) {
+    std::abort();
+  }
+  return 0;
+}
