@@ -83,7 +83,7 @@ std::string SampleRuns::Record(const SampleStation& station, int64_t startedMs,
                                int32_t offsetMinutes, bool pass, const std::string& phone) {
   std::string imei1 = phone.empty() ? NewPhone() : phone;
   std::string serial = imei1.substr(imei1.size() - 8);
-  std::string imei2 = imei1.substr(0, 14) + static_cast<char>('0' + (imei1.back() - '0' + 5) % 10);
+  std::string imei2 = "87" + imei1.substr(2);  // the second slot's IMEI, from its own range
   std::string sn1 = "VX2026" + serial;
   std::string sn2 = "VY2026" + serial;
   char bt[16];

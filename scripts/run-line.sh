@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Shows the line service: builds varnex-line, fills a SQLite database with a few days of a
+# line of five stations (good phones, failing phones and their retests), adds the records of
+# real VarnexCli.exe runs under Wine from several station folders (once the station writes run
+# records), starts the service on 127.0.0.1 and opens the dashboard; without a display it saves
+# a screenshot taken with headless Chromium and stops.
+#
+#   bash scripts/run-line.sh              service on 127.0.0.1:8080 (VARNEX_LINE_PORT changes it)
+#   bash scripts/run-line.sh --days 7     a longer history
+# Everything lands in build/line/demo; the database is made anew each time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+days=3
+if [ "${1:-}" = "--days" ] && [ -n "${2:-}" ]; then
+  days=$2
+fi
+port=${VARNEX_LINE_PORT:-8080}
+
+scripts/install-deps.sh
+build=build/line
+# An optimised build of its own: the native preset carries the sanitizers.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target varnex-line varnex-line-sample
+line=$root/$build/line/varnex-line
+sample=$root/$build/line/varnex-line-sample
+
+demo=$root/$build/demo
+rm -rf "$demo"
+mkdir -p "$demo"
+db=$demo/line.db
+
+echo "== a line's history of $days days: five stations, about 30 phones an hour each"
+"$sample" --seed "$RANDOM" history --out "$demo/history" --stations 5 --days "$days" --per-hour 30
+for station in "$demo"/history/*/; do
+  "$line" import "$station" --db "$db"
+done
+
+# Real runs of the station program: each station folder spools its records under
+# results/spool, which the service imports (a station without a network link does the same).
+if [ -d station/results ]; then
+  echo "== real VarnexCli.exe runs under Wine"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j 2 --target VarnexCli TollmarkTool
+  source scripts/wine-env.sh
+  varnex_wine_prefix
+  imei=860000000000011
+  for n in 1 2 3; do
+    for kind in demo demo-failing; do
+      folder=$demo/wine/VARNEX-WINE-$n-$kind
+      mkdir -p "$folder"
+      cp -r build/windows/$kind/. "$folder"/
+      (
+        cd "$folder"
+        wine TollmarkTool.exe init >/dev/null
+        for station in MMI CAL FT; do
+          wine TollmarkTool.exe update "$station" pass >/dev/null
+        done
+        for run in 1 2; do
+          wine VarnexCli.exe --imei1 "$imei" --imei2 860000000000029 --sn1 VX202612090001 \
+            --sn2 VX202612090002 --bt 00A0C6123456 --no-wait --no-prompt --brief >/dev/null || true
+        done
+      )
+      "$line" import "$folder/results" --db "$db"
+    done
+  done
+else
+  echo "== (the station does not write run records on this branch yet: no VarnexCli.exe runs)"
+fi
+
+echo "== varnex-line on 127.0.0.1:$port"
+"$line" serve --db "$db" --listen "127.0.0.1:$port" --quiet > "$demo/service.log" 2>&1 &
+service=$!
+feeder=""
+stop() {
+  [ -z "$feeder" ] || kill "$feeder" 2>/dev/null || true
+  kill "$service" 2>/dev/null || true
+  wait "$service" 2>/dev/null || true
+}
+trap stop EXIT
+for _ in $(seq 1 50); do
+  curl -fs "http://127.0.0.1:$port/healthz" >/dev/null && break
+  if ! kill -0 "$service" 2>/dev/null; then
+    cat "$demo/service.log" >&2
+    exit 1
+  fi
+  sleep 0.2
+done
+
+# Live runs as stations deliver them: each station gets its token and posts over the API.
+declare -A tokens
+for n in 01 02 03 04 05; do
+  tokens[VARNEX-$n]=$("$line" token add "VARNEX-$n" --db "$db" 2>/dev/null)
+done
+post_one() {
+  local station=VARNEX-0$((RANDOM % 5 + 1)) flag=""
+  [ $((RANDOM % 25)) -eq 0 ] && flag=--fail
+  "$sample" --seed "$RANDOM" record --station "$station" $flag |
+    curl -fs -o /dev/null -H "Authorization: Bearer ${tokens[$station]}" --data-binary @- \
+      "http://127.0.0.1:$port/api/v1/runs"
+}
+for _ in $(seq 1 10); do
+  post_one
+done
+( while sleep 5; do post_one || true; done ) &
+feeder=$!
+
+url="http://127.0.0.1:$port/"
+phone=$(curl -fs "http://127.0.0.1:$port/api/v1/runs?outcome=FAIL&limit=1" |
+  sed -n 's/.*"imei1": "\([0-9]*\)".*/\1/p' | head -n 1)
+echo "== dashboard: $url  (a failing phone to search for: $phone)"
+if [ -n "${DISPLAY:-}" ] && [ "${CI:-}" != true ]; then
+  xdg-open "$url" >/dev/null 2>&1 || chromium "$url" >/dev/null 2>&1 &
+  echo "== the service runs until Ctrl+C"
+  wait "$service"
+else
+  profile=$(mktemp -d)
+  shot=$demo/dashboard.png
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
+    --user-data-dir="$profile" --window-size=1400,1300 --virtual-time-budget=10000 \
+    --screenshot="$shot" "$url?q=$phone" >/dev/null 2>&1
+  rm -rf "$profile"
+  echo "== no display: screenshot of the dashboard saved as $shot"
+fi
