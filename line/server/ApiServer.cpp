@@ -74,6 +74,8 @@ ApiServer::ApiServer(Store& store, ServerOptions options)
   http_->set_read_timeout(5, 0);
   http_->set_write_timeout(5, 0);
   http_->set_keep_alive_timeout(2);
+  // Answers are small and go out at once, not after the client's delayed acknowledgement.
+  http_->set_tcp_nodelay(true);
   Routes();
 }
 

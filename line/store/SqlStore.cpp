@@ -44,7 +44,10 @@ void AddHourly(SqlSession& session, const std::string& station, int64_t hourMs,
 
 SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory,
                    size_t maxSessions, bool oneWriter)
-    : kind_(kind), pool_(std::move(factory), maxSessions), oneWriter_(oneWriter) {
+    : kind_(kind),
+      dialect_(dialect),
+      pool_(std::move(factory), maxSessions),
+      oneWriter_(oneWriter) {
   SessionPool::Lease session = pool_.Acquire();
   session->RunScript(SchemaScript(dialect));
 }
@@ -76,6 +79,9 @@ auto SqlStore::Write(Body&& body) {
 }
 
 std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
+  if (oneWriter_) {
+    return IngestTogether(runs, receivedMs);
+  }
   return Write([&](SqlSession& session) {
     std::vector<IngestResult> results;
     for (const RunRecord& run : runs) {
@@ -83,6 +89,51 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
     }
     return results;
   });
+}
+
+// The first caller to find no group being written becomes the writer: it takes every delivery
+// waiting at that moment, stores them in one transaction and hands each its results; the
+// others wait for theirs. A failure of the transaction is every delivery's failure.
+std::vector<IngestResult> SqlStore::IngestTogether(std::span<const RunRecord> runs,
+                                                   int64_t receivedMs) {
+  Delivery mine{runs, receivedMs, {}, nullptr};
+  std::unique_lock lock(queueLock_);
+  queue_.push_back(&mine);
+  while (!mine.done) {
+    if (leading_) {
+      delivered_.wait(lock);
+      continue;
+    }
+    leading_ = true;
+    std::vector<Delivery*> group;
+    group.swap(queue_);
+    lock.unlock();
+    try {
+      Write([&](SqlSession& session) {
+        for (Delivery* delivery : group) {
+          delivery->results.clear();
+          for (const RunRecord& run : delivery->runs) {
+            delivery->results.push_back(IngestOne(session, run, delivery->receivedMs));
+          }
+        }
+        return true;
+      });
+    } catch (...) {
+      for (Delivery* delivery : group) {
+        delivery->failure = std::current_exception();
+      }
+    }
+    lock.lock();
+    for (Delivery* delivery : group) {
+      delivery->done = true;
+    }
+    leading_ = false;
+    delivered_.notify_all();
+  }
+  if (mine.failure) {
+    std::rethrow_exception(mine.failure);
+  }
+  return std::move(mine.results);
 }
 
 IngestResult SqlStore::IngestOne(SqlSession& session, const RunRecord& run, int64_t receivedMs) {
@@ -117,7 +168,7 @@ IngestResult SqlStore::IngestOne(SqlSession& session, const RunRecord& run, int6
     bool same = !stored.rows.empty() && stored.Text(0, 0) == run.document;
     return same ? IngestResult::Repeated : IngestResult::Conflict;
   }
-  session.Run("rows_insert", Params{run.id, RowsJson(run)});
+  InsertRows(session, run);
   for (const std::string& item : FailingItems(run)) {
     session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
   }
@@ -130,6 +181,22 @@ IngestResult SqlStore::IngestOne(SqlSession& session, const RunRecord& run, int6
     AddHourly(session, run.station, HourStart(run.startedMs), delta);
   }
   return IngestResult::Stored;
+}
+
+void SqlStore::InsertRows(SqlSession& session, const RunRecord& run) {
+  if (dialect_ == Dialect::Postgres) {
+    session.Run("rows_insert", Params{run.id, RowsJson(run)});
+    return;
+  }
+  auto number = [](const std::optional<double>& value) -> SqlParam {
+    return value ? SqlParam(*value) : SqlParam(nullptr);
+  };
+  for (size_t i = 0; i < run.rows.size(); ++i) {
+    const RunRow& row = run.rows[i];
+    session.Run("row_insert",
+                Params{run.id, static_cast<int64_t>(i), row.item, row.expected, row.result,
+                       row.detail, number(row.value), row.unit, number(row.low), number(row.high)});
+  }
 }
 
 // A phone's first counted run at a station decides its first-pass yield. Records may arrive

@@ -1,6 +1,8 @@
 // The store's logic, written once over named statements, for both back ends.
 #pragma once
 
+#include <condition_variable>
+#include <exception>
 #include <mutex>
 
 #include "line/store/SessionPool.h"
@@ -12,7 +14,8 @@ namespace line {
 class SqlStore : public Store {
  public:
   // `oneWriter`: writes of this process take turns (SQLite has one writer per file; letting
-  // threads race for its lock only makes them sleep).
+  // threads race for its lock only makes them sleep), and records that arrive while another
+  // transaction runs are stored together in the next one (one commit, one sync for all).
   SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory, size_t maxSessions,
            bool oneWriter);
 
@@ -33,13 +36,27 @@ class SqlStore : public Store {
   template <class Body>
   auto Write(Body&& body);
 
+  struct Delivery {
+    std::span<const RunRecord> runs;
+    int64_t receivedMs;
+    std::vector<IngestResult> results;
+    std::exception_ptr failure;
+    bool done = false;
+  };
+  std::vector<IngestResult> IngestTogether(std::span<const RunRecord> runs, int64_t receivedMs);
   IngestResult IngestOne(SqlSession& session, const RunRecord& run, int64_t receivedMs);
+  void InsertRows(SqlSession& session, const RunRecord& run);
   void CountFirstAttempt(SqlSession& session, const RunRecord& run, YieldCounts& delta);
 
   const char* kind_;
+  Dialect dialect_;
   SessionPool pool_;
   bool oneWriter_;
   std::mutex writer_;
+  std::mutex queueLock_;
+  std::condition_variable delivered_;
+  std::vector<Delivery*> queue_;
+  bool leading_ = false;  // a thread is writing a group
 };
 
 }  // namespace line

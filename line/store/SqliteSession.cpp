@@ -58,6 +58,8 @@ SqliteSession::SqliteSession(const std::string& path) {
   // A station forgets a record once the service acknowledged it, so every commit reaches the
   // disk (FULL) before the answer goes out.
   RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
+  // Room for the indexes' upper pages of a few million runs (64 MiB at most).
+  RunScript("PRAGMA cache_size=-65536;");
 }
 
 SqliteSession::~SqliteSession() {

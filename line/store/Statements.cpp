@@ -190,18 +190,15 @@ std::vector<NamedStatement> CommonStatements() {
   };
 }
 
-// What differs: reading the rows array of a record, and row locks (SQLite has one writer at a
+// What differs: how the rows of a record are inserted, and row locks (SQLite has one writer at a
 // time anyway; PostgreSQL services racing for one phone must wait for each other).
 std::vector<NamedStatement> SqliteStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
+  // In-process, a prepared insert per row costs less than a JSON text to read back.
   statements.push_back(
-      {"rows_insert",
-       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, value, unit, low, "
-       "high) SELECT $1, json_extract(value, '$.pos'), json_extract(value, '$.item'), "
-       "json_extract(value, '$.expected'), json_extract(value, '$.result'), "
-       "json_extract(value, '$.detail'), json_extract(value, '$.value'), "
-       "json_extract(value, '$.unit'), json_extract(value, '$.low'), "
-       "json_extract(value, '$.high') FROM json_each($2)"});
+      {"row_insert",
+       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, "
+       "value, unit, low, high) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"});
   statements.push_back({"phone_first_get",
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2"});
@@ -210,6 +207,7 @@ std::vector<NamedStatement> SqliteStatements() {
 
 std::vector<NamedStatement> PostgresStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
+  // Over the network, all rows of a record in one statement: one round trip instead of 26.
   statements.push_back(
       {"rows_insert",
        "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, value, unit, low, "

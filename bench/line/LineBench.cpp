@@ -1,0 +1,198 @@
+// Benchmarks of the line service (not tests):
+//   fill   --db DB --runs N          stores N believable runs of a month straight into a store
+//   ingest --url URL --db DB         stations posting records over HTTP as fast as it takes them
+//   query  --url URL                 the dashboard's requests, timed, with several viewers
+#include <httplib.h>
+#include <sys/resource.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "line/core/RunRecord.h"
+#include "line/core/Timestamp.h"
+#include "line/sample/SampleRuns.h"
+#include "line/server/ApiServer.h"
+#include "line/server/Tokens.h"
+#include "line/store/Store.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+int Fill(const std::string& db, int64_t runs, int stations, double days) {
+  std::unique_ptr<line::Store> store = line::OpenStore(db);
+  line::SampleRuns sample(11);
+  int64_t now = line::NowMs();
+  double hours = days * 24 * stations;
+  double perHour = runs / hours * 1.13;  // the night shift runs fewer phones
+  std::vector<line::RunRecord> batch;
+  int64_t stored = 0;
+  std::string lastImei, lastSn;
+  Clock::time_point start = Clock::now();
+  auto flush = [&] {
+    store->Ingest(batch, now);
+    stored += static_cast<int64_t>(batch.size());
+    batch.clear();
+    if (stored % 100000 < 1000) {
+      std::cerr << stored << " runs, " << static_cast<int64_t>(stored / Seconds(start)) << "/s\n";
+    }
+  };
+  sample.History(line::SampleRuns::DemoStations(stations),
+                 now - static_cast<int64_t>(days * line::kDayMs), now, perHour, 480,
+                 [&](const line::SampleStation&, const std::string& text) {
+                   if (stored + static_cast<int64_t>(batch.size()) >= runs)
+                     return;
+                   line::RecordCheck check = line::ReadRunRecord(text);
+                   lastImei = check.record->codes.imei1;
+                   lastSn = check.record->codes.sn1;
+                   batch.push_back(std::move(*check.record));
+                   if (batch.size() == 1000)
+                     flush();
+                 });
+  if (!batch.empty())
+    flush();
+  std::cout << "filled " << stored << " runs in " << Seconds(start) << " s ("
+            << static_cast<int64_t>(stored / Seconds(start)) << " runs/s); a phone: imei "
+            << lastImei << " sn " << lastSn << std::endl;
+  return 0;
+}
+
+int Ingest(const std::string& url, const std::string& db, int64_t count, int clients) {
+  std::unique_ptr<line::Store> store = line::OpenStore(db);
+  std::vector<line::SampleStation> stations = line::SampleRuns::DemoStations(clients);
+  std::vector<std::string> tokens;
+  for (const line::SampleStation& station : stations) {
+    tokens.push_back(line::NewToken());
+    store->AddToken(station.name, line::TokenHash(tokens.back()), line::NowMs());
+  }
+  // Made before the clock starts: the 2 cores belong to the service while it is measured.
+  std::vector<std::vector<std::string>> bodies(static_cast<size_t>(clients));
+  line::SampleRuns sample(5);
+  int64_t now = line::NowMs();
+  for (int64_t i = 0; i < count; ++i) {
+    size_t c = static_cast<size_t>(i % clients);
+    bodies[c].push_back(sample.Record(stations[c], now - (count - i) * 1000, 480, i % 50 != 0));
+  }
+  std::atomic<int64_t> created{0};
+  std::atomic<int64_t> other{0};
+  Clock::time_point start = Clock::now();
+  std::vector<std::thread> threads;
+  for (size_t c = 0; c < bodies.size(); ++c) {
+    threads.emplace_back([&, c] {
+      httplib::Client client(url);
+      client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);
+      httplib::Headers headers{{"Authorization", "Bearer " + tokens[c]}};
+      for (const std::string& body : bodies[c]) {
+        httplib::Result result = client.Post("/api/v1/runs", headers, body, "application/json");
+        (result && result->status == 201 ? created : other) += 1;
+      }
+    });
+  }
+  for (std::thread& t : threads)
+    t.join();
+  double seconds = Seconds(start);
+  std::cout << "ingest: " << created << " records stored (" << other << " not) in " << seconds
+            << " s with " << clients << " clients: " << static_cast<int64_t>(created / seconds)
+            << " records/s, 26 rows each" << std::endl;
+  return other == 0 ? 0 : 1;
+}
+
+int Query(const std::string& url, int requests, int clients, const std::string& imei,
+          const std::string& sn) {
+  std::string tz = "%2B08:00";
+  auto since = [](int days) { return line::FormatUtc(line::NowMs() - days * line::kDayMs); };
+  const std::vector<std::pair<std::string, std::string>> routes = {
+      {"page /", "/"},
+      {"dashboard.js", "/dashboard.js"},
+      {"chart.min.js", "/vendor/chart.min.js"},
+      {"yield 24 h by hour", "/api/v1/yield?bucket=hour&tz=" + tz + "&from=" + since(1)},
+      {"yield 7 days by day", "/api/v1/yield?bucket=day&tz=" + tz + "&from=" + since(7)},
+      {"yield 30 days by day", "/api/v1/yield?bucket=day&tz=" + tz + "&from=" + since(30)},
+      {"pareto 24 h", "/api/v1/pareto?from=" + since(1)},
+      {"pareto 7 days", "/api/v1/pareto?from=" + since(7)},
+      {"stations", "/api/v1/stations"},
+      {"search by imei", "/api/v1/runs?limit=200&imei=" + imei},
+      {"search by sn", "/api/v1/runs?limit=200&sn=" + sn},
+      {"latest runs of a station", "/api/v1/runs?limit=100&station=VARNEX-01"},
+  };
+  std::cout << "route                       p50 ms   p95 ms   max ms  (" << requests
+            << " requests, " << clients << " viewers)\n";
+  bool fast = true;
+  for (const auto& [name, path] : routes) {
+    std::vector<double> times;
+    std::mutex lock;
+    std::vector<std::thread> threads;
+    int failures = 0;
+    for (int c = 0; c < clients; ++c) {
+      threads.emplace_back([&] {
+        httplib::Client client(url);
+        client.set_keep_alive(true);
+        client.set_tcp_nodelay(true);
+        for (int i = 0; i < requests / clients; ++i) {
+          Clock::time_point start = Clock::now();
+          httplib::Result result = client.Get(path.c_str());
+          double ms = Seconds(start) * 1000;
+          std::lock_guard guard(lock);
+          times.push_back(ms);
+          failures += !(result && result->status == 200);
+        }
+      });
+    }
+    for (std::thread& t : threads)
+      t.join();
+    std::sort(times.begin(), times.end());
+    double p95 = times[times.size() * 95 / 100];
+    fast = fast && p95 < 100;
+    std::printf("%-26s %7.1f  %7.1f  %7.1f%s\n", name.c_str(), times[times.size() / 2], p95,
+                times.back(), failures ? "  (failures!)" : "");
+  }
+  std::cout << (fast ? "every dashboard request under 100 ms at p95"
+                     : "some dashboard request over 100 ms at p95")
+            << std::endl;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"line_bench: benchmarks of varnex-line"};
+  app.require_subcommand(1);
+  std::string db, url = "http://127.0.0.1:8080", imei, sn;
+  int64_t runs = 1000000, records = 40000;
+  int stations = 10, clients = 4, requests = 200;
+  double days = 30;
+  CLI::App* fill = app.add_subcommand("fill", "store believable runs straight into a store");
+  fill->add_option("--db", db)->required();
+  fill->add_option("--runs", runs);
+  fill->add_option("--stations", stations);
+  fill->add_option("--days", days);
+  CLI::App* ingest = app.add_subcommand("ingest", "post records over HTTP");
+  ingest->add_option("--url", url);
+  ingest->add_option("--db", db, "the service's store (for the stations' tokens)")->required();
+  ingest->add_option("--records", records);
+  ingest->add_option("--clients", clients);
+  CLI::App* query = app.add_subcommand("query", "time the dashboard's requests");
+  query->add_option("--url", url);
+  query->add_option("--requests", requests);
+  query->add_option("--clients", clients);
+  query->add_option("--imei", imei)->required();
+  query->add_option("--sn", sn)->required();
+  CLI11_PARSE(app, argc, argv);
+  if (fill->parsed())
+    return Fill(db, runs, stations, days);
+  if (ingest->parsed())
+    return Ingest(url, db, records, clients);
+  return Query(url, requests, clients, imei, sn);
+}

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Benchmarks of the line service (not tests), in an optimised build (build/line):
+#   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows);
+#   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
+#   3. the service's memory after each.
+#   bash bench/line/line_bench.sh [--runs N] [--postgres]
+# Results are printed and kept in build/line/bench/results.txt.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+runs=1000000
+postgres_query=false
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --postgres) postgres_query=true; shift ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+build=build/line
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target varnex-line line_bench
+line=$root/$build/line/varnex-line
+bench=$root/$build/bench/line/line_bench
+work=$root/$build/bench
+rm -rf "$work"
+mkdir -p "$work"
+results=$work/results.txt
+port=18181
+service=""
+
+say() { echo "$*" | tee -a "$results"; }
+start_service() {
+  "$line" serve --db "$1" --listen "127.0.0.1:$port" --quiet >"$work/service.log" 2>&1 &
+  service=$!
+  for _ in $(seq 1 100); do
+    curl -fs "http://127.0.0.1:$port/healthz" >/dev/null && return 0
+    sleep 0.2
+  done
+  cat "$work/service.log" >&2
+  return 1
+}
+stop_service() {
+  say "service memory: $(grep -E 'VmHWM' /proc/$service/status | tr -s ' ')"
+  kill "$service"
+  wait "$service" 2>/dev/null || true
+  service=""
+}
+cleanup() {
+  [ -z "$service" ] || kill "$service" 2>/dev/null || true
+  bash tests/line/pg-cluster.sh stop "$work/postgres" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+say "== $(date -u +%FT%TZ), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+bash tests/line/pg-cluster.sh start "$work/postgres" >/dev/null
+pg_admin=$(cat "$work/postgres/url")
+# The benchmark's server keeps fsync on, as a plant's would.
+pg_bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+psql -q "$pg_admin" -c "ALTER SYSTEM SET fsync = on" -c "ALTER SYSTEM SET synchronous_commit = on" \
+  -c "SELECT pg_reload_conf()" >/dev/null
+psql -q "$pg_admin" -c "CREATE DATABASE ingest" -c "CREATE DATABASE million" >/dev/null
+pg_url=${pg_admin%/*}
+
+for clients in 4 16; do
+  say "== ingest into SQLite, $clients stations posting at once"
+  start_service "$work/ingest-$clients.db"
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$work/ingest-$clients.db" --records 20000 \
+    --clients "$clients" | tee -a "$results"
+  stop_service
+done
+for clients in 4 16; do
+  say "== ingest into PostgreSQL, $clients stations posting at once"
+  psql -q "$pg_admin" -c "DROP DATABASE IF EXISTS ingest" -c "CREATE DATABASE ingest" >/dev/null
+  start_service "$pg_url/ingest"
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$pg_url/ingest" --records 20000 \
+    --clients "$clients" | tee -a "$results"
+  stop_service
+done
+
+query() {
+  local db=$1 name=$2
+  say "== $runs runs of 10 stations over 30 days into $name"
+  "$bench" fill --db "$db" --runs "$runs" --stations 10 --days 30 2>/dev/null | tee "$work/fill.txt" |
+    tee -a "$results"
+  local imei sn
+  imei=$(sed -n 's/.* imei \([0-9]*\) .*/\1/p' "$work/fill.txt")
+  sn=$(sed -n 's/.* sn \([A-Z0-9]*\)$/\1/p' "$work/fill.txt")
+  say "== the dashboard's requests on $name"
+  start_service "$db"
+  "$bench" query --url "http://127.0.0.1:$port" --requests 200 --clients 4 --imei "$imei" \
+    --sn "$sn" | tee -a "$results"
+  stop_service
+}
+query "$work/million.db" SQLite
+say "SQLite file: $(du -h "$work/million.db" | cut -f1)"
+if [ "$postgres_query" = true ]; then
+  query "$pg_url/million" PostgreSQL
+fi
