@@ -4,6 +4,7 @@
 #                               127.0.0.1, write its URL to STATE/url
 #   pg-cluster.sh stop STATE    stop it and remove the folder
 # PostgreSQL refuses to run as root, so under root (as in CI) the server runs as `nobody`.
+# Durability is not what the tests are about: without VARNEX_PG_DURABLE=1 it runs without fsync.
 set -euo pipefail
 command=$1
 state=$2
@@ -38,11 +39,14 @@ case "$command" in
     echo "$data" > "$state/data"
     "${as_server[@]}" "$bin/initdb" -D "$data/db" -U varnex --auth=trust -E UTF8 --no-locale \
       --no-sync >"$state/initdb.log" 2>&1 || { cat "$state/initdb.log" >&2; exit 1; }
-    # Durability is not what these tests are about: no fsync keeps them fast.
+    fast=""
+    if [ "${VARNEX_PG_DURABLE:-}" != 1 ]; then
+      fast="-c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+    fi
     for attempt in $(seq 1 20); do
       port=$((20000 + RANDOM % 30000))
       if "${as_server[@]}" "$bin/pg_ctl" -D "$data/db" -l "$data/server.log" -w -t 60 \
-          -o "-p $port -k $data -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+          -o "-p $port -k $data -c listen_addresses=127.0.0.1 -c max_connections=200 $fast" \
           start >/dev/null; then
         echo "postgresql://varnex@127.0.0.1:$port/postgres" > "$state/url"
         echo "PostgreSQL on 127.0.0.1:$port ($data)"
