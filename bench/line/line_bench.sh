@@ -4,7 +4,7 @@
 #   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
 #   3. the service's memory after each.
 #   bash bench/line/line_bench.sh [--runs N] [--postgres]
-# Results are printed and kept in build/line/bench/results.txt.
+# Results are printed and kept in build/line/bench-results/results.txt.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -23,7 +23,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target varnex-line line_bench
 line=$root/$build/line/varnex-line
 bench=$root/$build/bench/line/line_bench
-work=$root/$build/bench
+work=$root/$build/bench-results
 rm -rf "$work"
 mkdir -p "$work"
 results=$work/results.txt
