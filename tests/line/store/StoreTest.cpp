@@ -314,6 +314,41 @@ TEST_P(StoreTest, TwoInstancesOnOneDatabaseStoreEachRecordOnce) {
   EXPECT_EQ(total, 120);
 }
 
+// Many service threads delivering at once (SQLite stores those waiting together in one
+// transaction): each delivery gets the answers for its own records.
+TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
+  std::vector<RunRecord> runs;
+  for (int i = 0; i < 90; ++i) {
+    runs.push_back(test::Run({.started = FormatLocal(Ms("08:00") + i * 1000LL, 480),
+                              .imei1 = "86" + std::to_string(5000000000000LL + i)}));
+  }
+  std::atomic<int> stored{0};
+  std::atomic<int> repeated{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      // Thread t delivers runs 10t to 10t+19, half of them also delivered by its neighbour;
+      // every fourth delivery is a pair.
+      for (int i = t * 10; i < t * 10 + 20; i += (i % 4 == 0) ? 2 : 1) {
+        size_t count = (i % 4 == 0) ? 2 : 1;
+        std::vector<IngestResult> results =
+            store_->Ingest(std::span<const RunRecord>(runs).subspan(i, count), 7);
+        EXPECT_EQ(results.size(), count);
+        for (IngestResult result : results) {
+          EXPECT_NE(result, IngestResult::Conflict);
+          (result == IngestResult::Stored ? stored : repeated) += 1;
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  EXPECT_EQ(stored, 90);
+  EXPECT_EQ(repeated, 70);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).size(), 90u);
+  EXPECT_EQ(Hours().begin()->second, (Counts{90, 90, 90, 90}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
 
