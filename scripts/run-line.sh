@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Shows the line service: builds varnex-line, fills a SQLite database with a few days of a
-# line of five stations (good phones, failing phones and their retests), adds the records of
-# real VarnexCli.exe runs under Wine from several station folders (once the station writes run
-# records), starts the service on 127.0.0.1 and opens the dashboard; without a display it saves
-# a screenshot taken with headless Chromium and stops.
+# line of five stations (good phones, failing phones and their retests), starts the service on
+# 127.0.0.1, lets real VarnexCli.exe runs under Wine from six station folders deliver their
+# records to it (once the station writes run records), keeps live records coming, and opens the
+# dashboard; without a display it saves a screenshot taken with headless Chromium and stops.
 #
 #   bash scripts/run-line.sh              service on 127.0.0.1:8080 (VARNEX_LINE_PORT changes it)
 #   bash scripts/run-line.sh --days 7     a longer history
@@ -36,38 +36,6 @@ echo "== a line's history of $days days: five stations, about 30 phones an hour 
 for station in "$demo"/history/*/; do
   "$line" import "$station" --db "$db"
 done
-
-# Real runs of the station program: each station folder spools its records under
-# results/spool, which the service imports (a station without a network link does the same).
-if [ -d station/results ]; then
-  echo "== real VarnexCli.exe runs under Wine"
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows -j 2 --target VarnexCli TollmarkTool
-  source scripts/wine-env.sh
-  varnex_wine_prefix
-  imei=860000000000011
-  for n in 1 2 3; do
-    for kind in demo demo-failing; do
-      folder=$demo/wine/VARNEX-WINE-$n-$kind
-      mkdir -p "$folder"
-      cp -r build/windows/$kind/. "$folder"/
-      (
-        cd "$folder"
-        wine TollmarkTool.exe init >/dev/null
-        for station in MMI CAL FT; do
-          wine TollmarkTool.exe update "$station" pass >/dev/null
-        done
-        for run in 1 2; do
-          wine VarnexCli.exe --imei1 "$imei" --imei2 860000000000029 --sn1 VX202612090001 \
-            --sn2 VX202612090002 --bt 00A0C6123456 --no-wait --no-prompt --brief >/dev/null || true
-        done
-      )
-      "$line" import "$folder/results" --db "$db"
-    done
-  done
-else
-  echo "== (the station does not write run records on this branch yet: no VarnexCli.exe runs)"
-fi
 
 echo "== varnex-line on 127.0.0.1:$port"
 "$line" serve --db "$db" --listen "127.0.0.1:$port" --quiet > "$demo/service.log" 2>&1 &
@@ -103,6 +71,52 @@ post_one() {
 for _ in $(seq 1 10); do
   post_one
 done
+
+# Real runs of the station program: six station folders (the good demo phone and the failing
+# one), each with its VarnexLine.ini and token; VarnexCli.exe spools each run's record under
+# results\spool and delivers the spool to the service with --send. Whatever it could not
+# deliver is imported from the folder, as for a station without a network link.
+if [ -d station/results ]; then
+  echo "== real VarnexCli.exe runs under Wine, delivered to the service"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j 2 --target VarnexCli TollmarkTool
+  source scripts/wine-env.sh
+  varnex_wine_prefix
+  n=0
+  for kind in demo demo-failing; do
+    for _ in 1 2 3; do
+      n=$((n + 1))
+      station=VARNEX-WINE-$n
+      folder=$demo/wine/$station
+      mkdir -p "$folder"
+      cp -r "build/windows/$kind/." "$folder"/
+      rm -rf "$folder/results"
+      token=$("$line" token add "$station" --db "$db" 2>/dev/null)
+      printf '[Line]\r\nServiceUrl=http://127.0.0.1:%s\r\nLine=LINE-1\r\nStationName=%s\r\nToken=%s\r\n' \
+        "$port" "$station" "$token" > "$folder/VarnexLine.ini"
+      (
+        cd "$folder"
+        wine TollmarkTool.exe init >/dev/null
+        for earlier in MMI CAL FT; do
+          wine TollmarkTool.exe update "$earlier" pass >/dev/null
+        done
+        for run in 1 2; do
+          wine VarnexCli.exe --imei1 "8600000000$((10000 + n * 10 + run))" --imei2 860000000000029 \
+            --sn1 "VX2026120900$n$run" --sn2 VX202612090002 --bt 00A0C6123456 \
+            --no-wait --no-prompt --brief >/dev/null 2>&1 || true
+        done
+        wine VarnexCli.exe --send >/dev/null 2>&1 || true
+      )
+      if compgen -G "$folder/results/spool/*.json" >/dev/null; then
+        "$line" import "$folder/results/spool" --db "$db"
+      fi
+      echo "$station ($kind): $(find "$folder/results" -name '*.json' | wc -l) records"
+    done
+  done
+else
+  echo "== (the station does not write run records on this branch yet: no VarnexCli.exe runs)"
+fi
+
 ( while sleep 5; do post_one || true; done ) &
 feeder=$!
 
