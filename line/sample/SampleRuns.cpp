@@ -235,7 +235,10 @@ void SampleRuns::History(
     int32_t offsetMinutes,
     const std::function<void(const SampleStation&, const std::string&)>& sink) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::exponential_distribution<double> gap(perHour / 3600000.0);
+  // A run takes its time (up to 18 s); the rest of the mean gap between phones is random.
+  double meanGap = 3600000.0 / perHour;
+  int64_t busy = static_cast<int64_t>(std::min(18000.0, meanGap / 2));
+  std::exponential_distribution<double> gap(1.0 / (meanGap - static_cast<double>(busy)));
   for (const SampleStation& station : stations) {
     std::vector<std::pair<int64_t, std::string>> retests;  // failed phones coming back
     int64_t at = fromMs + static_cast<int64_t>(gap(random_));
@@ -243,7 +246,7 @@ void SampleRuns::History(
       // Output dips at night, as lines run fewer phones on the late shift.
       int64_t hour = (at / kHourMs + offsetMinutes / 60) % 24;
       if (hour < 6 && unit(random_) < 0.5) {
-        at += static_cast<int64_t>(gap(random_));
+        at += busy + static_cast<int64_t>(gap(random_));
         continue;
       }
       std::string phone;
@@ -260,7 +263,7 @@ void SampleRuns::History(
       if (!pass && failRate < 0.3) {
         retests.emplace_back(at + 5 * 60000, phone);
       }
-      at += 18000 + static_cast<int64_t>(gap(random_));
+      at += busy + static_cast<int64_t>(gap(random_));
     }
   }
 }
