@@ -16,6 +16,13 @@ extern "C" {
 #define ADMIT_API
 #endif
 
+/* The machine policy that only an administrator can set (the installer's "require log-on"
+   option): a REG_DWORD value under HKEY_LOCAL_MACHINE. Non-zero: the station asks for the
+   log-on whatever its configuration says, and without an accounts file only an elevated
+   administrator may create the first account. */
+#define ADMIT_POLICY_KEY L"SOFTWARE\\Varnex"
+#define ADMIT_POLICY_REQUIRE_LOGON L"RequireLogOn"
+
 /* Shows the operator log-on: 1 = full rights, 2 = restricted, anything else = refused. */
 ADMIT_API int32_t ADMIT_Admit(void);
 /* Shows the account editor. */

@@ -87,7 +87,7 @@ void AccountForm::OnOk(HWND dialog) {
   // The name first, before the passwords are taken from their boxes and hashed.
   if (purpose_ != FormPurpose::kNewPassword) {
     const std::string name(TrimBlanks(ToUtf8(ItemText(dialog, IDC_ADMIT_USER))));
-    std::wstring nameProblem = FromUtf8(UserNameProblem(name));
+    std::wstring nameProblem = FromUtf8(NewUserNameProblem(name));
     if (nameProblem.empty() && service_.Book().Find(name) != nullptr) {
       nameProblem = L"a user named \"" + FromUtf8(name) + L"\" already exists";
     }
@@ -116,7 +116,8 @@ void AccountForm::OnOk(HWND dialog) {
       const bool full = purpose_ == FormPurpose::kFirstAccount ||
                         SendDlgItemMessageW(dialog, IDC_ADMIT_RIGHTS, CB_GETCURSEL, 0, 0) == 1;
       problem = service_.AddAccount(ToUtf8(ItemText(dialog, IDC_ADMIT_USER)), password,
-                                    full ? Rights::kFull : Rights::kRestricted);
+                                    full ? Rights::kFull : Rights::kRestricted,
+                                    purpose_ == FormPurpose::kFirstAccount);
     }
     SetCursor(cursor);
   }

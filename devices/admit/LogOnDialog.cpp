@@ -12,6 +12,12 @@
 namespace admit {
 namespace {
 
+// The dialog's own end values, apart from IDOK and IDCANCEL (1 and 2) and from 0, so that a
+// dialog ended any other way (closed, cancelled, ended by Windows) never reads as a log-on.
+constexpr INT_PTR kEndFullRights = 0x4D01;
+constexpr INT_PTR kEndRestricted = 0x4D02;
+constexpr INT_PTR kEndRefused = 0x4D00;
+
 class LogOnDialog {
  public:
   LogOnDialog(AccountService& service, LogOnPurpose purpose)
@@ -38,7 +44,7 @@ INT_PTR LogOnDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         return TRUE;
       }
       if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
+        EndDialog(dialog, kEndRefused);
         return TRUE;
       }
       break;
@@ -86,7 +92,7 @@ void LogOnDialog::OnOk(HWND dialog) {
 
   if (reply.result == LogOnResult::kFailed) {
     Notice(dialog, reply.problem, MB_OK | MB_ICONERROR);
-    EndDialog(dialog, 0);
+    EndDialog(dialog, kEndRefused);
     return;
   }
   if (!reply.problem.empty()) {
@@ -94,14 +100,14 @@ void LogOnDialog::OnOk(HWND dialog) {
   }
   switch (reply.result) {
     case LogOnResult::kFull:
-      EndDialog(dialog, 1);
+      EndDialog(dialog, kEndFullRights);
       return;
     case LogOnResult::kRestricted:
       if (purpose_ == LogOnPurpose::kAccountEditor) {
         Answer(dialog, L"This user has restricted rights. Log on as a user with full rights.");
         return;
       }
-      EndDialog(dialog, 2);
+      EndDialog(dialog, kEndRestricted);
       return;
     case LogOnResult::kLocked:
       Answer(dialog, L"Too many wrong passwords: this user is locked out. Try again in " +
@@ -121,7 +127,14 @@ int32_t RunLogOnDialog(HINSTANCE module, HWND owner, AccountService& service,
   LogOnDialog logOn(service, purpose);
   INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_ADMIT_LOGON), owner,
                                    DialogProcedure<LogOnDialog>, reinterpret_cast<LPARAM>(&logOn));
-  return result == 1 || result == 2 ? static_cast<int32_t>(result) : 0;
+  switch (result) {
+    case kEndFullRights:
+      return 1;
+    case kEndRestricted:
+      return 2;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace admit

@@ -10,7 +10,7 @@
 namespace admit {
 
 inline constexpr int kMaxPasswordChars = 128;
-inline constexpr int kMinPasswordChars = 6;
+inline constexpr int kMinPasswordChars = 8;
 
 class Secret {
  public:

@@ -15,9 +15,12 @@ inline constexpr size_t kHashBytes = 32;
 // Fewer iterations than this are refused in a file; new hashes use the default. Raising the
 // default later upgrades each account at its next successful log-on.
 inline constexpr uint32_t kMinIterations = 100000;
-inline constexpr uint32_t kDefaultIterations = 150000;
+inline constexpr uint32_t kDefaultIterations = 600000;
 // A file asking for more would make every log-on take minutes.
 inline constexpr uint32_t kMaxIterations = 10000000;
+
+// The most accounts one file holds; the editor refuses one more.
+inline constexpr size_t kMaxAccounts = 1000;
 
 using Salt = std::array<uint8_t, kSaltBytes>;
 using Hash = std::array<uint8_t, kHashBytes>;

@@ -32,9 +32,14 @@ size_t AccountBook::FullRightsCount() const {
 }
 
 std::string AccountBook::Add(Account account) {
-  std::string problem = UserNameProblem(account.name);
+  std::string problem = NewUserNameProblem(account.name);
   if (!problem.empty()) {
     return problem;
+  }
+  // One more would make the whole file unreadable at the next start.
+  if (accounts_.size() >= kMaxAccounts) {
+    return "there are already " + std::to_string(kMaxAccounts) +
+           " accounts, the most the accounts file holds; remove one first";
   }
   if (Find(account.name) != nullptr) {
     return "a user named \"" + account.name + "\" already exists";

@@ -21,7 +21,8 @@ class AccountBook {
   size_t FullRightsCount() const;
 
   // Each returns an empty text on success, otherwise why the change was refused (the book
-  // is then unchanged).
+  // is then unchanged). A new account needs a name by the rule for new names and room in
+  // the file (kMaxAccounts).
   std::string Add(Account account);
   std::string Remove(std::string_view name);
   std::string SetRights(std::string_view name, Rights rights);

@@ -27,7 +27,6 @@
 
 namespace admit {
 
-inline constexpr size_t kMaxAccounts = 1000;
 inline constexpr uint64_t kLatestTime = 253402300799;  // 9999-12-31 23:59:59 UTC
 
 struct ParsedAccounts {

@@ -39,6 +39,38 @@ size_t DecodeUtf8(std::string_view text, size_t at, uint32_t& code) {
   return length;
 }
 
+struct CodeRange {
+  uint32_t first;
+  uint32_t last;
+};
+
+// Characters a name may not get: they draw as nothing, as a blank that is not the space, or
+// turn the text around (the bidirectional marks, embeddings, overrides and isolates).
+constexpr CodeRange kHiddenCharacters[] = {
+    {0x00A0, 0x00A0}, {0x00AD, 0x00AD}, {0x034F, 0x034F},   {0x061C, 0x061C},   {0x115F, 0x1160},
+    {0x1680, 0x1680}, {0x17B4, 0x17B5}, {0x180B, 0x180F},   {0x2000, 0x200F},   {0x2028, 0x202F},
+    {0x205F, 0x206F}, {0x3000, 0x3000}, {0x3164, 0x3164},   {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},
+    {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFFB}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+};
+
+bool IsHidden(uint32_t code) {
+  for (const CodeRange& range : kHiddenCharacters) {
+    if (code >= range.first && code <= range.last) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string CodeText(uint32_t code) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (int shift = code > 0xFFFF ? 16 : 12; shift >= 0; shift -= 4) {
+    text += kDigits[(code >> shift) & 0xF];
+  }
+  return "U+" + text;
+}
+
 char LowerLatin(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -67,6 +99,22 @@ std::string UserNameProblem(std::string_view name) {
   }
   if (characters > kMaxUserNameChars) {
     return "the user name is longer than 32 characters";
+  }
+  return std::string();
+}
+
+std::string NewUserNameProblem(std::string_view name) {
+  std::string problem = UserNameProblem(name);
+  if (!problem.empty()) {
+    return problem;
+  }
+  for (size_t at = 0; at < name.size();) {
+    uint32_t code = 0;
+    at += DecodeUtf8(name, at, code);
+    if (IsHidden(code)) {
+      return "the user name contains an invisible or direction-changing character (" +
+             CodeText(code) + ")";
+    }
   }
   return std::string();
 }

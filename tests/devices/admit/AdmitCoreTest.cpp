@@ -251,7 +251,8 @@ TEST_F(Gate, AnUnknownNameAnswersLikeAWrongPassword) {
     admit::LogOnOutcome unknown = gate_.Attempt(book_, "nobody", kNow, Typing(9, &unknownCalls));
     EXPECT_EQ(known.verdict, unknown.verdict) << i;
     EXPECT_EQ(known.lockSeconds, unknown.lockSeconds) << i;
-    EXPECT_FALSE(unknown.bookChanged);
+    // Both ask for the same write, so a file that cannot be written warns for both.
+    EXPECT_EQ(known.bookChanged, unknown.bookChanged) << i;
   }
   EXPECT_EQ(Try("nobody", 9, kNow + 30).verdict, Verdict::kLocked);
   EXPECT_EQ(knownCalls, unknownCalls);
@@ -275,6 +276,48 @@ TEST_F(Gate, AnOldIterationCountAsksForANewHash) {
   EXPECT_EQ(outcome.verdict, Verdict::kRestricted);
   EXPECT_TRUE(outcome.wantsNewHash);
   EXPECT_FALSE(Try("chief", 1, kNow).wantsNewHash);
+}
+
+TEST_F(Gate, WrongPasswordsAreRememberedWhenTheFileIsReadAgain) {
+  // The file could not be written: every reading gives the counts it had at the start.
+  const std::vector<Account> onDisk = SampleAccountsUnlocked();
+  for (int i = 0; i < 4; ++i) {
+    book_ = AccountBook(onDisk);
+    EXPECT_EQ(Try("chief", 9, kNow + i).verdict, Verdict::kRefused) << i;
+  }
+  book_ = AccountBook(onDisk);
+  EXPECT_EQ(Try("chief", 9, kNow + 5).verdict, Verdict::kLocked);
+  book_ = AccountBook(onDisk);
+  EXPECT_EQ(Try("chief", 1, kNow + 6).verdict, Verdict::kLocked);
+
+  // Another program counted further: its count goes on.
+  std::vector<Account> counted = onDisk;
+  counted[1].failures = 3;
+  book_ = AccountBook(counted);
+  EXPECT_EQ(Try("Wang Fang \xE7\x8E\x8B", 9, kNow).verdict, Verdict::kRefused);
+  EXPECT_EQ(book_.Find("Wang Fang \xE7\x8E\x8B")->failures, 4u);
+  // A new password set in the editor ends what this program remembered.
+  gate_.Forget("chief");
+  book_ = AccountBook(onDisk);
+  EXPECT_EQ(Try("chief", 1, kNow + 7).verdict, Verdict::kFull);
+}
+
+TEST(GateCounts, NewHashesAndUnknownNamesUseTheGivenCount) {
+  AccountBook book(SampleAccounts());
+  admit::LogOnGate gate(700000);  // a later release's count
+  std::vector<uint32_t> counts;
+  const admit::PasswordHasher recording = [&counts](const admit::Salt& salt, uint32_t iterations,
+                                                    admit::Hash& hash) {
+    counts.push_back(iterations);
+    hash = FakeHash(1, salt, iterations);
+    return true;
+  };
+  admit::LogOnOutcome chief = gate.Attempt(book, "chief", 1800000000, recording);
+  EXPECT_EQ(chief.verdict, Verdict::kFull);
+  EXPECT_TRUE(chief.wantsNewHash) << "hashed with today's default";
+  gate.Attempt(book, "stranger", 1800000000, recording);
+  EXPECT_EQ(counts, (std::vector<uint32_t>{admit::kDefaultIterations, 700000}));
+  EXPECT_EQ(admit::kDefaultIterations, 600000u);
 }
 
 TEST(AccountRules, TheLastAccountWithFullRightsStays) {
@@ -315,6 +358,79 @@ TEST(AccountRules, AddRefusesBadNamesDuplicatesAndWeakCounts) {
   EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->lockedUntil, 0u);
   EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->failures, 0u);
   EXPECT_EQ(book.Find("Wang Fang \xE7\x8E\x8B")->iterations, 200000u);
+}
+
+TEST(AccountRules, TheEditorStopsAtTheMostTheFileHolds) {
+  std::vector<Account> accounts;
+  for (size_t i = 0; i < admit::kMaxAccounts; ++i) {
+    accounts.push_back(MakeAccount("user" + std::to_string(i),
+                                   i == 0 ? Rights::kFull : Rights::kRestricted, 1, 1));
+  }
+  AccountBook book(accounts);
+  EXPECT_EQ(book.Add(MakeAccount("one more", Rights::kRestricted, 1, 1)),
+            "there are already 1000 accounts, the most the accounts file holds; remove one first");
+  // What the editor can make, the next start reads.
+  EXPECT_EQ(admit::ParseAccountFile(admit::FormatAccountFile(book.Accounts())).problem, "");
+  ASSERT_EQ(book.Remove("user999"), "");
+  EXPECT_EQ(book.Add(MakeAccount("one more", Rights::kRestricted, 1, 1)), "");
+}
+
+TEST(UserNames, NewNamesCannotHideCharactersOrTurnTheText) {
+  struct Case {
+    const char* name;
+    const char* hidden;  // nullptr: accepted
+  };
+  const Case cases[] = {
+      {"op\xE2\x80\xAE"
+       "exe.txt",
+       "U+202E"},  // right-to-left override
+      {"op\xE2\x81\xA6"
+       "1",
+       "U+2066"},  // left-to-right isolate
+      {"le\xE2\x80\x8B"
+       "ad",
+       "U+200B"},  // zero-width space
+      {"le\xE2\x80\x8D"
+       "ad",
+       "U+200D"},  // zero-width joiner
+      {"lead\xC2\xA0"
+       "2",
+       "U+00A0"},  // no-break space
+      {"lead\xE3\x80\x80"
+       "2",
+       "U+3000"},  // ideographic space
+      {"\xEF\xBB\xBF"
+       "lead",
+       "U+FEFF"},  // byte order mark
+      {"lea\xC2\xAD"
+       "d",
+       "U+00AD"},                           // soft hyphen
+      {"lead\xF3\xA0\x80\x81", "U+E0001"},  // language tag
+      {"\xE3\x85\xA4"
+       "lead",
+       "U+3164"},  // Hangul filler
+      {"Wang Fang \xE7\x8E\x8B", nullptr},
+      {"\xC3\x89mile-2", nullptr},
+      {"line lead", nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string problem = admit::NewUserNameProblem(c.name);
+    if (c.hidden == nullptr) {
+      EXPECT_EQ(problem, "") << c.name;
+    } else {
+      EXPECT_EQ(problem, std::string("the user name contains an invisible or direction-changing "
+                                     "character (") +
+                             c.hidden + ")")
+          << c.name;
+      // A file written by an earlier release with such a name is still read.
+      EXPECT_EQ(admit::UserNameProblem(c.name), "") << c.name;
+    }
+  }
+  AccountBook book(SampleAccounts());
+  EXPECT_NE(book.Add(MakeAccount("op\xE2\x80\xAE"
+                                 "1",
+                                 Rights::kRestricted, 1, 1)),
+            "");
 }
 
 TEST(UserNames, LatinCaseIsIgnoredButOtherwiseNamesMustMatch) {

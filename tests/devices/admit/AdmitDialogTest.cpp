@@ -11,6 +11,7 @@
 #include "AccountFile.h"
 #include "AdmitResource.h"
 #include "DialogScript.h"
+#include "PasswordHash.h"
 #include "TestPasswords.h"
 #include "devices/admit.h"
 
@@ -93,12 +94,22 @@ class AdmitDialogs : public ::testing::Test {
       GTEST_SKIP() << "no display: the dialogs need one (ctest runs this under xvfb-run)";
     }
     DeleteFileW(AccountsPath().c_str());
+    DeleteFileW((AccountsPath() + L".new").c_str());
   }
   void TearDown() override {
     for (const std::wstring& problem : script_.Problems()) {
       ADD_FAILURE() << std::string(problem.begin(), problem.end());
     }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON);
     DeleteFileW(AccountsPath().c_str());
+    DeleteFileW((AccountsPath() + L".new").c_str());
+  }
+
+  static void RequireLogOn() {
+    DWORD on = 1;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON,
+                              REG_DWORD, &on, sizeof on),
+              ERROR_SUCCESS);
   }
 
   // The first account through the first-start form: a mistyped repeat is caught first.
@@ -113,6 +124,21 @@ class AdmitDialogs : public ::testing::Test {
     for (const std::wstring& problem : first.Problems()) {
       ADD_FAILURE() << std::string(problem.begin(), problem.end());
     }
+  }
+
+  // The lead's account written straight into the file with the smallest count the file
+  // allows, so that the tests of wrong passwords do not wait for the full count each time.
+  void WriteLead() {
+    admit::Account lead;
+    lead.name = "lead";
+    lead.rights = admit::Rights::kFull;
+    lead.iterations = admit::kMinIterations;
+    ASSERT_TRUE(admit::NewSalt(lead.salt));
+    const std::string password(lead_.begin(), lead_.end());
+    ASSERT_TRUE(admit::DerivePasswordHash(reinterpret_cast<const uint8_t*>(password.data()),
+                                          password.size(), lead.salt.data(), lead.salt.size(),
+                                          lead.iterations, lead.hash));
+    WriteAccounts(admit::FormatAccountFile({lead}));
   }
 
   DialogScript script_;
@@ -134,7 +160,7 @@ TEST_F(AdmitDialogs, FirstStartAsksForTheFirstAccountAndNobodyGetsInOtherwise) {
 }
 
 TEST_F(AdmitDialogs, WrongPasswordsAreAnsweredInTheDialogUntilTheRightOne) {
-  CreateLead();
+  WriteLead();
   const std::wstring wrong = MadeUpPassword();
   script_.Then(kLogOn, LogOnAs(L"lead", wrong))
       .Then(kLogOn,
@@ -154,8 +180,58 @@ TEST_F(AdmitDialogs, WrongPasswordsAreAnsweredInTheDialogUntilTheRightOne) {
   EXPECT_TRUE(cancel.Problems().empty());
 }
 
+TEST_F(AdmitDialogs, ALogOnDialogEndedAnyOtherWayIsNoLogOn) {
+  WriteLead();
+  // Ended with the numbers of OK and Cancel, which are also 1 and 2, the rights' numbers.
+  for (INT_PTR ending : {IDOK, IDCANCEL}) {
+    DialogScript ended;
+    ended.Then(kLogOn, [ending](HWND dialog) { EndDialog(dialog, ending); });
+    EXPECT_EQ(ended.Run(ADMIT_Admit), 0) << ending;
+    EXPECT_TRUE(ended.Problems().empty());
+  }
+}
+
+TEST_F(AdmitDialogs, UnderTheLogOnPolicyOnlyAnAdministratorMakesTheFirstAccount) {
+  RequireLogOn();
+  // This program runs as an elevated administrator: it is offered the form.
+  script_.Then(kFirst, [](HWND dialog) { S::Press(dialog, IDCANCEL); });
+  EXPECT_EQ(script_.Run(ADMIT_Admit), 0);
+  EXPECT_TRUE(script_.Finished());
+
+  // The same user without the administrators' rights, as a standard account or an
+  // administrator who did not choose "Run as administrator" runs the station.
+  HANDLE process = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process));
+  BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+  DWORD size = sizeof sid;
+  ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size));
+  SID_AND_ATTRIBUTES administrators = {sid, 0};
+  HANDLE standard = nullptr;
+  ASSERT_TRUE(
+      CreateRestrictedToken(process, 0, 1, &administrators, 0, nullptr, 0, nullptr, &standard));
+  ASSERT_TRUE(ImpersonateLoggedOnUser(standard));
+  DialogScript refused;  // no dialog at all: the station says "No authority to operate it!"
+  const int32_t admitted = refused.Run(ADMIT_Admit);
+  std::wstring notice;
+  DialogScript editor;
+  editor.Then(kNotice, [&](HWND box) {
+    notice = S::Message(box);
+    S::Press(box, IDOK);
+  });
+  const int32_t managed = editor.Run(ADMIT_ManageAccounts);
+  RevertToSelf();
+  CloseHandle(standard);
+  CloseHandle(process);
+  EXPECT_EQ(admitted, 0);
+  EXPECT_TRUE(refused.Problems().empty()) << "a dialog was shown";
+  EXPECT_EQ(managed, 0);
+  EXPECT_NE(notice.find(L"lets only an administrator create the first account"),
+            std::wstring::npos);
+  EXPECT_EQ(ReadAccounts(), "");
+}
+
 TEST_F(AdmitDialogs, TheFifthWrongPasswordLocksTheUserOut) {
-  CreateLead();
+  WriteLead();
   const std::wstring wrong = MadeUpPassword();
   for (int i = 0; i < 5; ++i) {
     script_.Then(kLogOn, LogOnAs(L"lead", wrong));
@@ -234,7 +310,7 @@ TEST_F(AdmitDialogs, TheEditorNeedsFullRightsAndKeepsTheLastOfThem) {
 }
 
 TEST_F(AdmitDialogs, ATamperedFileIsRefusedWithAMessageNamingIt) {
-  CreateLead();
+  WriteLead();
   std::string text = ReadAccounts();
   text.replace(text.find("Rights=full"), 11, "Rights=root");
   WriteAccounts(text);
