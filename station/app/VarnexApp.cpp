@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "devices/admit.h"
+#include "station/app/StationFolderCheck.h"
 #include "station/config/ConfigFile.h"
 #include "station/config/ConfigPaths.h"
 
@@ -23,16 +24,31 @@ void RegisterControlClasses() {
   InitCommonControlsEx(&controls);
 }
 
+// The station's paths from the executable or the given file; false when they cannot be formed
+// (a path too long for its buffer).
+bool FormStationPaths(const std::wstring& configPath, ConfigPaths& paths) {
+  return configPath.empty() ? FormConfigPaths(paths)
+                            : FormConfigPathsFromFile(configPath.c_str(), paths);
+}
+
 // "OpenAccount", or nothing when the configuration file cannot even be named: then whether a
 // log-on is asked for is unknown, and the station must not start without one.
 std::optional<int32_t> ReadOpenAccountSetting(const std::wstring& configPath) {
   ConfigPaths paths{};
-  bool formed = configPath.empty() ? FormConfigPaths(paths)
-                                   : FormConfigPathsFromFile(configPath.c_str(), paths);
-  if (!formed) {
+  if (!FormStationPaths(configPath, paths)) {
     return std::nullopt;
   }
   return ReadOpenAccount(paths);
+}
+
+// The administrator's machine policy: the log-on is asked for whatever Varnex.ini says, since
+// operators may write that file.
+bool LogOnRequiredByPolicy() {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  return RegGetValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON,
+                      RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+         value != 0;
 }
 
 }  // namespace
@@ -46,9 +62,25 @@ CVarnexApp::~CVarnexApp() {
 StationEnd CVarnexApp::InitInstance() {
   RegisterControlClasses();
 
+  ConfigPaths paths{};
+  FormStationPaths(hooks_.configPath, paths);
+  instance_ = std::make_unique<StationInstance>(paths.stationDirectory);
+  if (!instance_->Claimed()) {
+    ShowMessage(kAlreadyRunningText);
+    return StationEnd::kAlreadyRunning;
+  }
+
   StationEnd logOn = LogOn();
   if (logOn != StationEnd::kWindowClosed) {
     return logOn;
+  }
+
+  // Once, before the window: what the folder will not let the station save.
+  const std::wstring problems =
+      StationFolderProblems(paths, ReadConfigInt(paths, L"CONTROL", L"Save Log", 0) != 0,
+                            ReadConfigInt(paths, L"CONTROL", L"Save Voltage Log", 0) != 0);
+  if (!problems.empty()) {
+    ShowMessage(problems.c_str());
   }
 
   phone_ = KV_CreatePhone(0);
@@ -71,6 +103,7 @@ void CVarnexApp::ExitInstance() {
     KV_ReleasePhone(phone_);
     phone_ = -1;
   }
+  instance_.reset();
 }
 
 StationEnd CVarnexApp::LogOn() {
@@ -80,7 +113,7 @@ StationEnd CVarnexApp::LogOn() {
     ShowMessage(kPathTooLongText);
     return StationEnd::kNoConfiguration;
   }
-  if (*openAccount == 0) {
+  if (*openAccount == 0 && !LogOnRequiredByPolicy()) {
     return StationEnd::kWindowClosed;
   }
   int32_t result = ADMIT_Admit();

@@ -1,14 +1,17 @@
-// The station program's start-up: common controls, the optional operator log-on, the one
-// phone handle of the process, the modal main window, and the release of the handle on every
-// way out. The main window and the message box are given as hooks, so that tests run the
-// start-up in their own process.
+// The station program's start-up: common controls, one station per folder, the operator
+// log-on (when Varnex.ini or the machine's policy asks for it), a look at what the folder will
+// not let the station save, the one phone handle of the process, the modal main window, and
+// the release of the handle on every way out. The main window and the message box are given as
+// hooks, so that tests run the start-up in their own process.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "devices/dutlink.h"
+#include "station/app/StationInstance.h"
 
 struct StationStartHooks {
   // Varnex.ini to read "OpenAccount" from; empty: the one beside the executable.
@@ -18,12 +21,14 @@ struct StationStartHooks {
   // false when a run's worker outlived the window and still uses the phone handle (it is then
   // kept until the process ends).
   std::function<bool(KV_PHONE phone, int32_t restricted)> showMainWindow;
-  // Shows a modal message with one OK button; null: a message box without an owner.
+  // Shows a modal message with one OK button (a refused log-on, a station already running, a
+  // folder the station cannot write); null: a message box without an owner.
   std::function<void(const wchar_t* text)> showMessage;
 };
 
 enum class StationEnd {
   kWindowClosed,     // the main window ran and was closed
+  kAlreadyRunning,   // another station program runs from this folder
   kNoAuthority,      // the log-on did not succeed
   kNoConfiguration,  // the configuration file's path cannot be formed: the log-on is refused
   kNoPhone,          // no phone handle could be created
@@ -55,6 +60,8 @@ class CVarnexApp {
   void ShowMessage(const wchar_t* text);
 
   StationStartHooks hooks_;
+  // Held from the start to the end of the program: one station per folder.
+  std::unique_ptr<StationInstance> instance_;
   KV_PHONE phone_ = -1;
   int32_t restricted_ = 0;
 };

@@ -27,6 +27,23 @@ constexpr COLORREF kCounterPass = 0x008000;
 constexpr COLORREF kCounterFail = 0x0000FF;
 constexpr COLORREF kCounterRatio = 0xFF0000;
 
+// The message line when something could not be written; the Test Detail box says what.
+constexpr wchar_t kRunLogsNotSaved[] = L"Finished! Logs not saved: see Test Detail.";
+constexpr wchar_t kLogsNotSaved[] = L"Logs cannot be saved: see Test Detail.";
+constexpr wchar_t kSettingsNotSaved[] = L"Settings and counters not saved: see Test Detail.";
+
+// The edit box breaks lines only at CR LF.
+std::wstring BoxLines(const std::wstring& text) {
+  std::wstring lines;
+  for (wchar_t c : text) {
+    if (c == L'\n') {
+      lines += L'\r';
+    }
+    lines += c;
+  }
+  return lines;
+}
+
 HFONT MakeFont(const wchar_t* face, int height, int weight) {
   return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -121,8 +138,8 @@ bool CVarnexDlg::OnInitDialog() {
   context_.window = hwnd();
   SnapshotSettings();
   context_.stations = &runStations_;
-  if (settings_.saveVoltageLog != 0) {
-    OpenVoltageLog(context_);
+  if (settings_.saveVoltageLog != 0 && OpenVoltageLog(context_) == 0) {
+    ShowLogTrouble(kLogsNotSaved);
   }
 
   SelectFirstScannableItem(*this, settings_);
@@ -197,10 +214,28 @@ void CVarnexDlg::LoadStation() {
   counters.blockFailCount.store(0);
 }
 
-void CVarnexDlg::SaveStation() {
+bool CVarnexDlg::SaveStation() {
   window_.passCount = run_.counters().passCount.load();
   window_.failCount = run_.counters().failCount.load();
-  SaveConfiguration(paths_, window_, settings_);
+  return SaveConfiguration(paths_, window_, settings_);
+}
+
+std::wstring CVarnexDlg::NotSavedText() const {
+  return std::wstring(L"Varnex.ini could not be written:\n") + paths_.configPath +
+         L"\nThe settings and counters are kept only until the program ends.";
+}
+
+void CVarnexDlg::SayNotSaved() {
+  ShowMessage(kSettingsNotSaved, kColorFail);
+  ShowDetail(BoxLines(NotSavedText()));
+}
+
+void CVarnexDlg::ShowLogTrouble(const wchar_t* messageLine) {
+  const std::wstring trouble = TakeLogTrouble(context_);
+  if (!trouble.empty()) {
+    ShowMessage(messageLine, kColorFail);
+    ShowDetail(BoxLines(trouble));
+  }
 }
 
 void CVarnexDlg::SnapshotSettings() {
@@ -273,11 +308,7 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
   }
   noticeShown_ = state.noticeShown;
   if (refresh.notice) {
-    if (setup_.showNotice) {
-      setup_.showNotice(hwnd(), kFailRatioNotice);
-    } else {
-      MessageBoxW(hwnd(), kFailRatioNotice, L"Varnex", MB_OK);
-    }
+    ShowNotice(kFailRatioNotice);
   }
   HINSTANCE instance = GetModuleHandleW(nullptr);
   passText_ = FormatCounterText(LoadText(instance, IDS_PASS_COUNT), state.passCount);
@@ -302,6 +333,14 @@ void CVarnexDlg::RefreshCounters(bool endOfRun) {
   ShowBoundValues();
   if (prepare) {
     PrepareForNextPhone(*this, settings_);
+  }
+}
+
+void CVarnexDlg::ShowNotice(const std::wstring& text) {
+  if (setup_.showNotice) {
+    setup_.showNotice(hwnd(), text.c_str());
+  } else {
+    MessageBoxW(hwnd(), text.c_str(), L"Varnex", MB_OK);
   }
 }
 
@@ -346,13 +385,16 @@ void CVarnexDlg::OnPortCommand() {
 void CVarnexDlg::ApplySettingsChange() {
   SnapshotSettings();
   snapshotPending_ = run_.running();
-  SaveStation();
+  const bool saved = SaveStation();
   // A worker's rows are still coming into the list: the list follows when the run has ended.
   if (run_.hasWorker()) {
     settingsShowPending_ = true;
-    return;
+  } else {
+    ShowSettingsChange();
   }
-  ShowSettingsChange();
+  if (!saved) {
+    SayNotSaved();
+  }
 }
 
 void CVarnexDlg::ShowSettingsChange() {
@@ -369,7 +411,9 @@ void CVarnexDlg::ApplyPortChange() {
   SnapshotSettings();
   snapshotPending_ = run_.running();
   portChangedInRun_ = run_.running();
-  SaveStation();
+  if (!SaveStation()) {
+    SayNotSaved();
+  }
   // The communication text goes on naming the link a worker is using until its run has ended.
   if (run_.hasWorker()) {
     portShowPending_ = true;
@@ -472,6 +516,7 @@ LRESULT CVarnexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
       OnRowReport(lParam);
       return 0;
     case kRunEndedMessage:
+      ShowLogTrouble(kRunLogsNotSaved);
       RefreshCounters(true);
       return 0;
     case kRunStopRequestMessage:
@@ -527,7 +572,9 @@ void CVarnexDlg::Close() {
   // The run goes first, so that an abandoned run is not counted and the counters saved next
   // are final; its worker touches nothing of the window afterwards.
   runOutlived_ = !run_.Shutdown();
-  SaveStation();
+  if (!SaveStation()) {
+    ShowNotice(L"The settings and counters could not be saved.\n\n" + NotSavedText());
+  }
   ShutdownCheckContext(context_, runOutlived_);
   if (!runOutlived_) {
     stations_.clear();

@@ -37,8 +37,9 @@ struct VarnexDlgSetup {
   int32_t restricted = 0;  // 1: an operator with restricted rights
   // The configuration file; empty: the one beside the executable.
   std::wstring configPath;
-  // Shows the fail-ratio notice and returns when the operator has closed it; null: a modal
-  // message box on the window. Tests catch the notices here instead of blocking on them.
+  // Shows a notice (the fail-ratio notice, settings that could not be saved at closing) and
+  // returns when the operator has closed it; null: a modal message box on the window. Tests
+  // catch the notices here instead of blocking on them.
   std::function<void(HWND window, const wchar_t* text)> showNotice;
 };
 
@@ -105,7 +106,14 @@ class CVarnexDlg : public ui::Dialog,
   void MakeRoomForToolbar();
   void SetUpFontsAndColours();
   void LoadStation();
-  void SaveStation();
+  // False when Varnex.ini could not be written.
+  bool SaveStation();
+  // Tells the operator on the message line and in the Test Detail box that a save failed.
+  void SayNotSaved();
+  std::wstring NotSavedText() const;
+  // What the logs lost (the engine's log trouble), on the message line and in Test Detail.
+  void ShowLogTrouble(const wchar_t* messageLine);
+  void ShowNotice(const std::wstring& text);
   void SnapshotSettings();
   void ShowBoundValues();
 

@@ -143,8 +143,8 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
                    RowPrinter& printer) {
   uint64_t recordedWait = 0;
   InstallWaitsAndPrompt(context, options, recordedWait);
-  if (context.settings.saveVoltageLog != 0) {
-    OpenVoltageLog(context);
+  if (context.settings.saveVoltageLog != 0 && OpenVoltageLog(context) == 0) {
+    PrintErr(TakeLogTrouble(context));
   }
 
   const RunLink link{window.uart, window.port, window.powerOnWaitTime};
@@ -175,6 +175,10 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     SetRunPhase(RunPhase::Idle);
     end = control.lastEnd();
     workerOutlived = !control.Shutdown();
+  }
+  // Logs that could not be written are told, and change nothing of the verdict.
+  if (const std::wstring trouble = TakeLogTrouble(context); !trouble.empty()) {
+    PrintErr(trouble);
   }
   if (options.noWait) {
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));

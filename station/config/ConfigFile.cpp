@@ -34,13 +34,16 @@ class ProfileFile final : public ProfileReader, public ProfileWriter {
   }
 
   void WriteText(const wchar_t* section, const wchar_t* key, const wchar_t* value) override {
-    if (path_[0] != L'\0') {
-      WritePrivateProfileStringW(section, key, value, path_);
+    if (path_[0] == L'\0' || !WritePrivateProfileStringW(section, key, value, path_)) {
+      writeFailed_ = true;
     }
   }
 
+  bool WriteFailed() const { return writeFailed_; }
+
  private:
   const wchar_t* path_;
+  bool writeFailed_ = false;
 };
 
 }  // namespace
@@ -69,13 +72,19 @@ void LoadConfigurationFrom(const ConfigPaths& paths, WindowSettings& window,
   ReadConfiguration(config, tollmark, window, settings, stations);
 }
 
-void SaveConfiguration(const ConfigPaths& paths, const WindowSettings& window,
+bool SaveConfiguration(const ConfigPaths& paths, const WindowSettings& window,
                        const CheckSettings& settings) {
   ProfileFile config(paths.configPath);
   WriteConfiguration(config, window, settings);
+  return !config.WriteFailed();
 }
 
 int32_t ReadOpenAccount(const ConfigPaths& paths) {
+  return ReadConfigInt(paths, L"CONTROL", L"OpenAccount", 0);
+}
+
+int32_t ReadConfigInt(const ConfigPaths& paths, const wchar_t* section, const wchar_t* key,
+                      int32_t defaultValue) {
   ProfileFile config(paths.configPath);
-  return config.ReadInt(L"CONTROL", L"OpenAccount", 0);
+  return config.ReadInt(section, key, defaultValue);
 }

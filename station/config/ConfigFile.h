@@ -21,9 +21,14 @@ void LoadConfiguration(ConfigPaths& paths, WindowSettings& window, CheckSettings
 void LoadConfigurationFrom(const ConfigPaths& paths, WindowSettings& window,
                            CheckSettings& settings, StationList& stations);
 
-// Writes every written key to paths.configPath in the save order. Write failures are silent.
-void SaveConfiguration(const ConfigPaths& paths, const WindowSettings& window,
+// Writes every written key to paths.configPath in the save order. False when a key could not
+// be written (or there is no usable path): the caller tells the operator.
+bool SaveConfiguration(const ConfigPaths& paths, const WindowSettings& window,
                        const CheckSettings& settings);
 
 // "OpenAccount" of section "CONTROL" (default 0), read by the start-up before the log-on.
 int32_t ReadOpenAccount(const ConfigPaths& paths);
+// An integer key as the configuration reads it (missing: the default); for the start-up, which
+// looks at a few keys before the main window reads them all.
+int32_t ReadConfigInt(const ConfigPaths& paths, const wchar_t* section, const wchar_t* key,
+                      int32_t defaultValue);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include <windows.h>
 
@@ -44,6 +45,11 @@ struct CheckContext {
   // shutdown while a run's worker may still write; a write finds its file open or absent, never
   // closed under it.
   std::recursive_mutex logLock;
+  // Where the open logs are (ANSI), to name them when they cannot be written.
+  char testLogPath[260]{};
+  char voltageLogPath[260]{};
+  // What the logs lost since the shell last looked, one line each (LogFiles.h); under logLock.
+  std::wstring logTrouble;
 
   CheckContext();   // creates the supply factory
   ~CheckContext();  // releases whatever Shutdown has not

@@ -72,6 +72,7 @@ void WriteVoltageLogLine(CheckContext& context) {
 
 int32_t RunCheckSequence(CheckContext& context) {
   std::memset(context.logText, 0, sizeof(context.logText));
+  ClearLogTrouble(context);
 
   // The identity reads name the test-log file, so it is opened only after them; their lines
   // reach it with the first flush.

@@ -1,6 +1,8 @@
 #include "station/engine/LogFiles.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <mutex>
 
 #include <windows.h>
@@ -31,6 +33,47 @@ FILE* CreateLogFile(const char* path, const char* header) {
   }
   return file;
 }
+
+bool PutLogText(FILE* file, const char* text) {
+  const bool written = std::fputs(text, file) >= 0;
+  return std::fflush(file) == 0 && written;
+}
+
+std::wstring Wide(const char* ansi) {
+  wchar_t wide[kLogPathSize] = {};
+  MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, kLogPathSize);
+  wide[kLogPathSize - 1] = L'\0';
+  return wide;
+}
+
+// "No such file or directory" and the like, from the C library that opened the file.
+std::wstring Reason(int error) {
+  const wchar_t* text = _wcserror(error);
+  std::wstring reason = text != nullptr ? text : L"";
+  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) {
+    reason.pop_back();
+  }
+  return reason.empty() ? std::wstring() : L" (" + reason + L")";
+}
+
+// One line per loss; the same loss at every flush of a run is told once.
+void NoteTrouble(CheckContext& context, const std::wstring& line) {
+  LogGuard guard(context.logLock);
+  if (context.logTrouble.find(line) != std::wstring::npos) {
+    return;
+  }
+  if (!context.logTrouble.empty()) {
+    context.logTrouble += L"\n";
+  }
+  context.logTrouble += line;
+}
+
+constexpr wchar_t kTestLogNoPath[] =
+    L"The test log could not be created: its path does not fit in 260 characters.";
+constexpr wchar_t kVoltageLogNoPath[] =
+    L"The voltage log could not be created: its path does not fit in 260 characters.";
+constexpr wchar_t kVoltageLogNotOpen[] =
+    L"The voltage log is not open: the voltages of this run were not saved.";
 
 }  // namespace
 
@@ -75,6 +118,7 @@ int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTim
 
   char stationDir[kLogPathSize];
   if (!StationDirectoryAnsi(stationDir, sizeof stationDir)) {
+    NoteTrouble(context, kTestLogNoPath);
     return 0;
   }
   char folder[kLogPathSize];
@@ -83,18 +127,25 @@ int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTim
   }
   char dayFolder[kLogPathSize];
   if (!FormatDayFolder(dayFolder, sizeof dayFolder, stationDir, time)) {
+    NoteTrouble(context, kTestLogNoPath);
     return 0;
   }
   CreateDirectoryA(dayFolder, nullptr);
 
   char path[kLogPathSize];
   if (!FormatTestLogPath(path, sizeof path, dayFolder, logName, time, IsAnsiLeadByte)) {
+    NoteTrouble(context, kTestLogNoPath);
     return 0;
   }
   FILE* file = CreateLogFile(path, kTestLogHeader);
+  if (file == nullptr) {
+    NoteTrouble(context,
+                L"The test log could not be created" + Reason(errno) + L":\n" + Wide(path));
+  }
   LogGuard guard(context.logLock);
   CloseLogFile(context.testLog);
   context.testLog = file;
+  lstrcpynA(context.testLogPath, file != nullptr ? path : "", sizeof context.testLogPath);
   return file != nullptr ? 1 : 0;
 }
 
@@ -106,25 +157,28 @@ int32_t OpenVoltageLogAt(CheckContext& context, const LocalTime& time) {
   CloseVoltageLog(context);
 
   char stationDir[kLogPathSize];
-  if (!StationDirectoryAnsi(stationDir, sizeof stationDir)) {
+  char path[kLogPathSize];
+  if (!StationDirectoryAnsi(stationDir, sizeof stationDir) ||
+      !FormatVoltageLogPath(path, sizeof path, stationDir, time)) {
+    NoteTrouble(context, kVoltageLogNoPath);
     return 0;
   }
   // The Log folder is the line's to provide; without it there is no voltage log.
-  char path[kLogPathSize];
-  if (!FormatVoltageLogPath(path, sizeof path, stationDir, time)) {
-    return 0;
-  }
   FILE* file = CreateLogFile(path, kVoltageLogHeader);
+  if (file == nullptr) {
+    NoteTrouble(context,
+                L"The voltage log could not be created" + Reason(errno) + L":\n" + Wide(path));
+  }
   LogGuard guard(context.logLock);
   CloseLogFile(context.voltageLog);
   context.voltageLog = file;
+  lstrcpynA(context.voltageLogPath, file != nullptr ? path : "", sizeof context.voltageLogPath);
   return file != nullptr ? 1 : 0;
 }
 
 int32_t WriteLogText(FILE* file, const char* text) {
   if (file != nullptr && text != nullptr) {
-    std::fputs(text, file);
-    std::fflush(file);
+    PutLogText(file, text);
   }
   return 1;
 }
@@ -137,14 +191,34 @@ int32_t CloseLogFile(FILE*& file) {
   return 1;
 }
 
+std::wstring TakeLogTrouble(CheckContext& context) {
+  LogGuard guard(context.logLock);
+  std::wstring trouble;
+  trouble.swap(context.logTrouble);
+  return trouble;
+}
+
+void ClearLogTrouble(CheckContext& context) {
+  LogGuard guard(context.logLock);
+  context.logTrouble.clear();
+}
+
 void WriteTestLog(CheckContext& context, const char* text) {
   LogGuard guard(context.logLock);
-  WriteLogText(context.testLog, text);
+  // An empty text (a flush with nothing to add) is no write that could fail.
+  if (context.testLog != nullptr && text != nullptr && text[0] != '\0' &&
+      !PutLogText(context.testLog, text)) {
+    NoteTrouble(context, L"The test log could not be written:\n" + Wide(context.testLogPath));
+  }
 }
 
 void WriteVoltageLog(CheckContext& context, const char* text) {
   LogGuard guard(context.logLock);
-  WriteLogText(context.voltageLog, text);
+  if (context.voltageLog == nullptr) {
+    NoteTrouble(context, kVoltageLogNotOpen);
+  } else if (text != nullptr && !PutLogText(context.voltageLog, text)) {
+    NoteTrouble(context, L"The voltage log could not be written:\n" + Wide(context.voltageLogPath));
+  }
 }
 
 void CloseTestLog(CheckContext& context) {

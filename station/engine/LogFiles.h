@@ -1,9 +1,13 @@
-// The test log (one CSV file per run) and the voltage log (one per program start). Failures to
-// create folders or open files are silent: the writes that follow do nothing.
+// The test log (one CSV file per run) and the voltage log (one per program start). A file that
+// cannot be created makes the writes that follow do nothing, as before; but nothing is lost
+// without a word: every log that could not be created or written is noted in the context's
+// log trouble, which the window and VarnexCli show the operator when the run has ended. The
+// phone's verdict never depends on it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 struct CheckContext;
 
@@ -28,8 +32,14 @@ int32_t WriteLogText(FILE* file, const char* text);
 // Closes the file when it is open and marks it absent.
 int32_t CloseLogFile(FILE*& file);
 
+// The log trouble noted since the last call, one sentence per line, and cleared; empty when the
+// logs lost nothing. The check sequence clears it when a run starts.
+std::wstring TakeLogTrouble(CheckContext& context);
+void ClearLogTrouble(CheckContext& context);
+
 // The context's two files under its logLock, the way the engine reaches them: a run's worker
-// writes while the window's thread may close them at shutdown.
+// writes while the window's thread may close them at shutdown. The voltage log's line of a run
+// that finds no voltage log open is noted as lost.
 void WriteTestLog(CheckContext& context, const char* text);
 void WriteVoltageLog(CheckContext& context, const char* text);
 void CloseTestLog(CheckContext& context);

@@ -5,7 +5,7 @@
 #
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
-#                                           close_at_prompt no_authority dialogs
+#                                           close_at_prompt no_authority dialogs read_only
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
@@ -14,6 +14,13 @@ set -euo pipefail
 if [ -z "${E2E_ON_DISPLAY:-}" ]; then
   export E2E_ON_DISPLAY=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+# A read-only folder stops nobody who may override file permissions, as root may: that case
+# runs, Wine's server included, without that power.
+if [ "${1:-}" = read_only ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_NO_OVERRIDE:-}" ]; then
+  export E2E_NO_OVERRIDE=1
+  wineserver -k 2>/dev/null || true
+  exec setpriv --bounding-set=-dac_override,-dac_read_search,-fowner bash "$0" "$@"
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 source "$(dirname "$0")/lib.sh"
@@ -222,6 +229,80 @@ case_no_authority() {
   wait "$varnex_pid" || true
   varnex_pid=""
   if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
+}
+
+# The station folder cannot be written (an operator without the installation's rights): the
+# start-up says so once, a run keeps its verdict and tells on the message line and in Test
+# Detail which logs were lost, and closing tells that the counters were not saved.
+case_read_only() {
+  new_station read_only $'Pass=5\nSave Voltage Log=1'
+  mkdir -p "$station/Log"
+  chmod -R a-w "$station"
+  chmod u+w "$station/DutlinkSim.flash"  # the phone's own memory, not the station's
+  local out="$E2E_WORK/read_only-varnex.out"
+  (cd "$station" && exec wine Varnex.exe) >"$out" 2>&1 &
+  varnex_pid=$!
+  probe find "Varnex" 30000 >/dev/null || fail "no message at the start"
+  local message
+  message=$(probe text Varnex 65535) || fail "the start-up message has no text"
+  grep -q "^The station cannot write in its folder" <<<"$message" || fail "start-up message: $message"
+  grep -q "^- Varnex.ini: the settings and the pass and fail counters will not be saved.$" <<<"$message" ||
+    fail "the message does not name Varnex.ini"
+  grep -q "^- result: the test logs will not be saved.$" <<<"$message" || fail "no result line"
+  grep -q "^- Log: the voltage log will not be saved.$" <<<"$message" || fail "no Log line"
+  screenshot start
+  local id
+  id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1)
+  [ -n "$id" ] || fail "no X window for the start-up message"
+  xdotool windowfocus --sync "$id"
+  xdotool key Return
+  probe find "$TITLE" 30000 >/dev/null || fail "the station window did not show"
+  expect_text $STATUS_ID IDLE
+  expect_text $MESSAGE_ID "Logs cannot be saved: see Test Detail."
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID PASS 60000
+  expect_text $PASS_ID "Pass: 6"
+  expect_text $MESSAGE_ID "Finished! Logs not saved: see Test Detail."
+  local detail
+  detail=$(text_of $DETAIL_ID)
+  grep -q "^The test log could not be created" <<<"$detail" || fail "Test Detail: $detail"
+  grep -q "^The voltage log is not open: the voltages of this run were not saved.$" <<<"$detail" ||
+    fail "Test Detail does not name the voltage log: $detail"
+  [ "$(probe list-row "$TITLE" 0 2)" = "PASS" ] || fail "IMEI1 row result"
+  screenshot final
+  probe close "$TITLE"
+  local waited=0
+  id=""
+  while [ -z "$id" ]; do
+    id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1 || true)
+    sleep 0.5
+    waited=$((waited + 1))
+    [ $waited -le 30 ] || fail "no message that the counters were not saved"
+  done
+  screenshot closing
+  xdotool windowfocus --sync "$id"
+  xdotool key Return
+  waited=0
+  while kill -0 "$varnex_pid" 2>/dev/null; do
+    sleep 0.5
+    waited=$((waited + 1))
+    [ $waited -le 30 ] || fail "Varnex.exe still running after the message"
+  done
+  wait "$varnex_pid" || true
+  varnex_pid=""
+  chmod -R u+w "$station"
+  expect_counts 5 0
+  [ ! -e "$station/result" ] || fail "a result folder appeared in the read-only folder"
+  [ -z "$(ls "$station/Log")" ] || fail "a voltage log appeared"
+}
+
+# Clicks a toolbar button of the station window with the mouse.
+click_toolbar() {
+  local x y
+  read -r x y < <(probe toolbar-point "$TITLE" "$1") || fail "no toolbar button $1"
+  xdotool windowfocus --sync "$(window_id)"
+  xdotool mousemove --sync "$x" "$y" click 1
 }
 
 dialog_window() {  # dialog_window <exact title>

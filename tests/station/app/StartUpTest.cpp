@@ -1,6 +1,7 @@
 // The station's start-up in this process, with the simulated phone, a stand-in accounts
-// library and a stand-in main window: "OpenAccount" off and on, each log-on outcome, a phone
-// handle that cannot be created, and the handle released on every way out.
+// library and a stand-in main window: "OpenAccount" off and on, the machine's log-on policy,
+// each log-on outcome, a second station in the same folder, a folder the station cannot write,
+// a phone handle that cannot be created, and the handle released on every way out.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/admit.h"
 #include "devices/sim/dutlink_sim.h"
 #include "station/app/VarnexApp.h"
 
@@ -48,6 +50,13 @@ class StartUp : public testing::Test {
   void TearDown() override {
     DeleteFileW(configPath_.c_str());
     SetEnvironmentVariableW(L"VARNEX_TEST_ADMIT_RESULT", nullptr);
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON);
+  }
+
+  static void LogOnPolicy(DWORD value) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON,
+                              REG_DWORD, &value, sizeof value),
+              ERROR_SUCCESS);
   }
 
   void OpenAccount(const wchar_t* value) {
@@ -148,6 +157,110 @@ TEST_F(StartUp, AHandleAWorkerStillUsesIsNotReleased) {
   EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
   ASSERT_EQ(windows_.size(), 1u);
   EXPECT_EQ(KVSIM_GetCallCount("KV_ReleasePhone"), 0);
+}
+
+TEST_F(StartUp, TheMachinesPolicyAsksForTheLogOnWhateverVarnexIniSays) {
+  OpenAccount(L"0");
+  LogOnPolicy(1);
+  AdmitAnswers(L"2");
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  EXPECT_EQ(AdmitStandIn_TakeCallCount(), 1);
+  ExpectOneWindowThenRelease(1);
+
+  KVSIM_Reset();
+  windows_.clear();
+  AdmitAnswers(L"0");
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kNoAuthority);
+  EXPECT_EQ(AdmitStandIn_TakeCallCount(), 1);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], L"No authority to operate it!");
+
+  // A policy value of 0 leaves it to the configuration.
+  messages_.clear();
+  LogOnPolicy(0);
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  EXPECT_EQ(AdmitStandIn_TakeCallCount(), 0);
+}
+
+TEST_F(StartUp, ASecondStationInTheSameFolderSaysSoAndEnds) {
+  StationEnd second = StationEnd::kWindowClosed;
+  std::vector<std::wstring> secondMessages;
+  hooks_.showMainWindow = [&](KV_PHONE, int32_t) {
+    StationStartHooks again = hooks_;
+    again.showMainWindow = [](KV_PHONE, int32_t) {
+      ADD_FAILURE() << "a second window";
+      return true;
+    };
+    again.showMessage = [&](const wchar_t* text) { secondMessages.push_back(text); };
+    second = RunStation(again);
+    return true;
+  };
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  EXPECT_EQ(second, StationEnd::kAlreadyRunning);
+  EXPECT_EQ(secondMessages, std::vector<std::wstring>{L"Varnex is already running from this "
+                                                      L"station folder."});
+  // The first one's end frees the folder.
+  hooks_.showMainWindow = [this](KV_PHONE phone, int32_t restricted) {
+    windows_.push_back({phone, restricted, 0});
+    return true;
+  };
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  EXPECT_EQ(windows_.size(), 1u);
+}
+
+TEST_F(StartUp, AFolderTheStationCannotWriteIsToldOnceBeforeTheWindow) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"VarnexReadOnlyStation";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  hooks_.configPath = folder + L"\\Varnex.ini";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"CONTROL", L"Save Log", L"1", hooks_.configPath.c_str()));
+  ASSERT_TRUE(
+      WritePrivateProfileStringW(L"CONTROL", L"Save Voltage Log", L"1", hooks_.configPath.c_str()));
+  // Varnex.ini open for reading only, a plain file where the result folder goes, no Log folder.
+  HANDLE held = CreateFileW(hooks_.configPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  HANDLE blocker = CreateFileW((folder + L"\\result").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+  CloseHandle(blocker);
+  size_t messagesBeforeWindow = 99;
+  hooks_.showMainWindow = [&](KV_PHONE, int32_t) {
+    messagesBeforeWindow = messages_.size();
+    return true;
+  };
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  CloseHandle(held);
+  EXPECT_EQ(messagesBeforeWindow, 1u);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0],
+            L"The station cannot write in its folder\n" + folder +
+                L"\n\n"
+                L"- Varnex.ini: the settings and the pass and fail counters will not be saved.\n"
+                L"- result: the test logs will not be saved.\n"
+                L"- Log: the folder is missing, so the voltage log will not be saved.\n"
+                L"\nThe checks run and their verdicts stand, but what is listed here is lost. "
+                L"Ask the line engineer to give the station's users the rights the installation "
+                L"sets (see docs\\install.md).");
+
+  // Writable, with its Log folder: nothing to say, and no test file left behind.
+  DeleteFileW((folder + L"\\result").c_str());
+  CreateDirectoryW((folder + L"\\Log").c_str(), nullptr);
+  messages_.clear();
+  EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
+  EXPECT_TRUE(messages_.empty());
+  for (const wchar_t* sub : {L"\\result", L"\\Log"}) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + sub + L"\\*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) {
+      FindClose(search);
+    }
+    RemoveDirectoryW((folder + sub).c_str());
+  }
+  DeleteFileW(hooks_.configPath.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(StartUp, NoPhoneHandleEndsWithoutAMessage) {

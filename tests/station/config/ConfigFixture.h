@@ -45,7 +45,7 @@ class ConfigFileTest : public ::testing::Test {
   }
 
   void Save(const WindowSettings& window, const CheckSettings& settings) {
-    SaveConfiguration(paths_, window, settings);
+    EXPECT_TRUE(SaveConfiguration(paths_, window, settings));
   }
 
   std::string FileText() { return ReadTestFile(configPath_); }

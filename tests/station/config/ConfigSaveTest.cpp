@@ -1,4 +1,7 @@
-// Saving Varnex.ini through the real profile functions: order, formats, what is left alone.
+// Saving Varnex.ini through the real profile functions: order, formats, what is left alone,
+// and a save that cannot reach the file.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -325,6 +328,21 @@ TEST_F(ConfigFileTest, APastedLineBreakCannotAddKeys) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "[PORT]"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Port=99"), 0);
   EXPECT_EQ(lines.size(), kDefaultFileLines.size());
+}
+
+TEST_F(ConfigFileTest, ASaveThatCannotReachTheFileSaysSo) {
+  WriteTestFile(configPath_, "[CONTROL]\r\nPass=7\r\n");
+  // Open for reading only, as for an operator whose folder rights are too narrow.
+  HANDLE held = CreateFileW(configPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Loaded loaded = Load();
+  loaded.window.passCount = 8;
+  EXPECT_FALSE(SaveConfiguration(paths_, loaded.window, loaded.settings));
+  CloseHandle(held);
+  EXPECT_EQ(FileText(), "[CONTROL]\r\nPass=7\r\n");
+  ConfigPaths none{};
+  EXPECT_FALSE(SaveConfiguration(none, loaded.window, loaded.settings));
 }
 
 TEST_F(ConfigFileTest, SavingTwiceChangesNothing) {

@@ -140,7 +140,7 @@ TEST_F(LogFiles, NameFromThePhoneCannotLeaveTheDayFolder) {
   EXPECT_EQ(FilesIn(ProgramFolder() + "\\result"), std::vector<std::string>{"2016-08-17"});
 }
 
-TEST_F(LogFiles, FolderThatCannotBeMadeLeavesTheLogClosedSilently) {
+TEST_F(LogFiles, FolderThatCannotBeMadeLeavesTheLogClosedAndSaysSo) {
   // A plain file where the result folder should be.
   const std::string blocker = ProgramFolder() + "\\result";
   FILE* file = std::fopen(blocker.c_str(), "w");
@@ -150,9 +150,41 @@ TEST_F(LogFiles, FolderThatCannotBeMadeLeavesTheLogClosedSilently) {
   EXPECT_EQ(OpenTestLogAt(*context, "AB12", kRunTime), 0);
   EXPECT_EQ(context->testLog, nullptr);
   EXPECT_EQ(WriteLogText(context->testLog, "dropped\n"), 1);
+  WriteTestLog(*context, "dropped\n");
   EXPECT_EQ(CloseLogFile(context->testLog), 1);
   EXPECT_TRUE(fs::is_regular_file(blocker));
   fs::remove(blocker);
+  const std::wstring trouble = TakeLogTrouble(*context);
+  EXPECT_EQ(trouble.rfind(L"The test log could not be created", 0), 0u) << trouble.size();
+  EXPECT_NE(trouble.find(L"\\result\\2016-08-17\\AB12_09_05_ 7_042.csv"), std::wstring::npos);
+  EXPECT_EQ(trouble.find(L'\n'), trouble.rfind(L'\n')) << "one loss, one line and its path";
+  EXPECT_EQ(TakeLogTrouble(*context), L"") << "taken";
+}
+
+TEST_F(LogFiles, AWriteThatFailsIsToldOnceAndAMissingVoltageLogForEveryRun) {
+  ASSERT_EQ(OpenTestLogAt(*context, "AB12", kRunTime), 1);
+  WriteTestLog(*context, "Item,kept\n");
+  // The open file stops taking writes, as on a full or vanished disk.
+  std::fclose(context->testLog);
+  const std::string path = DayFolder() + "\\AB12_09_05_ 7_042.csv";
+  context->testLog = std::fopen(path.c_str(), "r");
+  ASSERT_NE(context->testLog, nullptr);
+  WriteTestLog(*context, "Item,lost\n");
+  WriteTestLog(*context, "Item,lost too\n");
+  WriteTestLog(*context, "");  // an empty flush writes nothing
+  EXPECT_EQ(TakeLogTrouble(*context),
+            L"The test log could not be written:\n" + std::wstring(path.begin(), path.end()));
+  CloseLogFile(context->testLog);
+  EXPECT_EQ(ReadFile(path), std::string(kHeaderLine) + "Item,kept\r\n");
+
+  // No Log folder: the voltage log is not created, and each run's line is told as lost.
+  EXPECT_EQ(OpenVoltageLogAt(*context, kRunTime), 0);
+  const std::wstring created = TakeLogTrouble(*context);
+  EXPECT_EQ(created.rfind(L"The voltage log could not be created", 0), 0u);
+  EXPECT_NE(created.find(L"\\Log\\voltage_09_05_ 7_042.csv"), std::wstring::npos);
+  WriteVoltageLog(*context, "SN,1,\n");
+  EXPECT_EQ(TakeLogTrouble(*context),
+            L"The voltage log is not open: the voltages of this run were not saved.");
 }
 
 TEST_F(LogFiles, PathsBeyondTheBufferAreNotOpened) {
