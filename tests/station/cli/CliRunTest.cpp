@@ -146,6 +146,23 @@ TEST(VarnexCli, TheGoodRunWritesTheTestLogAndTheVoltageLog) {
             "VX202612090001,3599,3600,3799,3800,4199,4200,1,\r\n");
 }
 
+TEST(VarnexCli, LogsThatCannotBeWrittenAreToldAndTheVerdictStands) {
+  StationFolder station("lost-logs");
+  station.PrepareRecord(kEarlierStations);
+  // No Log folder, and a plain file where the result folder goes.
+  ASSERT_TRUE(RemoveDirectoryW(station.File(L"Log").c_str()));
+  station.WriteFile(L"result", "not a folder");
+  CliRun run = station.Run(DemoCodes());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(LastLine(run.out), "PASS");
+  EXPECT_TRUE(Contains(run.err, "The voltage log could not be created")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "The test log could not be created")) << run.err;
+  EXPECT_TRUE(Contains(run.err,
+                       "The voltage log is not open: the voltages of this run were not "
+                       "saved."))
+      << run.err;
+}
+
 TEST(VarnexCli, TheFailingDemoPhoneFailsExactlyItsFaults) {
   StationFolder station("failing");
   station.WriteFile(L"DutlinkSim.ini", ReadWholeFile(TestProgramFolder() + L"\\FailingPhone.ini"));
