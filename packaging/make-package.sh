@@ -25,7 +25,7 @@ stage_root="$bin/../package"
 stage="$stage_root/$name"
 
 missing=0
-for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_SIMULATOR_FILES[@]}"; do
+for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_TOOL_FILES[@]}" "${VARNEX_SIMULATOR_FILES[@]}"; do
   if [ ! -f "$bin/$file" ]; then
     echo "make-package: $bin/$file is missing; build it first" >&2
     missing=1
@@ -35,7 +35,7 @@ done
 
 rm -rf "$stage"
 mkdir -p "$stage/simulator" "$stage/docs" "$dist"
-for file in "${VARNEX_STATION_FILES[@]}"; do
+for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_TOOL_FILES[@]}"; do
   cp "$bin/$file" "$stage/"
 done
 for file in "${VARNEX_SIMULATOR_FILES[@]}"; do
@@ -59,11 +59,5 @@ rm -f "$zip_file"
 echo "make-package: $zip_file"
 
 setup_file="$dist/Varnex-$version-setup.exe"
-rm -f "$setup_file"
-makensis -V2 -NOCD \
-  "-DVERSION=$version" \
-  "-DVERSION_TEXT=$version_text" \
-  "-DSTAGE=$stage" \
-  "-DOUTFILE=$setup_file" \
-  "$here/Varnex.nsi"
+varnex_make_installer "$stage" "$version" "$version_text" "$setup_file"
 echo "make-package: $setup_file"
