@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "devices/admit.h"
+#include "devices/admit/MachinePolicy.h"
 #include "station/app/StationFolderCheck.h"
 #include "station/config/ConfigFile.h"
 #include "station/config/ConfigPaths.h"
@@ -39,16 +40,6 @@ std::optional<int32_t> ReadOpenAccountSetting(const std::wstring& configPath) {
     return std::nullopt;
   }
   return ReadOpenAccount(paths);
-}
-
-// The administrator's machine policy: the log-on is asked for whatever Varnex.ini says, since
-// operators may write that file.
-bool LogOnRequiredByPolicy() {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  return RegGetValueW(HKEY_LOCAL_MACHINE, ADMIT_POLICY_KEY, ADMIT_POLICY_REQUIRE_LOGON,
-                      RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
-         value != 0;
 }
 
 }  // namespace
@@ -113,7 +104,9 @@ StationEnd CVarnexApp::LogOn() {
     ShowMessage(kPathTooLongText);
     return StationEnd::kNoConfiguration;
   }
-  if (*openAccount == 0 && !LogOnRequiredByPolicy()) {
+  // The administrator's machine policy asks for the log-on whatever Varnex.ini says, since
+  // operators may write that file.
+  if (*openAccount == 0 && !admit::LogOnRequiredByPolicy()) {
     return StationEnd::kWindowClosed;
   }
   int32_t result = ADMIT_Admit();
