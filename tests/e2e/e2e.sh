@@ -215,19 +215,8 @@ case_no_authority() {
   if probe text Varnex 2 >/dev/null 2>&1; then fail "a second button"; fi
   if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
   screenshot final
-  local id
-  id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1)
-  [ -n "$id" ] || fail "no X window for the message"
-  xdotool windowfocus --sync "$id"
-  xdotool key Return
-  local waited=0
-  while kill -0 "$varnex_pid" 2>/dev/null; do
-    sleep 0.5
-    waited=$((waited + 1))
-    [ $waited -le 30 ] || fail "Varnex.exe still running after the message"
-  done
-  wait "$varnex_pid" || true
-  varnex_pid=""
+  answer_message 5 "the refused log-on"
+  wait_station_end 15
   if probe find "$TITLE" 0 >/dev/null 2>&1; then fail "the station window showed"; fi
 }
 
@@ -251,11 +240,7 @@ case_read_only() {
   grep -q "^- result: the test logs will not be saved.$" <<<"$message" || fail "no result line"
   grep -q "^- Log: the voltage log will not be saved.$" <<<"$message" || fail "no Log line"
   screenshot start
-  local id
-  id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1)
-  [ -n "$id" ] || fail "no X window for the start-up message"
-  xdotool windowfocus --sync "$id"
-  xdotool key Return
+  answer_message 5 "the start-up message"
   probe find "$TITLE" 30000 >/dev/null || fail "the station window did not show"
   expect_text $STATUS_ID IDLE
   expect_text $MESSAGE_ID "Logs cannot be saved: see Test Detail."
@@ -272,25 +257,8 @@ case_read_only() {
   [ "$(probe list-row "$TITLE" 0 2)" = "PASS" ] || fail "IMEI1 row result"
   screenshot final
   probe close "$TITLE"
-  local waited=0
-  id=""
-  while [ -z "$id" ]; do
-    id=$(xdotool search --onlyvisible --name '^Varnex$' | head -1 || true)
-    sleep 0.5
-    waited=$((waited + 1))
-    [ $waited -le 30 ] || fail "no message that the counters were not saved"
-  done
-  screenshot closing
-  xdotool windowfocus --sync "$id"
-  xdotool key Return
-  waited=0
-  while kill -0 "$varnex_pid" 2>/dev/null; do
-    sleep 0.5
-    waited=$((waited + 1))
-    [ $waited -le 30 ] || fail "Varnex.exe still running after the message"
-  done
-  wait "$varnex_pid" || true
-  varnex_pid=""
+  answer_message 15 "the counters were not saved"
+  wait_station_end 15
   chmod -R u+w "$station"
   expect_counts 5 0
   [ ! -e "$station/result" ] || fail "a result folder appeared in the read-only folder"

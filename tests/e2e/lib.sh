@@ -192,6 +192,21 @@ wait_station_end() {
   varnex_pid=""
 }
 
+# answer_message <seconds> <what>: presses Return on the station's message box ("Varnex")
+# once it shows; `what` names it when it does not.
+answer_message() {
+  local waited=0 id=""
+  while [ -z "$id" ]; do
+    id=$(xdotool search --onlyvisible --name '^Varnex$' 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.5
+    waited=$((waited + 1))
+    [ $waited -le $(($1 * 2)) ] || fail "no message box: $2"
+  done
+  xdotool windowfocus --sync "$id"
+  xdotool key Return
+}
+
 stop_station() {
   if [ -n "$varnex_pid" ] && kill -0 "$varnex_pid" 2>/dev/null; then
     probe close "$TITLE" >/dev/null 2>&1 || true
