@@ -44,9 +44,9 @@ class Control {
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND hwnd_ = nullptr;
+  WNDPROC original_ = nullptr;
 };
 
 }  // namespace ui

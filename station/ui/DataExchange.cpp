@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "station/ui/ProgramName.h"
+#include "station/ui/WindowText.h"
 #include "station/ui/core/NumberText.h"
 
 namespace ui {
@@ -25,17 +26,11 @@ void DataExchange::SetMessageSink(MessageSink sink) {
 }
 
 std::wstring DataExchange::ItemText(int id) const {
-  HWND item = GetDlgItem(dialog_, id);
-  int length = item != nullptr ? GetWindowTextLengthW(item) : 0;
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  if (item != nullptr) {
-    GetWindowTextW(item, text.data(), length + 1);
-  }
-  return text.data();
+  return WindowText(GetDlgItem(dialog_, id));
 }
 
 void DataExchange::SetItemText(int id, const std::wstring& text) {
-  SetDlgItemTextW(dialog_, id, text.c_str());
+  SetTextIfChanged(GetDlgItem(dialog_, id), text);
 }
 
 void DataExchange::Fail(int id, const std::wstring& message) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "station/ui/Control.h"
+#include "station/ui/WindowText.h"
 
 namespace ui {
 namespace {
@@ -89,18 +90,11 @@ void Dialog::EndDialog(INT_PTR result) {
 }
 
 std::wstring Dialog::ItemText(int id) const {
-  HWND item = Item(id);
-  if (item == nullptr) {
-    return {};
-  }
-  int length = GetWindowTextLengthW(item);
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(item, text.data(), length + 1);
-  return text.data();
+  return WindowText(Item(id));
 }
 
 void Dialog::SetItemText(int id, const std::wstring& text) {
-  SetDlgItemTextW(hwnd_, id, text.c_str());
+  SetTextIfChanged(Item(id), text);
 }
 
 void Dialog::EnableItem(int id, bool enable) {
@@ -229,7 +223,11 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (AnswersDirectly(message)) {
     return static_cast<INT_PTR>(result);
   }
-  SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+  // Writing a window value is a round trip to the window server under Wine; a list's custom
+  // drawing answers every row alike, so an unchanged answer is left as it is.
+  if (GetWindowLongPtrW(hwnd_, DWLP_MSGRESULT) != result) {
+    SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+  }
   return TRUE;
 }
 

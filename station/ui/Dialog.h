@@ -37,6 +37,7 @@ class Dialog {
   HWND hwnd() const { return hwnd_; }
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   std::wstring ItemText(int id) const;
+  // Leaves a control that shows the text already alone (see WindowText.h).
   void SetItemText(int id, const std::wstring& text);
   void EnableItem(int id, bool enable);
   bool ItemChecked(int id) const;

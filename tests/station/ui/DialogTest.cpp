@@ -153,4 +153,59 @@ TEST_F(DialogTest, RefusedValuesKeepTheDialogOpenWithTheStandardMessages) {
   }
 }
 
+// A procedure another part of the program puts on top of a control object's.
+WNDPROC g_under = nullptr;
+int g_topCalls = 0;
+LRESULT CALLBACK TopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++g_topCalls;
+  return CallWindowProcW(g_under, window, message, wParam, lParam);
+}
+
+TEST_F(DialogTest, ControlObjectsLetGoOfWindowsOthersSubclassedAfterThem) {
+  TestDialog dialog;
+  dialog.step = [&](TestDialog& d) {
+    HWND label = d.Item(IDC_UI_LABEL);
+    ASSERT_EQ(ui::Control::FromHandle(label), &d.label);
+    EXPECT_FALSE(RedLabel().Subclass(label)) << "a window has one owner";
+    g_under = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TopProc)));
+    d.label.Unsubclass();
+    EXPECT_EQ(ui::Control::FromHandle(label), nullptr);
+    g_topCalls = 0;
+    EXPECT_EQ(d.ItemText(IDC_UI_LABEL), L"Label") << "the chain under the top procedure holds";
+    EXPECT_GT(g_topCalls, 0);
+    // Another object takes the window over; the colour request reaches it.
+    RedLabel other;
+    ASSERT_TRUE(other.Subclass(label));
+    EXPECT_EQ(ui::Control::FromHandle(label), &other);
+    HDC dc = GetDC(label);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(SendMessageW(d.hwnd(), WM_CTLCOLORSTATIC,
+                                                    reinterpret_cast<WPARAM>(dc),
+                                                    reinterpret_cast<LPARAM>(label))),
+              other.brush);
+    ReleaseDC(label, dc);
+    other.Unsubclass();
+    SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_under));
+  };
+  EXPECT_EQ(IDOK, dialog.DoModal());
+}
+
+TEST_F(DialogTest, ATextAControlShowsAlreadyIsNotWrittenAgain) {
+  TestDialog dialog;
+  DWORD keptSelection = 0, newSelection = 0;
+  dialog.step = [&](TestDialog& d) {
+    HWND edit = d.Item(IDC_UI_TEXT);
+    d.SetItemText(IDC_UI_TEXT, L"abcd");
+    SendMessageW(edit, EM_SETSEL, 1, 3);
+    d.SetItemText(IDC_UI_TEXT, L"abcd");
+    keptSelection = static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0));
+    d.SetItemText(IDC_UI_TEXT, L"abce");
+    newSelection = static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0));
+    d.press = IDCANCEL;
+  };
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(keptSelection, static_cast<DWORD>(MAKELONG(1, 3)));
+  EXPECT_NE(newSelection, static_cast<DWORD>(MAKELONG(1, 3))) << "a new text is written";
+}
+
 }  // namespace
