@@ -32,12 +32,20 @@ void CColorStatic::OnSubclassed() {
 }
 
 void CColorStatic::SetTextColor(COLORREF color) {
-  textColor_ = color == kDefaultColor ? GetSysColor(COLOR_BTNTEXT) : color;
+  const COLORREF text = color == kDefaultColor ? GetSysColor(COLOR_BTNTEXT) : color;
+  if (text == textColor_) {
+    return;  // nothing to repaint
+  }
+  textColor_ = text;
   Repaint();
 }
 
 void CColorStatic::SetBackgroundColor(COLORREF color) {
-  backgroundColor_ = color == kDefaultColor ? GetSysColor(COLOR_BTNFACE) : color;
+  const COLORREF background = color == kDefaultColor ? GetSysColor(COLOR_BTNFACE) : color;
+  if (background == backgroundColor_ && brush_ != nullptr) {
+    return;  // nothing to repaint
+  }
+  backgroundColor_ = background;
   HBRUSH brush = CreateSolidBrush(backgroundColor_);
   if (brush != nullptr) {
     if (brush_ != nullptr) {

@@ -21,7 +21,8 @@ class CColorStatic : public ui::Control {
   CColorStatic();
   ~CColorStatic() override;
 
-  // kDefaultColor means the system's button text / button face colour. Both repaint.
+  // kDefaultColor means the system's button text / button face colour. Both repaint when the
+  // colour changes.
   void SetTextColor(COLORREF color);
   void SetBackgroundColor(COLORREF color);
   // Replaces the control's font (character set 0, pitch and family 32), deleting the one it

@@ -1,5 +1,5 @@
-// The value a list view keeps with each row (its item data), which both own list controls use
-// to hold their per-row records.
+// The value a list view keeps with each row (its item data), in which the in-place editing list
+// holds its per-row records.
 #pragma once
 
 #include <windows.h>

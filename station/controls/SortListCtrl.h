@@ -1,10 +1,13 @@
 // A report-style list view whose cells each have their own text and background colour: the
-// station's result list. Every row keeps copies of its cell texts and colours as its item data,
-// owned by the control; the list draws each cell itself (custom draw, reflected by the parent
-// dialog). Column clicks are accepted and ignored: the rows keep the order they were added in.
+// station's result list. The control keeps the rows itself: the texts of every cell (own
+// copies) and one text and one background colour per cell; the list view is an owner-data list
+// (LVS_OWNERDATA, set in the dialog resource) that only counts the rows, keeps the selection and
+// asks for texts. The list draws each row itself (custom draw, reflected by the parent dialog),
+// so rebuilding the rows or changing a cell costs no work inside the list view. Column clicks
+// are accepted and ignored: the rows keep the order they were added in.
 //
 //   CSortListCtrl list;
-//   list.SubclassDlgItem(dialog, IDC_RESULT_LIST);
+//   list.SubclassDlgItem(dialog, IDC_RESULT_LIST);   // a list view with LVS_OWNERDATA
 //   list.SetHeadings(L"Item,120;Expected Value,200;Result,65;Test Detail,185");
 //   int row = list.AddRow({L"IMEI1", L"---", L"", L""});
 //   list.SetCellText(row, 2, L"PASS");
@@ -15,7 +18,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,12 +47,16 @@ class CSortListCtrl : public ui::Control {
   // default colours; the index of the new row, or -1 when the list refused it. Needs at least
   // one column.
   int AddRow(const std::vector<std::wstring>& texts);
-  // Sets the text of a cell and the row's copy of it; false when the list refuses.
+  // Replaces every row at once (as DeleteAllRows and AddRow for each): no selection, scrolled
+  // to the top, painted whole with the next paint.
+  void SetRows(const std::vector<std::vector<std::wstring>>& rows);
+  // Sets the text of a cell; false outside the list. A text with line breaks is kept as it is
+  // and drawn on one line, each break as one blank.
   bool SetCellText(int row, int column, std::wstring_view text);
   // Colours of one cell (kDefaultColor for the defaults); ignored outside the list. The cell is
   // redrawn at once.
   void SetCellColors(int row, int column, COLORREF text, COLORREF background);
-  // Removes every row and frees its data.
+  // Removes every row.
   void DeleteAllRows();
 
   int RowCount() const;
@@ -58,8 +64,9 @@ class CSortListCtrl : public ui::Control {
   // The colours the cell is drawn in when its row is not selected (defaults resolved).
   CellColors CellColorsAt(int row, int column) const;
 
-  // Selection as the main window uses it: one row at most.
+  // Selection as the main window uses it: one row at most. A selected row has the focus.
   void SelectOnlyRow(int row);
+  void SetRowSelected(int row, bool selected);
   void DeselectAll();
   // The first selected row, -1 for none.
   int SelectedRow() const;
@@ -81,10 +88,23 @@ class CSortListCtrl : public ui::Control {
   void OnDestroyed() override;
 
  private:
-  struct RowData;
-  RowData* DataOf(int row) const;
+  struct Cell {
+    std::wstring text;
+    std::wstring drawn;  // the text on one line
+    COLORREF textColor = kDefaultColor;
+    COLORREF backgroundColor = kDefaultColor;
+  };
+  using Row = std::vector<Cell>;
+
+  Row MakeRow(const std::vector<std::wstring>& texts) const;
+  const Cell* CellAt(int row, int column) const;
+  bool SetItemCount(int count, DWORD flags);
+  RECT CellRect(int row, int column) const;
+  void RepaintRow(int row);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
-  void DrawCell(HDC dc, int row, int column);
+  void DrawRow(HDC dc, int row);
+  void GiveText(NMLVDISPINFOW& info) const;
+  int FindRow(const NMLVFINDITEMW& find) const;
   void ReadSystemColors();
 
   CSortHeaderCtrl header_;
@@ -93,5 +113,5 @@ class CSortListCtrl : public ui::Control {
   COLORREF defaultText_;
   COLORREF selectionBackground_;
   COLORREF selectionText_;
-  std::vector<std::unique_ptr<RowData>> rows_;
+  std::vector<Row> rows_;
 };

@@ -1,10 +1,12 @@
-// The arithmetic behind the station's controls: column headings, the Tab walk of in-place
-// editing with the scroll that shows a cell, and the shrinking of a dialog to the screen.
+// The arithmetic behind the station's controls: column headings, the one line a list cell draws,
+// the Tab walk of in-place editing with the scroll that shows a cell, and the shrinking of a
+// dialog to the screen.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
 
+#include "station/controls/core/CellText.h"
 #include "station/controls/core/EditNavigation.h"
 #include "station/controls/core/Headings.h"
 #include "station/controls/core/ScreenFit.h"
@@ -172,6 +174,24 @@ TEST(ScreenFit, DialogLargerThanTheScreenShrinksWithItsControls) {
             (controls::Box{79, 131, 780, 499}));
   EXPECT_EQ(controls::ScaledFontHeight(-16, ratios.height), -10);
   EXPECT_EQ(controls::ScaledFontHeight(20, ratios.height), 13);
+}
+
+TEST(CellText, EachLineBreakIsOneBlankOnTheCellsLine) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* drawn;
+  } cases[] = {
+      {L"PCS AGC: PASS\r\nDCS AGC: PASS\r\n", L"PCS AGC: PASS DCS AGC: PASS "},
+      {L"+CME ERROR: 10\r\n", L"+CME ERROR: 10 "},
+      {L"a\nb\rc", L"a b c"},
+      {L"a\n\rb", L"a  b"},  // a line feed, then a lone carriage return
+      {L"\r\n\r\n", L"  "},
+      {L"no break\t here", L"no break\t here"},
+      {L"", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(controls::SingleLineText(c.text), c.drawn) << c.text;
+  }
 }
 
 TEST(ScreenFit, OnlyTheDirectionThatNoLongerFitsIsRepositioned) {

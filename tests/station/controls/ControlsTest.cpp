@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ControlsTest.h"
 #include "station/controls/ColorStatic.h"
@@ -221,6 +222,55 @@ TEST(SortListCtrl, CellsTextsAndColoursAsPainted) {
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(list.AddRow({L"again"}), 0);
     EXPECT_EQ(list.CellColorsAt(0, 2).text, list.defaultText());
+  };
+  RunModal(dialog);
+}
+
+// The pixels of a cell inside its grid lines, row by row.
+std::vector<COLORREF> CellPixels(HWND list, int row, int column) {
+  UpdateWindow(list);
+  RECT cell = SubItemRect(list, row, column);
+  HDC dc = GetDC(list);
+  std::vector<COLORREF> pixels;
+  for (int y = cell.top + 1; y < cell.bottom - 1; ++y) {
+    for (int x = cell.left + 1; x < cell.right - 1; ++x) {
+      pixels.push_back(GetPixel(dc, x, y));
+    }
+  }
+  ReleaseDC(list, dc);
+  return pixels;
+}
+
+// A cell's text as the list view hands it out (to WindowProbe, screen readers, tests).
+std::wstring ListViewText(HWND list, int row, int column) {
+  wchar_t text[64] = L"";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+TEST(SortListCtrl, LineBreaksDrawAsOneBlankEachAndTheTextIsKept) {
+  Harness dialog(IDD_CONTROLS);
+  CSortListCtrl list;
+  dialog.step = [&](Harness& d) {
+    ASSERT_TRUE(list.SubclassDlgItem(d.hwnd(), IDC_RESULTS));
+    HWND hwnd = list.hwnd();
+    ASSERT_TRUE(list.SetHeadings(L"Item,60;Test Detail,190"));
+    ASSERT_EQ(list.AddRow({L"broken", L"PCS AGC: PASS\r\nDCS\nAGC"}), 0);
+    ASSERT_EQ(list.AddRow({L"blanks", L"PCS AGC: PASS DCS AGC"}), 1);
+    ASSERT_EQ(list.AddRow({L"two", L"PCS AGC: PASS  DCS AGC"}), 2);
+    EXPECT_TRUE(CellPixels(hwnd, 0, 1) == CellPixels(hwnd, 1, 1));
+    EXPECT_FALSE(CellPixels(hwnd, 0, 1) == CellPixels(hwnd, 2, 1));  // "\r\n" is one blank
+    EXPECT_EQ(list.CellText(0, 1), L"PCS AGC: PASS\r\nDCS\nAGC");
+    EXPECT_EQ(ListViewText(hwnd, 0, 1), L"PCS AGC: PASS\r\nDCS\nAGC");
+    // Set later, the same.
+    ASSERT_TRUE(list.SetCellText(1, 1, L"\r\nPCS"));
+    ASSERT_TRUE(list.SetCellText(2, 1, L" PCS"));
+    EXPECT_TRUE(CellPixels(hwnd, 1, 1) == CellPixels(hwnd, 2, 1));
+    EXPECT_EQ(ListViewText(hwnd, 1, 1), L"\r\nPCS");
   };
   RunModal(dialog);
 }
