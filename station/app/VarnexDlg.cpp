@@ -14,7 +14,6 @@
 #include "station/dialogs/DialogCommands.h"
 #include "station/dialogs/ModuleVersionInfo.h"
 #include "station/engine/LogFiles.h"
-#include "station/engine/RowReport.h"
 #include "station/run/RunMessages.h"
 #include "station/run/core/RepeatStep.h"
 #include "station/run/core/ScanInput.h"
@@ -262,6 +261,7 @@ void CVarnexDlg::DoDataExchange(ui::DataExchange& dx) {
 }
 
 void CVarnexDlg::StartStop() {
+  ShowWaitingSteps();
   RunLink link;
   link.uart = window_.uart;
   link.port = window_.port;
@@ -295,6 +295,7 @@ void CVarnexDlg::ApplyPendingChanges() {
 }
 
 void CVarnexDlg::RefreshCounters(bool endOfRun) {
+  ShowWaitingSteps();
   RunCounters& counters = run_.counters();
   CounterState state;
   state.passCount = counters.passCount.load();
@@ -427,6 +428,7 @@ void CVarnexDlg::OnScanChanged() {
   if (pushingData_) {
     return;
   }
+  ShowWaitingSteps();
   scanText_ = ItemText(IDC_SCAN);
   ::OnScanChanged(*this, settings_);
 }
@@ -479,6 +481,7 @@ bool CVarnexDlg::OnCommand(int id, int code, HWND control) {
 
 bool CVarnexDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
   if (id == IDC_RESULT_LIST && header->code == NM_CLICK) {
+    ShowWaitingSteps();
     OnRowClicked(*this, SelectedRow());
     result = 0;
     return true;
@@ -508,13 +511,10 @@ bool CVarnexDlg::PreTranslateMessage(MSG& message) {
 
 LRESULT CVarnexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
-  if (DispatchRunMessage(*this, message, wParam, lParam)) {
+  if (OnDisplayMessage(message, wParam, lParam)) {
     return 0;
   }
   switch (message) {
-    case kRowReportMessage:
-      OnRowReport(lParam);
-      return 0;
     case kRunEndedMessage:
       ShowLogTrouble(kRunLogsNotSaved);
       RefreshCounters(true);
@@ -572,6 +572,7 @@ void CVarnexDlg::Close() {
   // The run goes first, so that an abandoned run is not counted and the counters saved next
   // are final; its worker touches nothing of the window afterwards.
   runOutlived_ = !run_.Shutdown();
+  steps_.clear();  // the window goes: what the run still reported is never shown
   if (!SaveStation()) {
     ShowNotice(L"The settings and counters could not be saved.\n\n" + NotSavedText());
   }

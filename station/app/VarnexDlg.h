@@ -17,6 +17,7 @@
 
 #include "devices/dutlink.h"
 #include "station/app/MainToolbar.h"
+#include "station/app/core/DisplayQueue.h"
 #include "station/config/CheckSettings.h"
 #include "station/config/ConfigPaths.h"
 #include "station/config/StationList.h"
@@ -29,8 +30,6 @@
 #include "station/run/RunDisplay.h"
 #include "station/run/core/ScanView.h"
 #include "station/ui/Dialog.h"
-
-struct CellUpdate;
 
 struct VarnexDlgSetup {
   KV_PHONE phone = -1;
@@ -62,6 +61,9 @@ class CVarnexDlg : public ui::Dialog,
   // at once).
   void ApplySettingsChange();
   void ApplyPortChange();
+
+  // The check engine's context; its row report is the one record message 11138 may name.
+  CheckContext& checkContext() { return context_; }
 
   // RunDisplay.
   bool CheckScannedCodes() override;
@@ -128,10 +130,37 @@ class CVarnexDlg : public ui::Dialog,
   void OnSettingCommand();
   void OnPortCommand();
   void OnScanChanged();
-  void OnRowReport(LPARAM lParam);
-  void ApplyCell(const CellUpdate& update);
   void PaintMinimised();
   void Close();
+
+  // The display work of a run's reports (11138 to 11143): each report is copied into steps
+  // and answered at once; a posted follow-up per step shows it. Every display operation of the
+  // window's own first shows the steps still waiting, so nothing overtakes a report.
+  class QueuedRunMessages : public RunMessageDisplay {
+   public:
+    explicit QueuedRunMessages(CVarnexDlg& window) : window_(window) {}
+    void ShowMessage(const std::wstring& text, uint32_t color) override;
+    void SetStatus(int32_t state) override;
+    void SetControlsEnabled(int32_t enable) override;
+    void RefreshCommText() override;
+    void EnableStartStop(bool enable) override;
+
+   private:
+    CVarnexDlg& window_;
+  };
+  // True when `message` was one of a run's reports or a follow-up.
+  bool OnDisplayMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnRowReport(LPARAM lParam);
+  void Queue(DisplayStep step);
+  void PostStep();
+  void ShowNextStep();
+  void ShowWaitingSteps();
+  void Show(const DisplayStep& step);
+  void ShowDetailNow(const std::wstring& text);
+  void ShowMessageNow(const std::wstring& text, uint32_t color);
+  void SetStatusNow(int32_t state);
+  void SetControlsNow(int32_t enable);
+  void RefreshCommTextNow();
 
   VarnexDlgSetup setup_;
   ConfigPaths paths_{};
@@ -172,4 +201,6 @@ class CVarnexDlg : public ui::Dialog,
 
   CheckContext context_;
   RunControl run_;
+  DisplayQueue steps_;
+  QueuedRunMessages runMessages_{*this};
 };

@@ -4,12 +4,16 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "station/app/core/ControlsState.h"
 #include "station/app/core/ResultList.h"
 #include "station/app/resource.h"
 #include "station/engine/RowReport.h"
 #include "station/run/core/CommText.h"
 #include "station/run/core/ScanInput.h"
+#include "station/ui/OutOfSight.h"
+#include "station/ui/WindowText.h"
 
 namespace {
 
@@ -26,41 +30,44 @@ constexpr StatusLook kStatusLooks[] = {
     {kStatusFail, L"FAIL", 0x0000FF},
 };
 
-// Holds a control's painting while it changes; it is painted once afterwards, when the window's
-// thread has nothing else to do.
-class DeferredRedraw {
- public:
-  explicit DeferredRedraw(HWND control) : control_(control) {
-    SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
-  }
-  ~DeferredRedraw() {
-    SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(control_, nullptr, FALSE);
-  }
-  DeferredRedraw(const DeferredRedraw&) = delete;
-  DeferredRedraw& operator=(const DeferredRedraw&) = delete;
-
- private:
-  HWND control_;
-};
-
 }  // namespace
 
 bool CVarnexDlg::CheckScannedCodes() {
+  ShowWaitingSteps();
   return ::CheckScannedCodes(*this, settings_);
 }
 
 void CVarnexDlg::ShowDetail(const std::wstring& text) {
+  ShowWaitingSteps();
+  ShowDetailNow(text);
+}
+
+void CVarnexDlg::ShowDetailNow(const std::wstring& text) {
+  // The box lays out and draws its scroll bar twice for every new text: it changes out of sight
+  // and is painted with the window's next paint.
   detailText_ = text;
-  SetItemText(IDC_TEST_DETAIL, text);
+  HWND box = Item(IDC_TEST_DETAIL);
+  if (ui::WindowText(box) != text) {
+    ui::ChangeOutOfSight(box, [&] { SetWindowTextW(box, text.c_str()); });
+  }
 }
 
 void CVarnexDlg::ShowMessage(const std::wstring& text, uint32_t color) {
+  ShowWaitingSteps();
+  ShowMessageNow(text, color);
+}
+
+void CVarnexDlg::ShowMessageNow(const std::wstring& text, uint32_t color) {
   message_.SetTextColor(color);
   SetItemText(IDC_MESSAGE, text);
 }
 
 void CVarnexDlg::SetStatus(int32_t state) {
+  ShowWaitingSteps();
+  SetStatusNow(state);
+}
+
+void CVarnexDlg::SetStatusNow(int32_t state) {
   for (const StatusLook& look : kStatusLooks) {
     if (look.state == state) {
       status_.SetBackgroundColor(look.background);
@@ -71,6 +78,11 @@ void CVarnexDlg::SetStatus(int32_t state) {
 }
 
 void CVarnexDlg::SetControlsEnabled(int32_t enable) {
+  ShowWaitingSteps();
+  SetControlsNow(enable);
+}
+
+void CVarnexDlg::SetControlsNow(int32_t enable) {
   ControlsState state = ControlsFor(setup_.restricted == 1, enable != 0);
   toolbar_.EnableCommand(ID_SETTING, state.settingsEnabled);
   EnableItem(IDC_CLEAR, state.clearEnabled);
@@ -83,24 +95,33 @@ void CVarnexDlg::SetControlsEnabled(int32_t enable) {
 }
 
 void CVarnexDlg::SetStartStopText(const wchar_t* text) {
+  ShowWaitingSteps();
   SetItemText(IDC_START_STOP, text);
 }
 
 void CVarnexDlg::EnableStartStop(bool enable) {
+  ShowWaitingSteps();
   EnableItem(IDC_START_STOP, enable);
 }
 
 void CVarnexDlg::RebuildResultList() {
+  ShowWaitingSteps();
   ResultList built = BuildResultList(settings_);
-  DeferredRedraw paintOnce(list_.hwnd());
-  list_.DeleteAllRows();
+  std::vector<std::vector<std::wstring>> rows;
+  rows.reserve(built.rows.size());
   for (const ResultRow& row : built.rows) {
-    list_.AddRow({row.name, row.expected, L"", L""});
+    rows.push_back({row.name, row.expected, L"", L""});
   }
+  list_.SetRows(rows);
   rowIndex_ = std::move(built.rowIndex);
 }
 
 void CVarnexDlg::RefreshCommText() {
+  ShowWaitingSteps();
+  RefreshCommTextNow();
+}
+
+void CVarnexDlg::RefreshCommTextNow() {
   // Port values confirmed during a run with a worker wait for its end: until then the text names
   // the link in use, and the port the phone library reports does not replace the new one.
   if (portShowPending_ && run_.hasWorker()) {
@@ -114,6 +135,8 @@ void CVarnexDlg::RefreshCommText() {
   SetItemText(IDC_COMM_TEXT, CommunicationText(window_.uart, window_.port));
 }
 
+// The scan logic reads and changes the list on the window's thread; the list it sees holds
+// every report that came before.
 int CVarnexDlg::RowCount() const {
   return list_.RowCount();
 }
@@ -131,59 +154,28 @@ int CVarnexDlg::SelectedRow() const {
 }
 
 void CVarnexDlg::SelectRow(int row) {
+  ShowWaitingSteps();
+  list_.SetRowSelected(row, true);
   if (row >= 0 && row < list_.RowCount()) {
-    ListView_SetItemState(list_.hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED,
-                          LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(list_.hwnd(), row, FALSE);
   }
 }
 
 void CVarnexDlg::DeselectRow(int row) {
-  if (row >= 0 && row < list_.RowCount()) {
-    ListView_SetItemState(list_.hwnd(), row, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  }
+  ShowWaitingSteps();
+  list_.SetRowSelected(row, false);
 }
 
 void CVarnexDlg::DeselectAll() {
+  ShowWaitingSteps();
   list_.DeselectAll();
 }
 
 void CVarnexDlg::ShowCell(const std::wstring& rowName, int32_t column, const std::wstring& text,
                           uint32_t color) {
-  DeselectAll();
-  CellUpdate update = ResolveCell(rowIndex_, rowName, column, text, color);
-  if (update.row >= 0) {
-    ApplyCell(update);
-  }
-}
-
-void CVarnexDlg::OnRowReport(LPARAM lParam) {
-  const auto* report = reinterpret_cast<const RowReport*>(lParam);
-  DeselectAll();
-  if (report == nullptr) {
-    return;
-  }
-  // A copy first: the sender's record may change once it goes on.
-  const RowReport copy = *report;
-  CellUpdate update = ResolveCellReport(rowIndex_, copy);
-  if (update.row >= 0) {
-    ApplyCell(update);
-  }
-}
-
-void CVarnexDlg::ApplyCell(const CellUpdate& update) {
-  // The worker waits while a report is shown. The list paints only the changed row at once;
-  // the detail box, whose long texts are slow to lay out and paint, is painted with the
-  // window's next paint, so a burst of reports costs one paint of it.
-  if (update.setCell) {
-    list_.SetCellText(update.row, update.column, update.text);
-    list_.SetCellColors(update.row, update.column, update.color, GetSysColor(COLOR_WINDOW));
-  }
-  if (update.replaceDetail) {
-    DeferredRedraw detailPaint(Item(IDC_TEST_DETAIL));
-    ShowDetail(update.text);
-  }
-  list_.SelectOnlyRow(update.row);
+  ShowWaitingSteps();
+  steps_.PushCell(ResolveCell(rowIndex_, rowName, column, text, color));
+  ShowWaitingSteps();
 }
 
 std::wstring CVarnexDlg::Label() const {
@@ -191,6 +183,7 @@ std::wstring CVarnexDlg::Label() const {
 }
 
 void CVarnexDlg::SetLabel(const std::wstring& text) {
+  ShowWaitingSteps();
   SetItemText(IDC_ITEM_LABEL, text);
 }
 
@@ -199,6 +192,7 @@ std::wstring CVarnexDlg::ScanText() const {
 }
 
 void CVarnexDlg::ClearScanText() {
+  ShowWaitingSteps();
   scanText_.clear();
   pushingData_ = true;
   SetItemText(IDC_SCAN, L"");
@@ -206,6 +200,7 @@ void CVarnexDlg::ClearScanText() {
 }
 
 void CVarnexDlg::EnableScanField(bool enable) {
+  ShowWaitingSteps();
   EnableItem(IDC_SCAN, enable);
 }
 

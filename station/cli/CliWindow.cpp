@@ -76,19 +76,19 @@ LRESULT CALLBACK CliWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
 }
 
 bool CliWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kRowReportMessage) {
-    OnRowReport(lParam);
-    return true;
-  }
-  if (DispatchRunMessage(*this, message, wParam, lParam)) {
-    return true;
-  }
   if (message == kRunEndedMessage) {
     endMessageSeen_ = true;
     return true;
   }
   if (control_ == nullptr) {
     return false;
+  }
+  if (message == kRowReportMessage) {
+    OnRowReport(lParam);
+    return true;
+  }
+  if (DispatchRunMessage(*this, *control_, message, wParam, lParam)) {
+    return true;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == kStartStopCommand) {
     control_->StartStop(*settings_, link_);
@@ -109,7 +109,8 @@ bool CliWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CliWindow::OnRowReport(LPARAM lParam) {
-  const auto* report = reinterpret_cast<const RowReport*>(lParam);
+  // Only the engine's own record is read; any other address is ignored.
+  const RowReport* report = control_->RowReportAt(lParam);
   if (report == nullptr) {
     return;
   }

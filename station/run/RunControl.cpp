@@ -129,6 +129,16 @@ RunEnd RunControl::lastEnd() const {
   return run_ != nullptr ? run_->end.load() : RunEnd::None;
 }
 
+const RowReport* RunControl::RowReportAt(LPARAM address) const {
+  return address == reinterpret_cast<LPARAM>(&context_.rowReport) ? &context_.rowReport : nullptr;
+}
+
+const wchar_t* RunControl::MessageTextAt(WPARAM address) const {
+  return run_ != nullptr && address == reinterpret_cast<WPARAM>(run_->messageText)
+             ? run_->messageText
+             : nullptr;
+}
+
 void RunControl::StartStop(const CheckSettings& settings, const RunLink& link) {
   if (busy_) {
     // A command sent to the window while a Start or Stop waits: it comes after that one.

@@ -15,6 +15,7 @@
 
 struct CheckContext;
 class RunDisplay;
+struct RowReport;
 struct RunState;
 
 // The window settings a run needs (WindowSettings' uart, port and powerOnWaitTime).
@@ -99,6 +100,12 @@ class RunControl {
 
   // How workers are started: StartUartWorker / StartUsbWorker unless replaced (tests).
   WorkerStarter startWorker;
+
+  // The records a run hands over by address with messages 11138 (the engine's row report) and
+  // 11139 (the worker's text): the record when `address` is one of them, else null. Any other
+  // address, whoever sent it, is never read.
+  const RowReport* RowReportAt(LPARAM address) const;
+  const wchar_t* MessageTextAt(WPARAM address) const;
 
  private:
   struct Worker {

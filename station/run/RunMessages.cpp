@@ -3,16 +3,17 @@
 #include <cstdint>
 #include <string>
 
+#include "station/run/RunControl.h"
 #include "station/run/RunDisplay.h"
 
-bool DispatchRunMessage(RunDisplay& display, UINT message, WPARAM wParam, LPARAM lParam) {
+bool DispatchRunMessage(RunMessageDisplay& display, const RunControl& run, UINT message,
+                        WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case kRunTextMessage: {
-      const auto* text = reinterpret_cast<const wchar_t*>(wParam);
-      display.ShowMessage(text != nullptr ? std::wstring(text) : std::wstring(),
-                          static_cast<uint32_t>(lParam));
+    case kRunTextMessage:
+      if (const wchar_t* text = run.MessageTextAt(wParam)) {
+        display.ShowMessage(text, static_cast<uint32_t>(lParam));
+      }
       return true;
-    }
     case kRunControlsMessage:
       display.SetControlsEnabled(static_cast<int32_t>(lParam));
       return true;

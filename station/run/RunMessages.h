@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-class RunDisplay;
+class RunControl;
+class RunMessageDisplay;
 
 // Row reports (11138) are the check engine's: kRowReportMessage in station/engine/RowReport.h.
 inline constexpr UINT kRunTextMessage = 11139;      // sent: wParam = UTF-16 text, lParam = colour
@@ -21,7 +22,9 @@ inline constexpr WORD kStartStopCommand = 1005;
 inline constexpr UINT kRunStopRequestMessage = WM_APP + 0x105;
 inline constexpr UINT kRunEnableStartStopMessage = WM_APP + 0x106;
 
-// Turns 11139, 11140, 11142, 11143 and the button's enabling into calls of `display`. False for
+// Turns 11139, 11140, 11142, 11143 and the button's enabling into calls of `display`; a text
+// of 11139 only when it is the one `run` handed over (any other address is ignored). False for
 // any other message (11138, 11141, the command and the stop request are the window's own
 // business).
-bool DispatchRunMessage(RunDisplay& display, UINT message, WPARAM wParam, LPARAM lParam);
+bool DispatchRunMessage(RunMessageDisplay& display, const RunControl& run, UINT message,
+                        WPARAM wParam, LPARAM lParam);

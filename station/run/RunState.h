@@ -30,6 +30,9 @@ struct RunState {
   RunCounters* counters = nullptr;
   std::atomic<int32_t>* port = nullptr;
   int32_t powerOnWaitTime = 0;
+  // The text of the worker's last message-line report (11139): the window reads a text only at
+  // this address, never at one another sender names.
+  wchar_t messageText[256] = {};
   // Duplicates of the window's two events, so a late worker never waits on a closed handle.
   HANDLE connected = nullptr;
   HANDLE stop = nullptr;

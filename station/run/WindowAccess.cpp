@@ -1,5 +1,8 @@
 #include "station/run/WindowAccess.h"
 
+#include <cwchar>
+#include <iterator>
+
 #include "station/run/RunDisplay.h"
 #include "station/run/RunMessages.h"
 #include "station/run/RunState.h"
@@ -10,7 +13,11 @@ WindowAccess::WindowAccess(RunState& run) : run_(run), lock_(run.gate) {
 
 void WindowAccess::Message(const wchar_t* text, uint32_t color) {
   if (open_) {
-    SendMessageW(run_.window, kRunTextMessage, reinterpret_cast<WPARAM>(text),
+    // The worker's texts are short constants; a longer one would be cut.
+    const size_t length = wcsnlen(text, std::size(run_.messageText) - 1);
+    wmemcpy(run_.messageText, text, length);
+    run_.messageText[length] = L'\0';
+    SendMessageW(run_.window, kRunTextMessage, reinterpret_cast<WPARAM>(run_.messageText),
                  static_cast<LPARAM>(color));
   }
 }

@@ -16,10 +16,11 @@ enum class DisplayAction {
   SetCell,         // clears the selection, then the cell's text and colour
   ReplaceDetail,   // the Test Detail box
   SelectRow,
-  Message,   // the message line (11139)
-  Controls,  // the controls for a state (11140)
-  CommText,  // the communication text (11142)
-  Status,    // the status panel (11143)
+  Message,           // the message line (11139)
+  Controls,          // the controls for a state (11140)
+  CommText,          // the communication text (11142)
+  Status,            // the status panel (11143)
+  StartStopEnabled,  // the Start/Stop button enabled or disabled (the worker's posted request)
 };
 
 struct DisplayStep {
@@ -28,7 +29,7 @@ struct DisplayStep {
   int32_t column = 0;  // SetCell
   std::wstring text;   // SetCell, ReplaceDetail, Message
   uint32_t color = 0;  // SetCell, Message
-  int32_t value = 0;   // Controls: the enable flag; Status: the state
+  int32_t value = 0;   // Controls, StartStopEnabled: the enable flag; Status: the state
 };
 
 class DisplayQueue {

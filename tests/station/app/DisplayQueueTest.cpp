@@ -42,6 +42,9 @@ std::vector<std::string> Shown(DisplayQueue& queue) {
       case DisplayAction::Status:
         lines.push_back("status " + std::to_string(step.value));
         break;
+      case DisplayAction::StartStopEnabled:
+        lines.push_back("button " + std::to_string(step.value));
+        break;
     }
   }
   return lines;
@@ -79,6 +82,7 @@ TEST_F(DisplayQueueTest, ReportsSplitIntoStepsKeepTheirOrderAmongTheRunsMessages
   EXPECT_EQ(Report(L"T Card", 7, L"x"), 2u);               // no such column
   queue.Push(Step(DisplayAction::Status, L"", 4));
   queue.Push(Step(DisplayAction::Message, L"Finished!"));
+  queue.Push(Step(DisplayAction::StartStopEnabled, L"", 1));
   queue.Push(Step(DisplayAction::Controls, L"", 1));
   EXPECT_EQ(Shown(queue), (std::vector<std::string>{
                               "message Phone is connected, waiting for checking...",
@@ -93,6 +97,7 @@ TEST_F(DisplayQueueTest, ReportsSplitIntoStepsKeepTheirOrderAmongTheRunsMessages
                               "select 1",
                               "status 4",
                               "message Finished!",
+                              "button 1",
                               "controls 1",
                           }));
   EXPECT_TRUE(queue.empty());

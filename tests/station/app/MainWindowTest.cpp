@@ -1,5 +1,6 @@
 // The real main window (dialog 102) under Wine: a second thread sends it the worker's messages
-// 11138 to 11143, as a run's worker does, and reads the controls back.
+// 11138 to 11143, as a run's worker does, and reads the controls back. The window shows a
+// report with posted follow-ups after answering it, so the reads wait until it shows.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -13,6 +14,8 @@
 
 #include "station/app/VarnexDlg.h"
 #include "station/app/resource.h"
+#include "station/engine/CheckContext.h"
+#include "station/engine/Reporting.h"
 #include "station/engine/RowReport.h"
 
 namespace {
@@ -72,6 +75,21 @@ int SelectedRow(HWND list) {
       SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+// True once `done` holds, within a few seconds.
+bool Eventually(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) {
+    Sleep(10);
+  }
+  return done();
+}
+
+// The window shows the reports in the order they came: once a status report sent now shows,
+// every report sent before it shows too.
+void WaitUntilShown(HWND dialog, int32_t state, const wchar_t* text) {
+  SendMessageW(dialog, kStatusMessage, 0, state);
+  EXPECT_TRUE(Eventually([&] { return Text(GetDlgItem(dialog, IDC_STATUS)) == text; })) << text;
+}
+
 bool ToolbarEnabled(HWND dialog, int command) {
   return SendMessageW(GetDlgItem(dialog, IDR_TOOLBAR), TB_ISBUTTONENABLED, command, 0) != 0;
 }
@@ -101,8 +119,8 @@ HWND FindDialog(DWORD thread) {
 
 // Shows the window modally on this thread while `drive` runs on another one with the window's
 // handle; the window is closed through its close request afterwards. Returns the notices.
-std::vector<std::wstring> RunWindow(VarnexDlgSetup setup,
-                                    const std::function<void(HWND dialog)>& drive) {
+std::vector<std::wstring> RunWindow(
+    VarnexDlgSetup setup, const std::function<void(HWND dialog, CVarnexDlg& window)>& drive) {
   std::vector<std::wstring> notices;
   setup.showNotice = [&notices](HWND, const wchar_t* text) { notices.push_back(text); };
   CVarnexDlg window(setup);
@@ -114,7 +132,7 @@ std::vector<std::wstring> RunWindow(VarnexDlgSetup setup,
       PostThreadMessageW(thread, WM_QUIT, 0, 0);
       return;
     }
-    drive(dialog);
+    drive(dialog, window);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
   });
   INT_PTR result = window.DoModal();
@@ -123,10 +141,15 @@ std::vector<std::wstring> RunWindow(VarnexDlgSetup setup,
   return notices;
 }
 
+std::vector<std::wstring> RunWindow(VarnexDlgSetup setup,
+                                    const std::function<void(HWND dialog)>& drive) {
+  return RunWindow(std::move(setup), [&](HWND dialog, CVarnexDlg&) { drive(dialog); });
+}
+
 TEST(MainWindow, ShowsTheWorkersMessagesOnItsControls) {
   VarnexDlgSetup setup;
   setup.configPath = WriteConfig(L"messages.ini", 999, 1);
-  std::vector<std::wstring> notices = RunWindow(setup, [](HWND dialog) {
+  std::vector<std::wstring> notices = RunWindow(setup, [](HWND dialog, CVarnexDlg& window) {
     HWND list = GetDlgItem(dialog, IDC_RESULT_LIST);
     // Start-up: the list of the enabled items, the counters, idle, the comm text.
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
@@ -142,57 +165,65 @@ TEST(MainWindow, ShowsTheWorkersMessagesOnItsControls) {
     EXPECT_EQ(Text(GetDlgItem(dialog, IDC_ITEM_LABEL)), L"IMEI1");
     EXPECT_EQ(Text(GetDlgItem(dialog, IDC_START_STOP)), L"Start");
 
-    // 11143: the status panel; an unknown state leaves it.
-    SendMessageW(dialog, kStatusMessage, 0, 3);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_STATUS)), L"PASS");
+    // 11143: the status panel; an unknown state leaves it. 11140: the controls for a run and
+    // for idle; Clear stays usable.
+    WaitUntilShown(dialog, 1, L"WORKING");
+    WaitUntilShown(dialog, 4, L"FAIL");
+    WaitUntilShown(dialog, 3, L"PASS");
+    HWND scan = GetDlgItem(dialog, IDC_SCAN);
     SendMessageW(dialog, kStatusMessage, 0, 2);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_STATUS)), L"PASS");
-    SendMessageW(dialog, kStatusMessage, 0, 1);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_STATUS)), L"WORKING");
-    SendMessageW(dialog, kStatusMessage, 0, 4);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_STATUS)), L"FAIL");
-
-    // 11139: the message line.
-    SendMessageW(dialog, kTextMessage, reinterpret_cast<WPARAM>(L"Time Out!"), 0x0000FF);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_MESSAGE)), L"Time Out!");
-
-    // 11140: the controls for a run and for idle; Clear stays usable.
     SendMessageW(dialog, kControlsMessage, 0, 0);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SCAN)));
+    EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(scan); }));
+    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_STATUS)), L"PASS");
     EXPECT_FALSE(ToolbarEnabled(dialog, ID_SETTING));
     EXPECT_FALSE(ToolbarEnabled(dialog, ID_PORT_SETTING));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CLEAR)));
     SendMessageW(dialog, kControlsMessage, 0, 1);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SCAN)));
+    EXPECT_TRUE(Eventually([&] { return IsWindowEnabled(scan) != FALSE; }));
     EXPECT_TRUE(ToolbarEnabled(dialog, ID_SETTING));
     EXPECT_TRUE(ToolbarEnabled(dialog, ID_PORT_SETTING));
 
     // 11142: the communication text.
     SendMessageW(dialog, kCommTextMessage, 0, 0);
+    WaitUntilShown(dialog, 3, L"PASS");
     EXPECT_EQ(Text(GetDlgItem(dialog, IDC_COMM_TEXT)), L"Uart Communication\r\nPort: 7");
 
-    // 11138: a detail cell also fills the Test Detail box, a result cell does not; a name
-    // the list does not hold only clears the selection.
-    RowReport report{};
-    wcscpy(report.itemName, L"SIM Card");
-    report.column = 3;
-    wcscpy(report.text, L"+CME ERROR: 10");
-    report.color = kColorFail;
-    SendMessageW(dialog, kRowReportMessage, 0, reinterpret_cast<LPARAM>(&report));
+    // 11139 and 11138 read only what the station's own run hands over: a text or a record at
+    // any other address, readable or not, is ignored.
+    HWND message = GetDlgItem(dialog, IDC_MESSAGE);
+    HWND detail = GetDlgItem(dialog, IDC_TEST_DETAIL);
+    const std::wstring messageBefore = Text(message);
+    SendMessageW(dialog, kTextMessage, reinterpret_cast<WPARAM>(L"Time Out!"), 0x0000FF);
+    SendMessageW(dialog, kTextMessage, 16, 0x0000FF);
+    RowReport foreign{};
+    wcscpy(foreign.itemName, L"SIM Card");
+    foreign.column = 3;
+    wcscpy(foreign.text, L"foreign");
+    SendMessageW(dialog, kRowReportMessage, 0, reinterpret_cast<LPARAM>(&foreign));
+    SendMessageW(dialog, kRowReportMessage, 0, 16);
+    WaitUntilShown(dialog, 4, L"FAIL");
+    EXPECT_EQ(Text(message), messageBefore);
+    EXPECT_EQ(Cell(list, 1, 3), L"");
+    EXPECT_NE(Text(detail), L"foreign");
+    EXPECT_EQ(SelectedRow(list), 0);  // the first scannable item, as at start-up
+
+    // 11138 with the engine's own record: a detail cell also fills the Test Detail box, a result
+    // cell does not; a name the list does not hold only clears the selection.
+    CheckContext& engine = window.checkContext();
+    BeginRow(engine, L"SIM Card");
+    ReportDetail(engine, L"+CME ERROR: 10", kColorFail);
+    EXPECT_TRUE(Eventually([&] { return SelectedRow(list) == 1; }));
     EXPECT_EQ(Cell(list, 1, 3), L"+CME ERROR: 10");
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_TEST_DETAIL)), L"+CME ERROR: 10");
-    EXPECT_EQ(SelectedRow(list), 1);
-    report.column = 2;
-    wcscpy(report.text, L"FAIL");
-    SendMessageW(dialog, kRowReportMessage, 0, reinterpret_cast<LPARAM>(&report));
+    EXPECT_EQ(Text(detail), L"+CME ERROR: 10");
+    ReportResult(engine, false);
+    WaitUntilShown(dialog, 3, L"PASS");
     EXPECT_EQ(Cell(list, 1, 2), L"FAIL");
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_TEST_DETAIL)), L"+CME ERROR: 10");
-    wcscpy(report.itemName, L"T Card");
-    report.column = 3;
-    wcscpy(report.text, L"elsewhere");
-    SendMessageW(dialog, kRowReportMessage, 0, reinterpret_cast<LPARAM>(&report));
-    EXPECT_EQ(SelectedRow(list), -1);
-    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_TEST_DETAIL)), L"+CME ERROR: 10");
+    EXPECT_EQ(SelectedRow(list), 1);
+    EXPECT_EQ(Text(detail), L"+CME ERROR: 10");
+    BeginRow(engine, L"T Card");
+    ReportDetail(engine, L"elsewhere", kColorFail);
+    EXPECT_TRUE(Eventually([&] { return SelectedRow(list) == -1; }));
+    EXPECT_EQ(Text(detail), L"+CME ERROR: 10");
     for (int row = 0; row < 3; ++row) {
       EXPECT_NE(Cell(list, row, 3), L"elsewhere");
     }
@@ -229,6 +260,7 @@ TEST(MainWindow, RestrictedOperatorNeverGetsSettingsOrClear) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SCAN)));
     for (LPARAM enable : {0, 1}) {
       SendMessageW(dialog, kControlsMessage, 0, enable);
+      WaitUntilShown(dialog, enable == 0 ? 1 : 0, enable == 0 ? L"WORKING" : L"IDLE");
       EXPECT_FALSE(ToolbarEnabled(dialog, ID_SETTING)) << enable;
       EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CLEAR))) << enable;
       EXPECT_TRUE(ToolbarEnabled(dialog, ID_PORT_SETTING)) << enable;

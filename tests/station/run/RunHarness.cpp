@@ -154,7 +154,8 @@ bool RunHarness::RunToEnd(DWORD milliseconds) {
 LRESULT CALLBACK RunHarness::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<RunHarness*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self != nullptr) {
-    if (DispatchRunMessage(self->display, message, wParam, lParam)) {
+    if (self->control != nullptr &&
+        DispatchRunMessage(self->display, *self->control, message, wParam, lParam)) {
       return 0;
     }
     if (message == kRowReportMessage) {
