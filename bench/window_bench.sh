@@ -2,11 +2,13 @@
 # Benchmarks of the station window under Wine (not a test; after a Windows build):
 #   1. the time from the start of Varnex.exe until the window is ready for the first scan
 #      (target: under 1 s), median and worst of several starts;
-#   2. the window thread's worst answer time through one full run of the demo station with
-#      every check and the station's real waits: another process sends it a message every
-#      10 ms (SendMessageTimeout) from the Start until PASS (target: at most 50 ms).
+#   2. the window thread's answer times through a full run of the demo station with every check
+#      and the station's real waits: another process sends it a message every 10 ms
+#      (SendMessageTimeout) from the Start until 2 s after PASS. Three rounds in a row, each with a fresh
+#      window; each prints its worst answer, the 99th percentile, the mean and how many answers
+#      took over 16 ms and over 50 ms (target: worst at most 50 ms in every round).
 #
-#   bash bench/window_bench.sh [starts]
+#   bash bench/window_bench.sh [starts] [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -35,20 +37,26 @@ wine window_ready_bench.exe "${1:-5}" | tr -d '\r'
 
 echo "== the window thread's answer times through a full run"
 probe() { wine "$build/tests/e2e/tools/WindowProbe.exe" "$@" | tr -d '\r'; }
-wine Varnex.exe &
-pid=$!
-probe find 'Varnex (' 30000 >/dev/null
-probe wait-text 'Varnex (' 1003 IDLE 10000 >/dev/null
-for code in 860000000000011 860000000000029 VX202612090001 VX202612090002 00A0C6123456; do
-  probe set-text 'Varnex (' 1046 "$code"
+rounds=${2:-3}
+for round in $(seq 1 "$rounds"); do
+  wine Varnex.exe &
+  pid=$!
+  probe find 'Varnex (' 30000 >/dev/null
+  probe wait-text 'Varnex (' 1003 IDLE 10000 >/dev/null
+  for code in 860000000000011 860000000000029 VX202612090001 VX202612090002 00A0C6123456; do
+    probe set-text 'Varnex (' 1046 "$code"
+  done
+  # One program clicks Start after a second and pings every 10 ms until 2 s after PASS, so the
+  # run's end (Stop, the counters, the next phone's scan field) is measured too.
+  start=$(date +%s.%N)
+  probe ping 'Varnex (' 120000 10 1003 PASS 1005 2000 >"ping-$round.txt" || true
+  end=$(date +%s.%N)
+  result=$(probe text 'Varnex (' 1003)
+  probe close 'Varnex (' >/dev/null
+  wait $pid || true
+  echo "round $round: $result after $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a - 3 }') s"
+  grep '^slow answer' "ping-$round.txt" || true
+  grep '^pings' "ping-$round.txt"
 done
-# One program clicks Start after a second and pings every 10 ms until PASS.
-start=$(date +%s.%N)
-probe ping 'Varnex (' 120000 10 1003 PASS 1005 > ping.txt || true
-end=$(date +%s.%N)
-result=$(probe text 'Varnex (' 1003)
-echo "run: $result after $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a - 1 }') s"
-probe close 'Varnex (' >/dev/null
-wait $pid || true
-cat ping.txt
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 wineserver -k 2>/dev/null || true

@@ -21,15 +21,17 @@
 //                                                            prints the cell's centre "x y" on
 //                                                            the screen, for real mouse input
 //   WindowProbe toolbar-point <title prefix> <command>       the same for a toolbar button
-//   WindowProbe ping <title prefix> <ms> [interval ms] [id text [button]]
+//   WindowProbe ping <title prefix> <ms> [interval ms] [id text [button [tail ms]]]
 //                                                            answer times of the window thread,
-//                                                            until control id shows text; the
-//                                                            button is clicked after a second
+//                                                            until tail ms after control id
+//                                                            shows text; the button is clicked
+//                                                            after a second
 // Exit codes: 0 done, 1 not found / timed out / differs, 2 bad arguments.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -181,18 +183,22 @@ int PrintCentre(HWND window, RECT rect) {
   return 0;
 }
 
-// Until `durationMs` has passed, the window is gone, or control `untilId` shows `untilText`.
-// With a `clickId`, that button is clicked once after the first second, so that one process
+// Until `durationMs` has passed, the window is gone, or `tailMs` after control `untilId` first
+// showed `untilText`. With a `clickId`, that button is clicked once after the first second, so
+// that one process
 // both starts the run and measures it (a second Wine program starting meanwhile would hold up
-// the Wine server and show as a slow answer of the window).
+// the Wine server and show as a slow answer of the window). Prints every answer over 50 ms, then
+// the count, the worst, the 99th percentile, the mean and how many answers took over 16 and over
+// 50 ms.
 int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
-         const std::wstring& untilText, int clickId) {
+         const std::wstring& untilText, int clickId, DWORD tailMs) {
   LARGE_INTEGER frequency, start, before, after;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
-  double worst = 0, total = 0;
-  int count = 0, timedOut = 0;
+  std::vector<double> answers;
+  int timedOut = 0;
   bool clicked = clickId == 0;
+  LONGLONG seenAt = -1;  // when the text showed, in counter ticks
   for (;;) {
     QueryPerformanceCounter(&before);
     if (!clicked && (before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= 1000) {
@@ -201,9 +207,12 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
                    reinterpret_cast<LPARAM>(button));
       clicked = true;
     }
+    if (seenAt < 0 && untilId != 0 && ControlText(GetDlgItem(window, untilId)) == untilText) {
+      seenAt = before.QuadPart;
+    }
     if ((before.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart >= durationMs ||
         !IsWindow(window) ||
-        (untilId != 0 && ControlText(GetDlgItem(window, untilId)) == untilText)) {
+        (seenAt >= 0 && (before.QuadPart - seenAt) * 1000 / frequency.QuadPart >= tailMs)) {
       break;
     }
     DWORD_PTR answer = 0;
@@ -216,13 +225,24 @@ int Ping(HWND window, DWORD durationMs, DWORD intervalMs, int untilId,
       printf("slow answer: %.1f ms at %.0f ms\n", ms,
              (before.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
     }
-    worst = ms > worst ? ms : worst;
-    total += ms;
-    ++count;
+    answers.push_back(ms);
     Sleep(intervalMs);
   }
-  printf("pings %d worst %.1f ms mean %.2f ms unanswered %d\n", count, worst,
-         count > 0 ? total / count : 0.0, timedOut);
+  std::sort(answers.begin(), answers.end());
+  const size_t count = answers.size();
+  double total = 0;
+  for (double ms : answers) {
+    total += ms;
+  }
+  auto over = [&](double limit) {
+    return static_cast<long>(answers.end() -
+                             std::upper_bound(answers.begin(), answers.end(), limit));
+  };
+  // The 99th percentile: the answer that 99 % of all answers do not exceed.
+  const double p99 = count > 0 ? answers[(count * 99 + 99) / 100 - 1] : 0.0;
+  printf("pings %zu worst %.1f ms p99 %.1f ms mean %.2f ms over16 %ld over50 %ld unanswered %d\n",
+         count, count > 0 ? answers.back() : 0.0, p99, count > 0 ? total / count : 0.0, over(16),
+         over(50), timedOut);
   return timedOut == 0 ? 0 : 1;
 }
 
@@ -286,7 +306,7 @@ int main(int argc, char** argv) {
   if (verb == "ping" && argc >= 4) {
     return Ping(window, static_cast<DWORD>(number(3, 1000)), static_cast<DWORD>(number(4, 10)),
                 static_cast<int>(number(5, 0)), argc >= 7 ? Wide(argv[6]) : std::wstring(),
-                static_cast<int>(number(7, 0)));
+                static_cast<int>(number(7, 0)), static_cast<DWORD>(number(8, 0)));
   }
   if (argc < 4) {
     return Usage();
