@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "station/controls/ListCellRect.h"
 #include "station/controls/ListRowParam.h"
 #include "station/controls/core/EditNavigation.h"
 
@@ -329,18 +330,7 @@ bool CListCtrlEx::ChooseEditor(int row, int column, HWND& editor, EditCallback& 
 }
 
 RECT CListCtrlEx::CellRect(int row, int column) const {
-  RECT cell{};
-  cell.top = column;
-  cell.left = LVIR_BOUNDS;
-  SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-  if (column == 0 && ColumnCount() > 1) {
-    RECT next{};
-    next.top = 1;
-    next.left = LVIR_BOUNDS;
-    SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next));
-    cell.right = next.left;
-  }
-  return cell;
+  return ListCellRect(hwnd(), row, column, ColumnCount());
 }
 
 bool CListCtrlEx::StartEdit(int row, int column) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "station/controls/ListCellRect.h"
 #include "station/controls/core/CellText.h"
 #include "station/controls/core/Headings.h"
 #include "station/ui/OutOfSight.h"
@@ -158,19 +159,7 @@ const CSortListCtrl::Cell* CSortListCtrl::CellAt(int row, int column) const {
 }
 
 RECT CSortListCtrl::CellRect(int row, int column) const {
-  RECT cell{};
-  cell.top = column;
-  cell.left = LVIR_BOUNDS;
-  SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-  if (column == 0 && columnCount_ > 1) {
-    // The bounds of column 0 are the whole row; the cell ends where column 1 begins.
-    RECT next{};
-    next.top = 1;
-    next.left = LVIR_BOUNDS;
-    SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next));
-    cell.right = next.left;
-  }
-  return cell;
+  return ListCellRect(hwnd(), row, column, columnCount_);
 }
 
 bool CSortListCtrl::SetCellText(int row, int column, std::wstring_view text) {
