@@ -15,6 +15,7 @@
 #include "station/config/CheckSettings.h"
 #include "station/config/StationList.h"
 #include "station/engine/RowReport.h"
+#include "station/engine/core/RunCapture.h"
 #include "tollmark/tollmark.h"
 
 struct CheckContext {
@@ -50,6 +51,9 @@ struct CheckContext {
   char voltageLogPath[260]{};
   // What the logs lost since the shell last looked, one line each (LogFiles.h); under logLock.
   std::wstring logTrouble;
+  // Every cell a run reports and every reading it judges, and its test log's path, for the
+  // run's record.
+  RunCapture capture;
 
   CheckContext();   // creates the supply factory
   ~CheckContext();  // releases whatever Shutdown has not

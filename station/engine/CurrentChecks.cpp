@@ -40,6 +40,7 @@ int32_t ReportJudged(CheckContext& context, bool passed, const char* value, cons
 }
 
 int32_t JudgeMilliamperes(CheckContext& context, int32_t reading, int32_t lower, int32_t upper) {
+  ReportMeasurement(context, reading, lower, upper, "mA");
   char value[16] = {};
   std::snprintf(value, sizeof(value), "%d", reading);
   return ReportJudged(context, lower <= reading && reading <= upper, value, ",mA\n");
@@ -170,6 +171,11 @@ int32_t CheckDeepSleepCurrent(CheckContext& context) {
     FormatCurrentValue(valid, average, value, sizeof(value));
     const bool inside =
         valid && settings.deepSleepCurrentLo <= average && average <= settings.deepSleepCurrentHi;
+    if (valid) {
+      ReportMeasurement(context, ShownCurrentValue(average),
+                        ShownCurrentValue(settings.deepSleepCurrentLo),
+                        ShownCurrentValue(settings.deepSleepCurrentHi), "mA");
+    }
     verdict = ReportJudged(context, inside, value, ",mA\n");
   }
   ReportResult(context, verdict != 0);
@@ -229,6 +235,10 @@ int32_t CheckPowerOffCurrent(CheckContext& context) {
       FormatCurrentValue(valid, microamperes, value, sizeof(value));
       const bool inside = valid && static_cast<float>(settings.powerOffCurrentLo) <= microamperes &&
                           microamperes <= static_cast<float>(settings.powerOffCurrentHi);
+      if (valid) {
+        ReportMeasurement(context, ShownCurrentValue(microamperes), settings.powerOffCurrentLo,
+                          settings.powerOffCurrentHi, "uA");
+      }
       verdict = ReportJudged(context, inside, value, ",uA\n");
     }
   }

@@ -140,6 +140,8 @@ int32_t OpenTestLogAt(CheckContext& context, const char* logName, const LocalTim
   if (file == nullptr) {
     NoteTrouble(context,
                 L"The test log could not be created" + Reason(errno) + L":\n" + Wide(path));
+  } else {
+    context.capture.TestLogOpened(path);
   }
   LogGuard guard(context.logLock);
   CloseLogFile(context.testLog);

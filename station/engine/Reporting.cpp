@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -16,7 +17,15 @@ namespace {
 
 constexpr size_t kDetailChars = sizeof(RowReport::text) / sizeof(wchar_t);
 
+std::wstring_view RowName(const RowReport& report) {
+  return std::wstring_view(report.itemName, wcsnlen(report.itemName, std::size(report.itemName)));
+}
+
+// The window shows the report; the run's capture keeps it for the record.
 void SendRow(CheckContext& context) {
+  const RowReport& report = context.rowReport;
+  context.capture.Cell(RowName(report), report.column,
+                       std::wstring_view(report.text, wcsnlen(report.text, kDetailChars)));
   SendMessageW(context.window, kRowReportMessage, 0, reinterpret_cast<LPARAM>(&context.rowReport));
 }
 
@@ -95,6 +104,11 @@ void ReportResult(CheckContext& context, bool passed) {
   std::wcscpy(context.rowReport.text, passed ? L"PASS" : L"FAIL");  // fits: 4096 characters
   context.rowReport.color = passed ? kColorPass : kColorFail;
   SendRow(context);
+}
+
+void ReportMeasurement(CheckContext& context, double value, double low, double high,
+                       const char* unit) {
+  context.capture.Measured(RowName(context.rowReport), Measurement{value, low, high, unit});
 }
 
 void ReportFailureDetail(CheckContext& context, const wchar_t* detail) {

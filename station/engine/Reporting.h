@@ -11,6 +11,10 @@ void BeginRow(CheckContext& context, const wchar_t* itemName);
 void ReportDetail(CheckContext& context, const wchar_t* text, uint32_t color);
 void ReportDetailF(CheckContext& context, uint32_t color, const wchar_t* format, ...);
 void ReportResult(CheckContext& context, bool passed);
+// The number the current row judged, its inclusive limits and its unit ("mV", "mA", "uA", or ""
+// for a type), kept for the run's record; nothing is shown.
+void ReportMeasurement(CheckContext& context, double value, double low, double high,
+                       const char* unit);
 // A failure that stands in place of a reading: the detail shown in red, and the log line
 // ended with "FAIL," and the same detail.
 void ReportFailureDetail(CheckContext& context, const wchar_t* detail);

@@ -60,6 +60,7 @@ bool JudgeMillivolts(CheckContext& context, int32_t millivolts, int32_t low, int
   std::snprintf(value, sizeof(value), "%d,", millivolts);
   AppendVoltageLine(context, value);
   const bool passed = WithinLimits(millivolts, low, high);
+  ReportMeasurement(context, millivolts, low, high, "mV");
   ReportDetailF(context, passed ? kColorPass : kColorFail, L"%d", millivolts);
   AppendLog(context, passed ? "PASS," : "FAIL,");
   AppendLogF(context, "%d,mV\n", millivolts);
@@ -142,6 +143,7 @@ int32_t CheckFguType(CheckContext& context) {
     std::snprintf(value, sizeof(value), "%d,", type);
     AppendVoltageLine(context, value);
     passed = type == context.settings.fguType;
+    ReportMeasurement(context, type, context.settings.fguType, context.settings.fguType, "");
     wchar_t detail[32] = {};
     std::swprintf(detail, std::size(detail), L"FGU Type: %d", type);
     ReportDetail(context, detail, passed ? kColorPass : kColorFail);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 constexpr float kHighestValidReading = 999999.0f;
@@ -75,4 +76,10 @@ void FormatCurrentValue(bool valid, float value, char* out, size_t outSize) {
     return;
   }
   std::snprintf(out, outSize, "%.2f", static_cast<double>(value));
+}
+
+double ShownCurrentValue(float value) {
+  char text[64] = {};
+  std::snprintf(text, sizeof(text), "%.2f", static_cast<double>(value));
+  return std::strtod(text, nullptr);
 }

@@ -35,3 +35,5 @@ int32_t TruncateReading(float milliamperes);
 
 // "%.2f" of the value, or "No valid reading" when there is none (portable text for a NaN).
 void FormatCurrentValue(bool valid, float value, char* out, size_t outSize);
+// A valid value as that text shows it, as a number ("%.2f" of 12.3456 is 12.35).
+double ShownCurrentValue(float value);
