@@ -9,6 +9,7 @@
 #include "station/engine/RowReport.h"
 #include "station/engine/SupplyControl.h"
 #include "station/run/RunDisplay.h"
+#include "station/run/RunObserver.h"
 #include "station/run/RunState.h"
 #include "station/run/RunMessages.h"
 #include "station/run/RunWaits.h"
@@ -86,6 +87,13 @@ class BusyScope {
  private:
   bool& busy_;
 };
+
+// The run's record could not be kept: said on the message line after the run's own message.
+void ShowRecordProblem(RunDisplay& display, const std::wstring& problem) {
+  if (!problem.empty()) {
+    display.ShowMessage(problem, kColorFail);
+  }
+}
 
 void CloseEvent(HANDLE& event) {
   if (event != nullptr) {
@@ -222,6 +230,10 @@ void RunControl::Start(const CheckSettings& settings, const RunLink& link) {
   run_->port = &port_;
   run_->powerOnWaitTime = link.powerOnWaitTime;
   run_->operatorStop.store(1);
+  run_->observer = observer_;
+  if (observer_ != nullptr) {
+    observer_->RunStarted(context_);
+  }
   InstallRunWaits(context_, run_);
   uart_ = link.uart != 0;
   port_.store(link.port);
@@ -232,8 +244,9 @@ void RunControl::Start(const CheckSettings& settings, const RunLink& link) {
       EndWithoutWorker();
       return;
     }
-    run_->end.store(RunEnd::LinkFailed);
+    const std::wstring recordProblem = EndRunAs(*run_, RunEnd::LinkFailed);
     display_.SetStatus(kStatusFail);
+    ShowRecordProblem(display_, recordProblem);
   }
 }
 
@@ -338,7 +351,7 @@ void RunControl::Stop() {
   if (byOperator) {
     display_.ShowMessage(kUserAbortText, kColorProgress);
     display_.SetStatus(kStatusIdle);
-    run.end.store(RunEnd::Aborted);
+    ShowRecordProblem(display_, EndRunAs(run, RunEnd::Aborted));
   }
   running_ = false;
 }
@@ -407,7 +420,8 @@ bool RunControl::Shutdown() {
     }
     PowerOffAndEndTest();
     if (run.end.load() == RunEnd::None || run.end.load() == RunEnd::LinkFailed) {
-      run.end.store(RunEnd::Abandoned);
+      // The window is closing: a record that could not be kept has nowhere to be shown.
+      EndRunAs(run, RunEnd::Abandoned);
     }
     running_ = false;
   }

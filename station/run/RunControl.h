@@ -16,6 +16,7 @@
 struct CheckContext;
 class RunDisplay;
 struct RowReport;
+class RunObserver;
 struct RunState;
 
 // The window settings a run needs (WindowSettings' uart, port and powerOnWaitTime).
@@ -61,6 +62,8 @@ class RunControl {
 
   // Creates the two manual-reset events; `window` receives the workers' messages.
   bool Create(HWND window);
+  // Who is told about each run from the next Start on (null: nobody); it must outlive the runs.
+  void SetObserver(RunObserver* observer) { observer_ = observer; }
 
   // The operator's Start/Stop command (button, Enter key, repeat step, or a WM_COMMAND 1005 of
   // any program). While idle it starts a run with `settings` (the window's CheckSettings,
@@ -132,6 +135,7 @@ class RunControl {
   uint32_t runNumber_ = 0;
   std::atomic<int32_t> port_{-1};
   RunCounters counters_;
+  RunObserver* observer_ = nullptr;
   std::shared_ptr<RunState> run_;  // the active or last run
   Worker worker_;                  // the active run's worker
   std::vector<Worker> finishing_;  // workers of stopped runs that may still be ending

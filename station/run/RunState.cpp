@@ -1,5 +1,7 @@
 #include "station/run/RunState.h"
 
+#include "station/run/RunObserver.h"
+
 RunState::~RunState() {
   if (connected != nullptr) {
     CloseHandle(connected);
@@ -7,4 +9,12 @@ RunState::~RunState() {
   if (stop != nullptr) {
     CloseHandle(stop);
   }
+}
+
+std::wstring EndRunAs(RunState& run, RunEnd end) {
+  run.end.store(end);
+  if (run.observer == nullptr || run.context == nullptr || run.endObserved.exchange(true)) {
+    return {};
+  }
+  return run.observer->RunEnded(*run.context, end);
 }

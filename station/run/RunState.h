@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include <windows.h>
 
@@ -15,6 +16,7 @@
 
 struct CheckContext;
 class RunDisplay;
+class RunObserver;
 
 struct RunState {
   RunState() = default;
@@ -48,4 +50,11 @@ struct RunState {
   std::atomic<bool> checking{false};
   std::atomic<bool> stopPosted{false};  // the worker posted its stop request
   std::atomic<RunEnd> end{RunEnd::None};
+  // Told once about the run's end (null: nobody listens).
+  RunObserver* observer = nullptr;
+  std::atomic<bool> endObserved{false};
 };
+
+// Stores how the run ended; the first end of a run also goes to its observer. Returns the
+// observer's text for the message line, empty when there is nothing to show.
+std::wstring EndRunAs(RunState& run, RunEnd end);

@@ -1,5 +1,6 @@
 #include "station/run/RunWorkers.h"
 
+#include <string>
 #include <vector>
 
 #include "devices/dutlink.h"
@@ -21,6 +22,13 @@ constexpr wchar_t kNoResponseText[] =
     L"No response from phone, please make sure phone has been powered on!";
 
 enum class Link { Uart, Usb };
+
+// The run's record could not be kept: said on the message line after the run's own message.
+void ShowRecordProblem(WindowAccess& window, const std::wstring& problem) {
+  if (!problem.empty()) {
+    window.Message(problem.c_str(), kColorFail);
+  }
+}
 
 // The phone answered: the checks, the count, and the worker's own stop request. False when the
 // run was abandoned meanwhile; then nothing more may be done.
@@ -51,16 +59,16 @@ bool CheckPhone(RunState& run, Link link) {
   if (!window) {
     return false;
   }
+  const std::wstring recordProblem = EndRunAs(run, passed != 0 ? RunEnd::Passed : RunEnd::Failed);
   if (passed != 0) {
     window.CountPass();
-    run.end.store(RunEnd::Passed);
     window.Status(kStatusPass);
   } else {
     window.CountFail();
-    run.end.store(RunEnd::Failed);
     window.Status(kStatusFail);
   }
   window.Message(kFinishedText, kColorProgress);
+  ShowRecordProblem(window, recordProblem);
   window.EnableStartStop(true);
   // The UART worker leaves the controls to the Stop that follows.
   window.Controls(link == Link::Usb ? 1 : 0);
@@ -101,12 +109,13 @@ void UartRun(RunState& run) {
     if (!window) {
       return;
     }
+    const std::wstring recordProblem = EndRunAs(run, RunEnd::NoAnswer);
     window.Message(kNoResponseText, kColorFail);
     window.Controls(0);
     window.CountFail();
-    run.end.store(RunEnd::NoAnswer);
     window.RequestStop();
     window.Status(kStatusFail);
+    ShowRecordProblem(window, recordProblem);
   } else if (!CheckPhone(run, Link::Uart)) {
     return;
   }
@@ -138,12 +147,13 @@ void UsbRun(RunState& run) {
     if (!window) {
       return;
     }
+    const std::wstring recordProblem = EndRunAs(run, RunEnd::TimedOut);
     window.Message(kTimeOutText, kColorFail);
     window.Controls(1);
     window.CountFail();
-    run.end.store(RunEnd::TimedOut);
     window.RequestStop();
     window.Status(kStatusFail);
+    ShowRecordProblem(window, recordProblem);
   }
   FinishRun(run);
 }
