@@ -67,3 +67,18 @@ function(varnex_add_fuzzer)
   target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
+
+# varnex_use_json(<target>): nlohmann-json, header-only from Debian's nlohmann-json3-dev. The
+# cross build must not see /usr/include (its C library headers would shadow MinGW's), so a
+# folder of the build tree holds a link to that one library and goes on the include path.
+function(varnex_use_json target)
+  set(dir ${CMAKE_BINARY_DIR}/third_party/include)
+  if(NOT EXISTS ${dir}/nlohmann/json.hpp)
+    if(NOT EXISTS /usr/include/nlohmann/json.hpp)
+      message(FATAL_ERROR "nlohmann/json.hpp not found: install nlohmann-json3-dev (scripts/install-deps.sh)")
+    endif()
+    file(MAKE_DIRECTORY ${dir})
+    file(CREATE_LINK /usr/include/nlohmann ${dir}/nlohmann SYMBOLIC)
+  endif()
+  target_include_directories(${target} SYSTEM PUBLIC ${dir})
+endfunction()

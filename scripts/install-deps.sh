@@ -10,6 +10,8 @@ packages=(
   # options, TLS; its dashboard's charting library and the browser and runtime of its tests.
   pkg-config libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   libcli11-dev libssl-dev zlib1g-dev libbrotli-dev openssl libjs-chart.js chromium nodejs curl
+  # The run records' whole-program tests: a stand-in line service.
+  python3
 )
 
 missing=()

@@ -1,4 +1,4 @@
-#include "station/cli/core/Utf8.h"
+#include "station/results/core/Utf8.h"
 
 #include <cstdint>
 

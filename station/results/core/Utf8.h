@@ -1,4 +1,4 @@
-// Wide texts (UTF-16 on Windows) to UTF-8 for console pipes and files.
+// Wide texts (UTF-16 on Windows) to UTF-8: the run record, console pipes and files.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,50 @@
+// The record files beside the executable:
+//   results\spool\<id>.json      written, not yet delivered (oldest first)
+//   results\sent\<date>\<id>.json delivered; <date> is the day the run started
+//   results\rejected\<id>.json   refused by the service, with <id>.answer.txt beside it
+// A record is written to <id>.tmp, flushed to the disk and renamed, so a power cut or a killed
+// program leaves either the whole record or no record, never half of one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SpooledRecord {
+  std::string id;
+  std::wstring path;
+  uint64_t writeTime = 0;  // FILETIME of the last write, for the order
+};
+
+class RecordSpool {
+ public:
+  // `resultsFolder` is the "results" folder; empty: the one beside the executable.
+  explicit RecordSpool(std::wstring resultsFolder = {});
+
+  const std::wstring& folder() const { return results_; }
+  std::wstring SpoolFolder() const;
+
+  // Writes the record; an empty text when it is in the spool, else what went wrong (the
+  // temporary file is gone then).
+  std::wstring Write(const std::string& id, const std::string& json) const;
+  // The two halves of Write: the flushed temporary file, then its rename.
+  std::wstring WriteTemporary(const std::string& id, const std::string& json) const;
+  std::wstring Commit(const std::string& id) const;
+
+  // The finished records of the spool, oldest first.
+  std::vector<SpooledRecord> List() const;
+  // Deletes temporary files older than `ageMs`: what a program killed while writing left.
+  // Younger ones may belong to a program writing right now.
+  void RemoveStaleTemporaries(uint64_t ageMs) const;
+
+  // Each returns an empty text on success. A record that is gone already (another program
+  // delivered it) counts as moved.
+  std::wstring MoveToSent(const SpooledRecord& record, const std::string& date) const;
+  std::wstring MoveToRejected(const SpooledRecord& record, const std::string& answer) const;
+
+  // The whole file; false when it cannot be read.
+  static bool ReadWhole(const std::wstring& path, std::string& bytes);
+
+ private:
+  std::wstring results_;
+};

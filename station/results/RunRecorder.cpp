@@ -1,0 +1,91 @@
+#include "station/results/RunRecorder.h"
+
+#include <utility>
+
+#include <windows.h>
+
+#include "station/engine/CheckContext.h"
+#include "station/results/StationFacts.h"
+#include "station/results/core/RecordBuilder.h"
+#include "station/results/core/RecordJson.h"
+
+namespace {
+
+constexpr int kSpoolIndent = 2;  // the spooled file is read by people too
+
+}  // namespace
+
+Outcome OutcomeOf(RunEnd end) {
+  switch (end) {
+    case RunEnd::Passed:
+      return Outcome::Pass;
+    case RunEnd::Failed:
+      return Outcome::Fail;
+    case RunEnd::TimedOut:
+    case RunEnd::NoAnswer:
+      return Outcome::Timeout;
+    case RunEnd::LinkFailed:
+      return Outcome::LinkFailed;
+    case RunEnd::Aborted:
+      return Outcome::Stopped;
+    case RunEnd::Abandoned:
+    case RunEnd::None:
+      break;
+  }
+  return Outcome::Abandoned;
+}
+
+RunRecorder::RunRecorder(RecordSpool spool, StationIdentity identity)
+    : spool_(std::move(spool)), identity_(std::move(identity)) {}
+
+void RunRecorder::SetSpooledHandler(std::function<void()> spooled) {
+  spooled_ = std::move(spooled);
+}
+
+void RunRecorder::RunStarted(CheckContext& context) {
+  context.capture.Clear();
+  std::lock_guard<std::mutex> guard(lock_);
+  id_ = NewRecordId();
+  started_ = LocalNow();
+  startTick_ = GetTickCount64();
+  operator_ = LoggedOnOperator();
+}
+
+std::wstring RunRecorder::RunEnded(CheckContext& context, RunEnd end) {
+  RunFacts facts;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    facts.id = id_;
+    facts.started = started_;
+    facts.durationMs = static_cast<int64_t>(GetTickCount64() - startTick_);
+    facts.operatorName = operator_;
+  }
+  facts.ended = LocalNow();
+  facts.stationName = identity_.name;
+  facts.line = identity_.line;
+  facts.host = identity_.host;
+  facts.program = identity_.program;
+  facts.version = identity_.version;
+  facts.outcome = OutcomeOf(end);
+  facts.settings = context.settings;
+  facts.captured = context.capture.Snapshot();
+  const RunRecord record = BuildRunRecord(facts, AnsiToUtf16);
+
+  const std::wstring problem = spool_.Write(record.id, RecordToJson(record, kSpoolIndent));
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    lastJson_ = RecordToJson(record);
+  }
+  if (!problem.empty()) {
+    return L"Run record not saved: " + problem;
+  }
+  if (spooled_) {
+    spooled_();
+  }
+  return {};
+}
+
+std::string RunRecorder::LastRecordJson() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return lastJson_;
+}
