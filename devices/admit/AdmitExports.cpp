@@ -1,8 +1,16 @@
-// The library's two exports: the operator log-on and the account editor.
+// The library's exports: the operator log-on, the account editor, and the name of the operator
+// let in.
 #include "devices/admit.h"
+#include "devices/admit_user.h"
 
 #include <windows.h>
 #include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
+#include <string>
 
 #include "AccountEditorDialog.h"
 #include "AccountFormDialog.h"
@@ -11,10 +19,20 @@
 #include "DialogSupport.h"
 #include "LogOnDialog.h"
 #include "MachinePolicy.h"
+#include "WideText.h"
 
 namespace {
 
 HINSTANCE module = nullptr;
+
+// The operator ADMIT_Admit let in, for the station's run records.
+std::mutex operatorLock;
+std::wstring operatorName;
+
+void SetOperator(const std::string& utf8Name) {
+  std::lock_guard<std::mutex> guard(operatorLock);
+  operatorName = admit::FromUtf8(utf8Name);
+}
 
 admit::AccountService& Service() {
   // One for the process, so that wrong passwords are remembered between log-ons even where
@@ -56,14 +74,34 @@ extern "C" ADMIT_API int32_t ADMIT_Admit(void) {
         return 0;
       }
       // The one who creates the first account holds full rights from then on.
-      return admit::RunAccountForm(module, owner, service, admit::FormPurpose::kFirstAccount) ==
-                     IDOK
-                 ? 1
-                 : 0;
+      if (admit::RunAccountForm(module, owner, service, admit::FormPurpose::kFirstAccount) !=
+              IDOK ||
+          service.Book().Accounts().empty()) {
+        return 0;
+      }
+      SetOperator(service.Book().Accounts().front().name);
+      return 1;
     case admit::Loaded::kOk:
       break;
   }
-  return admit::RunLogOnDialog(module, owner, service, admit::LogOnPurpose::kStation);
+  std::string name;
+  const int32_t rights =
+      admit::RunLogOnDialog(module, owner, service, admit::LogOnPurpose::kStation, &name);
+  if (rights != 0) {
+    SetOperator(name);
+  }
+  return rights;
+}
+
+extern "C" ADMIT_API int32_t ADMIT_GetUserName(wchar_t* buffer, int32_t size) {
+  if (buffer == nullptr || size <= 0) {
+    return 0;
+  }
+  std::lock_guard<std::mutex> guard(operatorLock);
+  const size_t length = std::min(operatorName.size(), static_cast<size_t>(size) - 1);
+  std::wmemcpy(buffer, operatorName.data(), length);
+  buffer[length] = L'\0';
+  return static_cast<int32_t>(length);
 }
 
 extern "C" ADMIT_API int32_t ADMIT_ManageAccounts(void) {

@@ -24,6 +24,7 @@ class LogOnDialog {
       : service_(service), purpose_(purpose) {}
 
   INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  const std::string& userName() const { return userName_; }
 
  private:
   INT_PTR OnInit(HWND dialog);
@@ -32,6 +33,7 @@ class LogOnDialog {
 
   AccountService& service_;
   LogOnPurpose purpose_;
+  std::string userName_;  // the user let in
 };
 
 INT_PTR LogOnDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -100,6 +102,7 @@ void LogOnDialog::OnOk(HWND dialog) {
   }
   switch (reply.result) {
     case LogOnResult::kFull:
+      userName_ = name;
       EndDialog(dialog, kEndFullRights);
       return;
     case LogOnResult::kRestricted:
@@ -107,6 +110,7 @@ void LogOnDialog::OnOk(HWND dialog) {
         Answer(dialog, L"This user has restricted rights. Log on as a user with full rights.");
         return;
       }
+      userName_ = name;
       EndDialog(dialog, kEndRestricted);
       return;
     case LogOnResult::kLocked:
@@ -122,16 +126,18 @@ void LogOnDialog::OnOk(HWND dialog) {
 
 }  // namespace
 
-int32_t RunLogOnDialog(HINSTANCE module, HWND owner, AccountService& service,
-                       LogOnPurpose purpose) {
+int32_t RunLogOnDialog(HINSTANCE module, HWND owner, AccountService& service, LogOnPurpose purpose,
+                       std::string* userName) {
   LogOnDialog logOn(service, purpose);
   INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_ADMIT_LOGON), owner,
                                    DialogProcedure<LogOnDialog>, reinterpret_cast<LPARAM>(&logOn));
   switch (result) {
     case kEndFullRights:
-      return 1;
     case kEndRestricted:
-      return 2;
+      if (userName != nullptr) {
+        *userName = logOn.userName();
+      }
+      return result == kEndFullRights ? 1 : 2;
     default:
       return 0;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <windows.h>
 
@@ -15,7 +16,9 @@ enum class LogOnPurpose {
   kAccountEditor,  // only an account with full rights may pass
 };
 
-// 1 = full rights, 2 = restricted rights, 0 = cancelled or the accounts file failed.
-int32_t RunLogOnDialog(HINSTANCE module, HWND owner, AccountService& service, LogOnPurpose purpose);
+// 1 = full rights, 2 = restricted rights, 0 = cancelled or the accounts file failed. `userName`,
+// when given, receives the name of the user let in (UTF-8).
+int32_t RunLogOnDialog(HINSTANCE module, HWND owner, AccountService& service, LogOnPurpose purpose,
+                       std::string* userName = nullptr);
 
 }  // namespace admit
