@@ -25,6 +25,8 @@ constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kCounterPass = 0x008000;
 constexpr COLORREF kCounterFail = 0x0000FF;
 constexpr COLORREF kCounterRatio = 0xFF0000;
+// Posted by the line results' sender when the link state changes.
+constexpr UINT kLineStateMessage = WM_APP + 2;
 
 // The message line when something could not be written; the Test Detail box says what.
 constexpr wchar_t kRunLogsNotSaved[] = L"Finished! Logs not saved: see Test Detail.";
@@ -143,6 +145,8 @@ bool CVarnexDlg::OnInitDialog() {
 
   SelectFirstScannableItem(*this, settings_);
   run_.Create(hwnd());
+  lineResults_.Start(run_, hwnd(), kLineStateMessage);
+  SetItemText(IDC_LINE_STATE, lineResults_.StateText());
   ShowBoundValues();
   Finish();
   FocusScanField();
@@ -522,6 +526,9 @@ LRESULT CVarnexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case kRunStopRequestMessage:
       OnStopRequest(wParam);
       return 0;
+    case kLineStateMessage:
+      SetItemText(IDC_LINE_STATE, lineResults_.StateText());
+      return 0;
     case WM_CLOSE:
       if (!RepostWhileBusy(message, wParam, lParam)) {
         Close();
@@ -573,6 +580,7 @@ void CVarnexDlg::Close() {
   // are final; its worker touches nothing of the window afterwards.
   runOutlived_ = !run_.Shutdown();
   steps_.clear();  // the window goes: what the run still reported is never shown
+  lineResults_.Stop();
   if (!SaveStation()) {
     ShowNotice(L"The settings and counters could not be saved.\n\n" + NotSavedText());
   }

@@ -26,6 +26,7 @@
 #include "station/controls/DlgAdjustByResolution.h"
 #include "station/controls/SortListCtrl.h"
 #include "station/engine/CheckContext.h"
+#include "station/results/LineResults.h"
 #include "station/run/RunControl.h"
 #include "station/run/RunDisplay.h"
 #include "station/run/core/ScanView.h"
@@ -199,6 +200,8 @@ class CVarnexDlg : public ui::Dialog,
   HICON icon_ = nullptr;
   HICON smallIcon_ = nullptr;
 
+  // Before the run control: its runs are recorded until the control has shut down.
+  LineResults lineResults_;
   CheckContext context_;
   RunControl run_;
   DisplayQueue steps_;

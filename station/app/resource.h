@@ -38,3 +38,4 @@
 #define IDC_ITEM_LABEL 1048
 #define IDC_MESSAGE 1050
 #define IDC_TEST_DETAIL 1052
+#define IDC_LINE_STATE 1080  // the line link's state: "Line: 3 waiting"

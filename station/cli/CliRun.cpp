@@ -17,6 +17,8 @@
 #include "station/config/WindowSettings.h"
 #include "station/engine/CheckContext.h"
 #include "station/engine/LogFiles.h"
+#include "station/results/LineConfig.h"
+#include "station/results/RunRecorder.h"
 #include "station/run/RunControl.h"
 #include "station/run/core/IdentityInput.h"
 
@@ -155,6 +157,8 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   }
   context.window = cliWindow.handle();
   const CheckSettings settings = context.settings;
+  // The run's record goes into the spool as the station's does; VarnexCli --send delivers it.
+  RunRecorder recorder(RecordSpool(), IdentityFor(L"VarnexCli", ReadLineConfig()));
   RunEnd end = RunEnd::None;
   bool workerOutlived = false;
   {
@@ -163,6 +167,7 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
       PrintErr(L"VarnexCli: cannot create the run's events");
       return kExitNotStarted;
     }
+    control.SetObserver(&recorder);
     cliWindow.Attach(control, settings);
     InstallStopHandler(cliWindow.handle(), kCliStopMessage);
     SetRunPhase(RunPhase::Connecting);
@@ -184,6 +189,9 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));
   }
   const int exitCode = ExitCode(end);
+  if (options.json && !recorder.LastRecordJson().empty()) {
+    PrintOutUtf8(recorder.LastRecordJson());
+  }
   if (exitCode != kExitNotStarted) {
     // The verdict is always the last line, for scripts that read only that.
     PrintOut(exitCode == kExitPassed ? L"PASS" : L"FAIL");

@@ -1,10 +1,12 @@
 #include "station/cli/Console.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 
 #include <windows.h>
 
-#include "station/cli/core/Utf8.h"
+#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -64,6 +66,16 @@ void Write(DWORD which, const std::wstring& line) {
 
 void PrintOut(const std::wstring& line) {
   Write(STD_OUTPUT_HANDLE, line);
+}
+
+void PrintOutUtf8(const std::string& line) {
+  const int length = static_cast<int>(std::min<size_t>(line.size(), INT_MAX));
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, line.data(), length, nullptr, 0);
+  std::wstring wide(needed > 0 ? static_cast<size_t>(needed) : 0, L'\0');
+  if (needed > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, line.data(), length, wide.data(), needed);
+  }
+  PrintOut(wide);
 }
 
 void PrintErr(const std::wstring& line) {

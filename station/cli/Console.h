@@ -5,6 +5,7 @@
 #include <string>
 
 void PrintOut(const std::wstring& line);  // adds the line feed
+void PrintOutUtf8(const std::string& line);
 void PrintErr(const std::wstring& line);
 // Waits until the operator presses Enter; returns at once when input has ended.
 void WaitForEnter();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "station/cli/CliRun.h"
+#include "station/cli/CliSend.h"
 #include "station/cli/Console.h"
 #include "station/cli/core/CliOptions.h"
 
@@ -18,6 +19,9 @@ int wmain(int argc, wchar_t** argv) {
   if (parsed.options.help) {
     PrintOut(CliUsage());
     return kExitPassed;
+  }
+  if (parsed.options.send) {
+    return SendSpooledRecords();
   }
   return RunCli(parsed.options);
 }

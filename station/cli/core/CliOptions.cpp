@@ -27,6 +27,8 @@ constexpr FlagOption kFlagOptions[] = {
     {L"--no-prompt", &CliOptions::noPrompt},
     {L"--yes", &CliOptions::noPrompt},
     {L"--brief", &CliOptions::brief},
+    {L"--json", &CliOptions::json},
+    {L"--send", &CliOptions::send},
 };
 
 }  // namespace
@@ -88,6 +90,19 @@ ParseResult ParseCliOptions(const std::vector<std::wstring>& args) {
       return result;
     }
   }
+  // Delivering the spool is a job of its own: it never starts a run.
+  if (result.options.send) {
+    for (const auto& code : result.options.codes) {
+      if (code) {
+        result.error = L"--send takes no codes: it delivers the spool and runs no check";
+        return result;
+      }
+    }
+    if (result.options.json || result.options.configPath) {
+      result.error = L"--send takes no other option";
+      return result;
+    }
+  }
   return result;
 }
 
@@ -114,6 +129,9 @@ const wchar_t* CliUsage() {
          L"  --no-prompt     answer the operator prompt of the current checks at once\n"
          L"  --yes           the same as --no-prompt\n"
          L"  --brief         passed rows keep a short detail on one line\n"
+         L"  --json          also print the run's record (JSON, one line) before the verdict\n"
+         L"  --send          run no check: deliver the records waiting in results\\spool to\n"
+         L"                  the line service of VarnexLine.ini, then end\n"
          L"  --help, -h      show this text\n"
          L"\n"
          L"Options also take the form --name=value.\n"
@@ -122,5 +140,7 @@ const wchar_t* CliUsage() {
          L"  0  the phone passed every check\n"
          L"  1  the phone failed\n"
          L"  2  the run could not start (bad option, missing code, supply or link failure);\n"
-         L"     the reason is printed on the error output\n";
+         L"     the reason is printed on the error output\n"
+         L"With --send: 0 nothing is left waiting, 1 records stay in the spool (the service\n"
+         L"did not take them now), 2 no usable VarnexLine.ini.\n";
 }

@@ -14,6 +14,8 @@ struct CliOptions {
   bool noWait = false;    // waits are recorded and summed, not slept
   bool noPrompt = false;  // the operator prompt is answered at once
   bool brief = false;     // passed rows show only the first line of their detail
+  bool json = false;      // the run's record is printed on one line before the verdict
+  bool send = false;      // no run: the spooled records are delivered to the line service
 };
 
 struct ParseResult {
