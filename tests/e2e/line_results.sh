@@ -1,0 +1,258 @@
+#!/usr/bin/env bash
+# Whole-program tests of the run records: Varnex.exe and VarnexCli.exe under Wine deliver their
+# records to a stand-in of the line service on 127.0.0.1 (tests/e2e/line_stub.py), through an
+# outage, a failing, a slow and a dropping service, each record stored exactly once.
+#
+#   bash tests/e2e/line_results.sh <case>     cases: line_delivery line_faults line_cli
+# Environment as for e2e.sh.
+set -euo pipefail
+if [ -z "${E2E_ON_DISPLAY:-}" ]; then
+  export E2E_ON_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The service is on this machine: no proxy in between.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+fi
+
+LINE_ID=1080
+TOKEN=tok-3f9a2c7e
+stub_pid=""
+stub_port=""
+stub_state=""
+
+# start_stub: the service on its port (a free one the first time, the same one afterwards).
+start_stub() {
+  mkdir -p "$stub_state"
+  rm -f "$stub_state/port"
+  STUB_PORT="${stub_port:-0}" python3 "$here/line_stub.py" "$stub_state" "$TOKEN" \
+    >"$stub_state/port" 2>"$stub_state/stub.err" &
+  stub_pid=$!
+  local waited=0
+  while [ ! -s "$stub_state/port" ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ $waited -le 100 ] || fail "the line service stand-in did not start: $(cat "$stub_state/stub.err")"
+  done
+  stub_port=$(head -1 "$stub_state/port")
+}
+
+stop_stub() {
+  if [ -n "$stub_pid" ]; then
+    kill "$stub_pid" 2>/dev/null || true
+    wait "$stub_pid" 2>/dev/null || true
+    stub_pid=""
+  fi
+}
+
+set_mode() {
+  echo "$1" >"$stub_state/mode"
+}
+
+# expect_line_state <extended regex> <timeout ms>: the link state line comes to match.
+expect_line_state() {
+  local waited=0 text=""
+  while [ $waited -lt "$2" ]; do
+    text=$(text_of $LINE_ID)
+    [[ "$text" =~ ^$1$ ]] && return 0
+    sleep 0.2
+    waited=$((waited + 200))
+  done
+  fail "the line state shows '$text', expected '$1'"
+}
+
+# write_line_config [extra lines]
+write_line_config() {
+  printf '[Line]\r\nServiceUrl=http://127.0.0.1:%s\r\nLine=Line 3\r\nStationName=FT-07\r\nToken=%s\r\n%b' \
+    "$stub_port" "$TOKEN" "${1:-}" >"$station/VarnexLine.ini"
+}
+
+stored_count() {
+  find "$stub_state/runs" -name '*.json' | wc -l
+}
+
+spool_count() {
+  find "$station/results/spool" -name '*.json' 2>/dev/null | wc -l
+}
+
+# Every record the service stored is one of the station's sent records, byte for byte, and
+# nothing the station sent was answered "another record under this id".
+check_stored_once() {
+  local expected="$1"
+  [ "$(stored_count)" = "$expected" ] || fail "the service stored $(stored_count) records, expected $expected"
+  [ "$(spool_count)" = 0 ] || fail "records left in the spool"
+  python3 - "$stub_state/runs" "$station/results/sent" <<'PY' || fail "stored records differ from the sent ones"
+import json, os, sys
+runs, sent = sys.argv[1], sys.argv[2]
+files = {}
+for day in os.listdir(sent):
+    for name in os.listdir(os.path.join(sent, day)):
+        assert name not in files, "sent twice: " + name
+        files[name] = os.path.join(sent, day, name)
+stored = sorted(os.listdir(runs))
+assert stored == sorted(files), (stored, sorted(files))
+for name in stored:
+    with open(os.path.join(runs, name), "rb") as a, open(files[name], "rb") as b:
+        assert a.read() == b.read(), name
+PY
+}
+
+# The token is in VarnexLine.ini and nowhere else the station wrote or shows.
+check_token_hidden() {
+  if grep -rl --exclude=VarnexLine.ini "$TOKEN" "$station" >/dev/null; then
+    fail "the token appears in $(grep -rl --exclude=VarnexLine.ini "$TOKEN" "$station")"
+  fi
+}
+
+run_phone() {
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID PASS 60000
+  expect_text $START_ID "Start"
+}
+
+case_line_delivery() {
+  new_station line_delivery
+  stub_state="$station.service"
+  rm -rf "$stub_state"
+  start_stub
+  write_line_config
+  start_station
+  expect_text $LINE_ID "Line: ready"
+  run_phone
+  expect_text $LINE_ID "Line: sent" 20000
+  [ "$(stored_count)" = 1 ] || fail "the first record did not arrive"
+  python3 - "$stub_state/runs" "$IMEI1" "$IMEI2" "$SN1" <<'PY' || fail "the stored record"
+import glob, json, sys
+[path] = glob.glob(sys.argv[1] + "/*.json")
+r = json.load(open(path, encoding="utf-8"))
+assert r["schema"] == "varnex.run/1" and path.endswith(r["id"] + ".json")
+assert r["station"]["name"] == "FT-07" and r["station"]["line"] == "Line 3", r["station"]
+assert r["station"]["program"] == "Varnex" and r["station"]["version"] == "1.0.0.1", r["station"]
+assert r["operator"] == "" and r["outcome"] == "PASS" and r["counted"] is True
+assert [r["codes"][k] for k in ("imei1", "imei2", "sn1")] == sys.argv[2:5], r["codes"]
+assert r["started"][10] == "T" and r["durationMs"] > 0
+items = [row["item"] for row in r["rows"]]
+assert items[:3] == ["IMEI1", "IMEI2", "SN1"] and "FGU Type" in items, items
+assert all(row["result"] == "PASS" for row in r["rows"]), r["rows"]
+fgu = next(row for row in r["rows"] if row["item"] == "FGU Type")
+assert (fgu["value"], fgu["low"], fgu["high"]) == (1, 1, 1), fgu
+assert r["testLog"].endswith(".csv") and "\\result\\" in r["testLog"], r["testLog"]
+PY
+  # The service goes down: the records wait in the spool and the window says so.
+  stop_stub
+  run_phone
+  expect_text $LINE_ID "Line: 1 waiting (no connection)" 20000
+  run_phone
+  expect_text $LINE_ID "Line: 2 waiting (no connection)" 30000
+  screenshot waiting
+  close_station
+  [ "$(spool_count)" = 2 ] || fail "$(spool_count) records in the spool after closing, expected 2"
+  # Back up: the next program start delivers what the last one left.
+  start_stub
+  start_station
+  expect_text $LINE_ID "Line: sent" 30000
+  screenshot final
+  close_station
+  check_stored_once 3
+  check_token_hidden
+  if grep -q -v '^normal /api/v1/runs' "$stub_state/posts.log"; then fail "unexpected requests"; fi
+}
+
+case_line_faults() {
+  new_station line_faults
+  stub_state="$station.service"
+  rm -rf "$stub_state"
+  start_stub
+  write_line_config 'Timeout=3\r\n'
+  set_mode fail500
+  start_station
+  run_phone
+  expect_text $LINE_ID "Line: 1 waiting (HTTP 500)" 20000
+  [ "$(spool_count)" = 1 ] || fail "the record left the spool on a 500"
+  # The connection closes before the answer: the service has it, the station does not know.
+  set_mode drop
+  # A connection closed before any answer reads as either, depending on the HTTP stack.
+  expect_line_state 'Line: 1 waiting \((connection closed|bad answer)\)' 20000
+  [ "$(stored_count)" = 1 ] || fail "the dropping service did not store the record"
+  # An answer later than the station's timeout counts as none.
+  set_mode slow:6
+  expect_text $LINE_ID "Line: 1 waiting (no answer in time)" 30000
+  # A slow answer within the timeout is taken; the window answers meanwhile.
+  set_mode slow:1
+  expect_text $LINE_ID "Line: sent" 60000
+  [ "$(text_of $STATUS_ID)" = PASS ] || fail "status changed"
+  # A record the service refuses goes to rejected\ with the answer beside it.
+  set_mode reject
+  run_phone
+  expect_text $LINE_ID "Line: sent, 1 rejected" 20000
+  screenshot final
+  close_station
+  local rejected
+  rejected=$(find "$station/results/rejected" -name '*.json')
+  [ "$(echo "$rejected" | grep -c .)" = 1 ] || fail "no rejected record"
+  grep -q "HTTP 400" "${rejected%.json}.answer.txt" || fail "the service's answer is not beside the rejected record"
+  grep -q "rows\[0\].item is missing" "${rejected%.json}.answer.txt" || fail "the answer's body"
+  rm "$rejected"
+  check_stored_once 1
+  # Every try reached the service: a 500, a drop, a late answer, the answer taken, the refusal.
+  [ "$(grep -c '^fail500' "$stub_state/posts.log")" -ge 1 ] || fail "no 500"
+  [ "$(grep -c '^slow:1' "$stub_state/posts.log")" = 1 ] || fail "sent again after the slow answer"
+  check_token_hidden
+}
+
+cli() {
+  (cd "$station" && wine VarnexCli.exe "$@") 2>"$station/cli.err" | tr -d '\r'
+}
+
+case_line_cli() {
+  new_station line_cli
+  cp "$VARNEX_BIN/VarnexCli.exe" "$station/"
+  stub_state="$station.service"
+  rm -rf "$stub_state"
+  local codes=(--imei1 "$IMEI1" --imei2 "$IMEI2" --sn1 "$SN1" --no-wait --no-prompt)
+  # Without VarnexLine.ini a run only spools, and there is nothing to send to.
+  cli "${codes[@]}" --json >"$station/run1.out" || fail "first run: $(cat "$station/cli.err")"
+  set +e
+  cli --send >/dev/null
+  [ $? = 2 ] || fail "--send without VarnexLine.ini"
+  set -e
+  # --json prints the record the spool holds.
+  python3 - "$station/run1.out" "$station/results/spool" <<'PY' || fail "--json output"
+import glob, json, sys
+lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
+assert lines[-1] == "PASS", lines[-1]
+printed = json.loads(lines[-2])
+[path] = glob.glob(sys.argv[2] + "/*.json")
+assert json.load(open(path, encoding="utf-8")) == printed
+assert printed["station"]["program"] == "VarnexCli" and printed["outcome"] == "PASS"
+PY
+  # The service is down: records wait, --send says so and keeps them.
+  start_stub
+  stop_stub
+  write_line_config
+  cli "${codes[@]}" >/dev/null || fail "second run"
+  set +e
+  cli --send >"$station/send1.out"
+  [ $? = 1 ] || fail "--send with the service down"
+  set -e
+  grep -q "waiting: 2" "$station/send1.out" || fail "--send: $(cat "$station/send1.out")"
+  grep -q "no connection" "$station/cli.err" || fail "--send reason: $(cat "$station/cli.err")"
+  start_stub
+  cli --send >"$station/send2.out" || fail "--send with the service up: $(cat "$station/cli.err")"
+  grep -q "sent: 2, rejected: 0, waiting: 0" "$station/send2.out" || fail "$(cat "$station/send2.out")"
+  cli --send >"$station/send3.out" || fail "--send of an empty spool"
+  grep -q "sent: 0, rejected: 0, waiting: 0" "$station/send3.out" || fail "$(cat "$station/send3.out")"
+  check_stored_once 2
+  check_token_hidden
+}
+
+[ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }
+trap 'stop_station; stop_stub; wineserver -k 2>/dev/null || true' EXIT
+"case_$1"
+echo "e2e $1: passed"
