@@ -66,6 +66,7 @@ extern "C" ADMIT_API int32_t ADMIT_Admit(void) {
   HWND owner = GetActiveWindow();
   switch (service.Load()) {
     case admit::Loaded::kBad:
+      SetOperator({});
       admit::Notice(owner, service.Problem(), MB_OK | MB_ICONERROR);
       return 0;
     case admit::Loaded::kMissing:
@@ -77,6 +78,7 @@ extern "C" ADMIT_API int32_t ADMIT_Admit(void) {
       if (admit::RunAccountForm(module, owner, service, admit::FormPurpose::kFirstAccount) !=
               IDOK ||
           service.Book().Accounts().empty()) {
+        SetOperator({});
         return 0;
       }
       SetOperator(service.Book().Accounts().front().name);
@@ -87,9 +89,7 @@ extern "C" ADMIT_API int32_t ADMIT_Admit(void) {
   std::string name;
   const int32_t rights =
       admit::RunLogOnDialog(module, owner, service, admit::LogOnPurpose::kStation, &name);
-  if (rights != 0) {
-    SetOperator(name);
-  }
+  SetOperator(rights != 0 ? name : std::string());
   return rights;
 }
 

@@ -30,6 +30,11 @@ class LogOnDialog {
   INT_PTR OnInit(HWND dialog);
   void OnOk(HWND dialog);
   void Answer(HWND dialog, const std::wstring& text);
+  // The account's own spelling of a name typed in another case.
+  std::string AccountName(const std::string& typed) const {
+    const Account* account = service_.Book().Find(typed);
+    return account != nullptr ? account->name : typed;
+  }
 
   AccountService& service_;
   LogOnPurpose purpose_;
@@ -102,7 +107,7 @@ void LogOnDialog::OnOk(HWND dialog) {
   }
   switch (reply.result) {
     case LogOnResult::kFull:
-      userName_ = name;
+      userName_ = AccountName(name);
       EndDialog(dialog, kEndFullRights);
       return;
     case LogOnResult::kRestricted:
@@ -110,7 +115,7 @@ void LogOnDialog::OnOk(HWND dialog) {
         Answer(dialog, L"This user has restricted rights. Log on as a user with full rights.");
         return;
       }
-      userName_ = name;
+      userName_ = AccountName(name);
       EndDialog(dialog, kEndRestricted);
       return;
     case LogOnResult::kLocked:

@@ -142,7 +142,6 @@ struct LineSender::Shared {
   }
 
   void Run() {
-    spool.RemoveStaleTemporaries(kStaleTemporaryMs);
     std::mt19937 random(std::random_device{}());
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     uint32_t failures = 0;
@@ -202,6 +201,7 @@ DWORD WINAPI SenderMain(void* parameter) {
 LineSender::LineSender(RecordSpool spool, std::optional<LineSettings> settings,
                        std::function<void()> changed)
     : shared_(std::make_shared<Shared>(std::move(spool), std::move(settings), std::move(changed))) {
+  shared_->spool.RemoveStaleTemporaries(kStaleTemporaryMs);
   shared_->state.waiting = static_cast<int32_t>(shared_->spool.List().size());
 }
 

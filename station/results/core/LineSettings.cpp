@@ -110,11 +110,11 @@ std::optional<ServiceAddress> ParseServiceUrl(std::string_view url) {
     address.port = static_cast<uint16_t>(*port);
     host = authority.substr(0, colon);
   }
-  if (!ValidHost(host) || !ValidPath(path)) {
-    return std::nullopt;
-  }
   while (!path.empty() && path.back() == '/') {
     path.remove_suffix(1);
+  }
+  if (!ValidHost(host) || !ValidPath(path)) {
+    return std::nullopt;
   }
   address.host = std::string(host);
   address.basePath = std::string(path);

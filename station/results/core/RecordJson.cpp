@@ -67,6 +67,9 @@ class Reader {
   void Double(const Json& object, const char* key, double& out, const char* name) {
     if (const Json* value = Field(object, key, Json::value_t::number_float, name)) {
       out = value->get<double>();
+      if (!std::isfinite(out)) {
+        problem_ = std::string(name) + " is out of range";
+      }
     }
   }
 

@@ -14,6 +14,7 @@
 #include "PasswordHash.h"
 #include "TestPasswords.h"
 #include "devices/admit.h"
+#include "devices/admit_user.h"
 
 namespace {
 
@@ -56,6 +57,13 @@ void WriteAccounts(const std::string& text) {
 }
 
 using S = DialogScript;
+
+// The operator's name as the station's run records read it.
+std::wstring LoggedOn() {
+  wchar_t name[64] = {};
+  const int32_t length = ADMIT_GetUserName(name, 64);
+  return std::wstring(name, length > 0 ? static_cast<size_t>(length) : 0);
+}
 
 // Fills a log-on dialog and presses OK.
 DialogScript::Action LogOnAs(const std::wstring& user, const std::wstring& password) {
@@ -151,7 +159,10 @@ TEST_F(AdmitDialogs, FirstStartAsksForTheFirstAccountAndNobodyGetsInOtherwise) {
   EXPECT_EQ(script_.Run(ADMIT_Admit), 0);
   EXPECT_EQ(ReadAccounts(), "") << "cancelling creates no file";
 
+  EXPECT_EQ(LoggedOn(), L"");
+
   CreateLead();
+  EXPECT_EQ(LoggedOn(), L"lead") << "the one who made the first account is the operator";
   admit::ParsedAccounts parsed = admit::ParseAccountFile(ReadAccounts());
   ASSERT_EQ(parsed.problem, "");
   ASSERT_EQ(parsed.accounts.size(), 1u);
@@ -173,11 +184,17 @@ TEST_F(AdmitDialogs, WrongPasswordsAreAnsweredInTheDialogUntilTheRightOne) {
         LogOnAs(L"Lead", lead_)(dialog);
       });
   EXPECT_EQ(script_.Run(ADMIT_Admit), 1);
+  // The account's spelling, whatever case was typed; a short buffer gets a cut, ended name.
+  EXPECT_EQ(LoggedOn(), L"lead");
+  wchar_t shortName[3] = {L'x', L'x', L'x'};
+  EXPECT_EQ(ADMIT_GetUserName(shortName, 3), 2);
+  EXPECT_EQ(std::wstring(shortName), L"le");
 
   DialogScript cancel;
   cancel.Then(kLogOn, [](HWND dialog) { S::Press(dialog, IDCANCEL); });
   EXPECT_EQ(cancel.Run(ADMIT_Admit), 0);
   EXPECT_TRUE(cancel.Problems().empty());
+  EXPECT_EQ(LoggedOn(), L"") << "nobody is let in by a cancelled log-on";
 }
 
 TEST_F(AdmitDialogs, ALogOnDialogEndedAnyOtherWayIsNoLogOn) {
@@ -307,6 +324,7 @@ TEST_F(AdmitDialogs, TheEditorNeedsFullRightsAndKeepsTheLastOfThem) {
   station.Then(kLogOn, LogOnAs(L"op1", operator_));
   EXPECT_EQ(station.Run(ADMIT_Admit), 2);
   EXPECT_TRUE(station.Problems().empty());
+  EXPECT_EQ(LoggedOn(), L"op1");
 }
 
 TEST_F(AdmitDialogs, ATamperedFileIsRefusedWithAMessageNamingIt) {

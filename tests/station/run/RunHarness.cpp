@@ -160,6 +160,9 @@ LRESULT CALLBACK RunHarness::WindowProc(HWND window, UINT message, WPARAM wParam
     }
     if (message == kRowReportMessage) {
       ++self->rowReports;
+      const auto* report = reinterpret_cast<const RowReport*>(lParam);
+      self->cells[{std::wstring(report->itemName, wcsnlen(report->itemName, 64)), report->column}] =
+          std::wstring(report->text, wcsnlen(report->text, 4096));
       return 0;
     }
     if (message == kRunEndedMessage) {

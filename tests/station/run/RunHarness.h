@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -77,6 +79,8 @@ class RunHarness {
   int runEnds = 0;     // 11141 received
   int rowReports = 0;  // 11138 received
   int commands = 0;    // Start/Stop commands that reached the window
+  // Each row report's text by item name and column, the newest kept, as the window shows it.
+  std::map<std::pair<std::wstring, int32_t>, std::wstring> cells;
   uint32_t recordedWait = 0;
 
  private:
