@@ -77,8 +77,8 @@ LRESULT CALLBACK BenchWindow(HWND window, UINT message, WPARAM wParam, LPARAM lP
       bench->ended = true;
       return 0;
     }
-    if (message == WM_COMMAND && LOWORD(wParam) == kStartStopCommand) {
-      bench->control->StartStop(bench->settings, bench->link, CommandSource::Worker);
+    if (message == kRunStopRequestMessage) {
+      bench->control->OnStopRequest(wParam);
       return 0;
     }
   }
@@ -91,7 +91,7 @@ double RunOnce(Bench& bench) {
   LARGE_INTEGER from, to, frequency;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&from);
-  bench.control->StartStop(bench.settings, bench.link, CommandSource::Operator);
+  bench.control->StartStop(bench.settings, bench.link);
   MSG message;
   while (!(bench.ended && !bench.control->running()) && GetMessageW(&message, nullptr, 0, 0) > 0) {
     DispatchMessageW(&message);

@@ -29,6 +29,7 @@ Outcome OutcomeOf(RunEnd end) {
     case RunEnd::Aborted:
       return Outcome::Stopped;
     case RunEnd::Abandoned:
+    case RunEnd::NoWorker:  // never recorded: no phone was checked
     case RunEnd::None:
       break;
   }
