@@ -59,6 +59,12 @@ std::wstring StationFolderProblems(const ConfigPaths& paths, bool saveLog, bool 
       lost += L"- Log: the voltage log will not be saved.\n";
     }
   }
+  // The run records of every run, whatever the configuration.
+  const std::wstring results = directory + L"\\results";
+  CreateDirectoryW(results.c_str(), nullptr);
+  if (!FolderWritable(results)) {
+    lost += L"- results: the run records for the line will not be saved.\n";
+  }
   if (lost.empty()) {
     return std::wstring();
   }

@@ -1,6 +1,6 @@
 // The start-up's look at what the station will write in its folder: Varnex.ini (settings and
 // counters), the result folder (test logs) and the Log folder (the voltage log), each as far
-// as the configuration uses it. A folder the operator may not write would lose them silently;
+// as the configuration uses it, and the results folder (the run records). A folder the operator may not write would lose them silently;
 // the start-up tells the operator once instead.
 #pragma once
 

@@ -204,6 +204,10 @@ void ClearLogTrouble(CheckContext& context) {
   context.logTrouble.clear();
 }
 
+void NoteLogTrouble(CheckContext& context, const std::wstring& line) {
+  NoteTrouble(context, line);
+}
+
 void WriteTestLog(CheckContext& context, const char* text) {
   LogGuard guard(context.logLock);
   // An empty text (a flush with nothing to add) is no write that could fail.

@@ -36,6 +36,8 @@ int32_t CloseLogFile(FILE*& file);
 // logs lost nothing. The check sequence clears it when a run starts.
 std::wstring TakeLogTrouble(CheckContext& context);
 void ClearLogTrouble(CheckContext& context);
+// Notes a loss of another of the run's files (its run record) beside those of the logs.
+void NoteLogTrouble(CheckContext& context, const std::wstring& line);
 
 // The context's two files under its logLock, the way the engine reaches them: a run's worker
 // writes while the window's thread may close them at shutdown. The voltage log's line of a run

@@ -78,7 +78,7 @@ std::wstring RunRecorder::RunEnded(CheckContext& context, RunEnd end) {
     lastJson_ = RecordToJson(record);
   }
   if (!problem.empty()) {
-    return L"Run record not saved: " + problem;
+    return L"The run record could not be saved: " + problem;
   }
   if (spooled_) {
     spooled_();

@@ -34,7 +34,7 @@ class RunRecorder : public RunObserver {
   void SetSpooledHandler(std::function<void()> spooled);
 
   void RunStarted(CheckContext& context) override;
-  // "Run record not saved: ..." when the record could not be written.
+  // "The run record could not be saved: ..." when the record could not be written.
   std::wstring RunEnded(CheckContext& context, RunEnd end) override;
 
   // The last run's record on one line (empty before the first end).

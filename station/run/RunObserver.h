@@ -17,6 +17,7 @@ class RunObserver {
   virtual void RunStarted(CheckContext& context) = 0;
   // Once per run, on the thread that decided the end: the worker's for Passed, Failed, TimedOut
   // and NoAnswer, the window's for LinkFailed, Aborted and Abandoned. Returns an empty text, or
-  // what the operator is to read on the message line (the run's verdict stays as it is).
+  // what the operator is to be told (the run's verdict stays as it is): with the logs the run
+  // lost when it ends by itself, on the message line when it is stopped or its link failed.
   virtual std::wstring RunEnded(CheckContext& context, RunEnd end) = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "devices/dutlink.h"
 #include "station/engine/CheckContext.h"
+#include "station/engine/LogFiles.h"
 #include "station/engine/RowReport.h"
 #include "station/run/RunDisplay.h"
 #include "station/run/RunState.h"
@@ -23,10 +24,10 @@ constexpr wchar_t kNoResponseText[] =
 
 enum class Link { Uart, Usb };
 
-// The run's record could not be kept: said on the message line after the run's own message.
-void ShowRecordProblem(WindowAccess& window, const std::wstring& problem) {
+// The run's record could not be kept: told with the logs the run lost, when it has ended.
+void NoteRecordProblem(RunState& run, const std::wstring& problem) {
   if (!problem.empty()) {
-    window.Message(problem.c_str(), kColorFail);
+    NoteLogTrouble(*run.context, problem);
   }
 }
 
@@ -68,7 +69,7 @@ bool CheckPhone(RunState& run, Link link) {
     window.Status(kStatusFail);
   }
   window.Message(kFinishedText, kColorProgress);
-  ShowRecordProblem(window, recordProblem);
+  NoteRecordProblem(run, recordProblem);
   window.EnableStartStop(true);
   // The UART worker leaves the controls to the Stop that follows.
   window.Controls(link == Link::Usb ? 1 : 0);
@@ -115,7 +116,7 @@ void UartRun(RunState& run) {
     window.CountFail();
     window.RequestStop();
     window.Status(kStatusFail);
-    ShowRecordProblem(window, recordProblem);
+    NoteRecordProblem(run, recordProblem);
   } else if (!CheckPhone(run, Link::Uart)) {
     return;
   }
@@ -153,7 +154,7 @@ void UsbRun(RunState& run) {
     window.CountFail();
     window.RequestStop();
     window.Status(kStatusFail);
-    ShowRecordProblem(window, recordProblem);
+    NoteRecordProblem(run, recordProblem);
   }
   FinishRun(run);
 }

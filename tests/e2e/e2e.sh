@@ -239,6 +239,8 @@ case_read_only() {
     fail "the message does not name Varnex.ini"
   grep -q "^- result: the test logs will not be saved.$" <<<"$message" || fail "no result line"
   grep -q "^- Log: the voltage log will not be saved.$" <<<"$message" || fail "no Log line"
+  grep -q "^- results: the run records for the line will not be saved.$" <<<"$message" ||
+    fail "no results line"
   screenshot start
   answer_message 5 "the start-up message"
   probe find "$TITLE" 30000 >/dev/null || fail "the station window did not show"
@@ -254,6 +256,8 @@ case_read_only() {
   grep -q "^The test log could not be created" <<<"$detail" || fail "Test Detail: $detail"
   grep -q "^The voltage log is not open: the voltages of this run were not saved.$" <<<"$detail" ||
     fail "Test Detail does not name the voltage log: $detail"
+  grep -q "^The run record could not be saved: cannot create " <<<"$detail" ||
+    fail "Test Detail does not name the run record: $detail"
   [ "$(probe list-row "$TITLE" 0 2)" = "PASS" ] || fail "IMEI1 row result"
   screenshot final
   probe close "$TITLE"
@@ -262,6 +266,7 @@ case_read_only() {
   chmod -R u+w "$station"
   expect_counts 5 0
   [ ! -e "$station/result" ] || fail "a result folder appeared in the read-only folder"
+  [ ! -e "$station/results" ] || fail "a results folder appeared in the read-only folder"
   [ -z "$(ls "$station/Log")" ] || fail "a voltage log appeared"
 }
 

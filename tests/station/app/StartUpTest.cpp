@@ -221,10 +221,12 @@ TEST_F(StartUp, AFolderTheStationCannotWriteIsToldOnceBeforeTheWindow) {
   HANDLE held = CreateFileW(hooks_.configPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  HANDLE blocker = CreateFileW((folder + L"\\result").c_str(), GENERIC_WRITE, 0, nullptr,
-                               CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
-  CloseHandle(blocker);
+  for (const wchar_t* sub : {L"\\result", L"\\results"}) {
+    HANDLE blocker =
+        CreateFileW((folder + sub).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+    CloseHandle(blocker);
+  }
   size_t messagesBeforeWindow = 99;
   hooks_.showMainWindow = [&](KV_PHONE, int32_t) {
     messagesBeforeWindow = messages_.size();
@@ -240,17 +242,19 @@ TEST_F(StartUp, AFolderTheStationCannotWriteIsToldOnceBeforeTheWindow) {
                 L"- Varnex.ini: the settings and the pass and fail counters will not be saved.\n"
                 L"- result: the test logs will not be saved.\n"
                 L"- Log: the folder is missing, so the voltage log will not be saved.\n"
+                L"- results: the run records for the line will not be saved.\n"
                 L"\nThe checks run and their verdicts stand, but what is listed here is lost. "
                 L"Ask the line engineer to give the station's users the rights the installation "
                 L"sets (see docs\\install.md).");
 
   // Writable, with its Log folder: nothing to say, and no test file left behind.
   DeleteFileW((folder + L"\\result").c_str());
+  DeleteFileW((folder + L"\\results").c_str());
   CreateDirectoryW((folder + L"\\Log").c_str(), nullptr);
   messages_.clear();
   EXPECT_EQ(RunStation(hooks_), StationEnd::kWindowClosed);
   EXPECT_TRUE(messages_.empty());
-  for (const wchar_t* sub : {L"\\result", L"\\Log"}) {
+  for (const wchar_t* sub : {L"\\result", L"\\Log", L"\\results"}) {
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((folder + sub + L"\\*.tmp").c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE);

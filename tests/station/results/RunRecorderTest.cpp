@@ -17,6 +17,7 @@
 #include "MeasuringChecks.h"
 #include "devices/sim/dutlink_sim.h"
 #include "station/config/ResultRows.h"
+#include "station/engine/LogFiles.h"
 #include "station/results/StationFacts.h"
 #include "station/results/core/RecordJson.h"
 #include "station/results/core/RecordTime.h"
@@ -212,21 +213,34 @@ TEST_F(RunRecords, EveryWayARunEndsIsRecordedOnceWithItsOutcome) {
   EXPECT_EQ(spooled_, 5);
 }
 
-TEST_F(RunRecords, ARecordThatCannotBeWrittenIsSaidOnTheMessageLineAndTheVerdictStays) {
+TEST_F(RunRecords, ARecordThatCannotBeWrittenIsToldAndTheVerdictStays) {
   // A file where the results folder should be.
   fs::remove_all(results_);
   HANDLE file = CreateFileW(results_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
+  // A run that ends by itself: told with the logs it lost, which the shell shows at its end.
   station_.Press();
   ASSERT_TRUE(station_.RunToEnd());
   EXPECT_EQ(station_.control->lastEnd(), RunEnd::Passed);
   EXPECT_EQ(station_.control->counters().passCount.load(), 1u);
   EXPECT_EQ(station_.display.Last(L"status:"), L"status:3");
+  EXPECT_EQ(station_.display.Last(L"message:"), L"message:Finished!:FF0000");
+  const std::wstring trouble = TakeLogTrouble(*station_.context);
+  EXPECT_EQ(trouble.rfind(L"The run record could not be saved: cannot create ", 0), 0u) << trouble;
+  EXPECT_NE(trouble.find(results_.wstring()), std::wstring::npos) << trouble;
+  // A run the operator stops has no end message: the message line says it at once.
+  station_.link.uart = 0;
+  station_.link.powerOnWaitTime = 10000;
+  KVSIM_SetValue("Phone", "UsbConnectMs", "-1");
+  station_.Press();
+  station_.Pump(200);
+  station_.Press();
   const std::wstring message = station_.display.Last(L"message:");
-  EXPECT_EQ(message.rfind(L"message:Run record not saved: cannot create ", 0), 0u) << message;
+  EXPECT_EQ(message.rfind(L"message:The run record could not be saved: cannot create ", 0), 0u)
+      << message;
   EXPECT_EQ(message.substr(message.size() - 7), L":0000FF") << "in red";
-  EXPECT_TRUE(station_.display.Has(L"message:Finished!:FF0000"));
+  EXPECT_TRUE(station_.display.Has(L"message:User abort!:FF0000"));
   EXPECT_EQ(spooled_, 0);
   DeleteFileW(results_.c_str());
 }
