@@ -44,12 +44,17 @@ start_stub() {
   stub_port=$(head -1 "$stub_state/port")
 }
 
-stop_stub() {
-  if [ -n "$stub_pid" ]; then
-    kill "$stub_pid" 2>/dev/null || true
-    wait "$stub_pid" 2>/dev/null || true
-    stub_pid=""
+# end_process <pid>: ends a service this script started (nothing for an empty pid).
+end_process() {
+  if [ -n "$1" ]; then
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
   fi
+}
+
+stop_stub() {
+  end_process "$stub_pid"
+  stub_pid=""
 }
 
 set_mode() {
@@ -225,11 +230,8 @@ start_service() {
 }
 
 stop_service() {
-  if [ -n "$service_pid" ]; then
-    kill "$service_pid" 2>/dev/null || true
-    wait "$service_pid" 2>/dev/null || true
-    service_pid=""
-  fi
+  end_process "$service_pid"
+  service_pid=""
 }
 
 # The service's runs of station FT-07 are exactly the station's sent records, field for field,
