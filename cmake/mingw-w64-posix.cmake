@@ -8,5 +8,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# ctest runs the Windows programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# ctest runs the Windows programs under Wine, each through a script that keeps the prefix's
+# Wine server from holding the program's output open after it has ended.
+get_filename_component(VARNEX_RUN_WINE ${CMAKE_CURRENT_LIST_DIR}/../scripts/run-wine.sh ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR sh ${VARNEX_RUN_WINE})
