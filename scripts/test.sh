@@ -28,6 +28,10 @@ windows_tests() {
 if ! windows_tests; then
   retried=$(cut -d: -f2 build/windows/Testing/Temporary/LastTestsFailed.log | tr '\n' ' ')
   echo "== retrying once: $retried"
+  # Nothing of the first run may meet the second: a program left running at its time-out keeps
+  # the prefix's Wine server and desktop alive on the first run's display, which has ended.
+  wineserver -k 2>/dev/null || true
+  WINEPREFIX="$PWD/build/windows/wineprefix-windowed" wineserver -k 2>/dev/null || true
   windows_tests --rerun-failed
   echo "== needed a second try: $retried"
 fi

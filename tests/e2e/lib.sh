@@ -25,16 +25,30 @@ SN1=VX202612090001
 
 station=""
 varnex_pid=""
+probe_log=""
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -n "$probe_log" ] && [ -f "$probe_log" ]; then
+    echo "The last probes (all in $probe_log):" >&2
+    tail -n 6 "$probe_log" >&2
+  fi
   screenshot "failed" || true
   stop_station || true
   exit 1
 }
 
+# Each call is logged with its exit status and output beside the screenshots, so that a failed
+# check shows what the window answered, or that the probe itself failed.
 probe() {
-  wine "$E2E_TOOLS/WindowProbe.exe" "$@" | tr -d '\r'
+  local out status=0
+  out=$(wine "$E2E_TOOLS/WindowProbe.exe" "$@") || status=$?
+  out=${out//$'\r'/}
+  if [ -n "$probe_log" ]; then
+    printf '%s probe %s -> status %s: %s\n' "$(date +%T.%N)" "$*" "$status" "$out" >>"$probe_log"
+  fi
+  [ -z "$out" ] || printf '%s\n' "$out"
+  return "$status"
 }
 
 # A compact configuration: USB, a few quick checks and the station record, both supplies on
@@ -105,6 +119,8 @@ new_station() {
   printf '%b\n' "$phone" > "$station/DutlinkSim.ini"
   cp "$(record_template)/DutlinkSim.flash" "$station/"
   case_name="$name"
+  probe_log="$E2E_WORK/artifacts/$name-probes.log"
+  : >"$probe_log"
 }
 
 start_station() {
