@@ -7,13 +7,17 @@
 # prefix busy, often until its time-out. The program's standard error therefore goes to a file
 # of its own, copied to ours as it grows, until the program has ended.
 err=$(mktemp "${TMPDIR:-/tmp}/varnex-wine.XXXXXX") || exit 125
-wine "$@" 2>"$err" &
+# Open for both sides and unnamed at once: nothing is left behind, even when ctest kills us.
+exec 3>"$err" 4<"$err"
+rm -f "$err"
+wine "$@" 2>&3 3>&- 4<&- &
 program=$!
+exec 3>&-
 # tail reads to the end once more after the program has ended, then stops.
-tail -n +1 -s 0.1 -f --pid="$program" "$err" >&2 &
+tail -n +1 -s 0.1 -f --pid="$program" <&4 4<&- >&2 &
 copier=$!
+exec 4<&-
 wait "$program"
 status=$?
 wait "$copier"
-rm -f "$err"
 exit "$status"
