@@ -91,6 +91,12 @@ if [ -d station/results ]; then
       mkdir -p "$folder"
       cp -r "build/windows/$kind/." "$folder"/
       rm -rf "$folder/results"
+      # Each folder simulates a phone of its own; its codes are the ones scanned below, so a
+      # good phone passes and a failing one fails on its real faults.
+      imei1=8600000000$((10000 + n))
+      sn1=VX2026120900$((10 + n))
+      [ -f "$folder/DutlinkSim.ini" ] || echo '[Phone]' > "$folder/DutlinkSim.ini"
+      sed -i "s/^\[Phone\]/&\nIMEI1=$imei1\nSN1=$sn1/" "$folder/DutlinkSim.ini"
       token=$("$line" token add "$station" --db "$db" 2>/dev/null)
       printf '[Line]\r\nServiceUrl=http://127.0.0.1:%s\r\nLine=LINE-1\r\nStationName=%s\r\nToken=%s\r\n' \
         "$port" "$station" "$token" > "$folder/VarnexLine.ini"
@@ -100,9 +106,10 @@ if [ -d station/results ]; then
         for earlier in MMI CAL FT; do
           wine TollmarkTool.exe update "$earlier" pass >/dev/null
         done
-        for run in 1 2; do
-          wine VarnexCli.exe --imei1 "8600000000$((10000 + n * 10 + run))" --imei2 860000000000029 \
-            --sn1 "VX2026120900$n$run" --sn2 VX202612090002 --bt 00A0C6123456 \
+        # Two runs of the same phone: a first attempt and its retest.
+        for _ in 1 2; do
+          wine VarnexCli.exe --imei1 "$imei1" --imei2 860000000000029 \
+            --sn1 "$sn1" --sn2 VX202612090002 --bt 00A0C6123456 \
             --no-wait --no-prompt --brief >/dev/null 2>&1 || true
         done
         wine VarnexCli.exe --send >/dev/null 2>&1 || true
