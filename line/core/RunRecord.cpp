@@ -1,5 +1,6 @@
 #include "line/core/RunRecord.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -100,6 +101,61 @@ bool IsUuidV4(std::string_view id) {
   return id[14] == '4' && (variant == '8' || variant == '9' || variant == 'a' || variant == 'b');
 }
 
+// One pass over the text before it is parsed: how deep containers nest (hostile nesting is refused
+// before a tree is built for it) and the text without the whitespace between tokens, which is
+// what the store keeps. Exact for valid JSON; the parser refuses anything else afterwards.
+struct Shape {
+  int depth = 0;
+  std::string compact;
+};
+
+Shape Scan(std::string_view json) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (json.substr(0, kBom.size()) == kBom) {
+    json.remove_prefix(kBom.size());
+  }
+  Shape shape;
+  shape.compact.resize(json.size());
+  char* out = shape.compact.data();
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < json.size(); ++i) {
+    char c = json[i];
+    if (inString) {
+      *out++ = c;
+      if (c == '\\' && i + 1 < json.size()) {
+        *out++ = json[++i];
+      } else if (c == '"') {
+        inString = false;
+      }
+      continue;
+    }
+    switch (c) {
+      case ' ':
+      case '\t':
+      case '\n':
+      case '\r':
+        continue;
+      case '"':
+        inString = true;
+        break;
+      case '{':
+      case '[':
+        shape.depth = std::max(shape.depth, ++depth);
+        break;
+      case '}':
+      case ']':
+        --depth;
+        break;
+      default:
+        break;
+    }
+    *out++ = c;
+  }
+  shape.compact.resize(static_cast<size_t>(out - shape.compact.data()));
+  return shape;
+}
+
 RunRow ReadRow(const Json& row, const std::string& path) {
   if (!row.is_object()) {
     Refuse(path.substr(0, path.size() - 1), "not an object");
@@ -195,7 +251,6 @@ RunRecord ReadRecord(const Json& doc) {
     record.rows.push_back(ReadRow(rows[i], "rows[" + std::to_string(i) + "]."));
   }
   record.testLog = Text(doc, "", "testLog", kMaxTextBytes, false);
-  record.document = doc.dump();
   return record;
 }
 
@@ -207,18 +262,17 @@ RecordCheck ReadRunRecord(std::string_view json) {
     check.error = "body: larger than " + std::to_string(kMaxRecordBytes) + " bytes";
     return check;
   }
-  bool tooDeep = false;
-  Json::parser_callback_t depthGuard = [&tooDeep](int depth, Json::parse_event_t, Json&) {
-    tooDeep = tooDeep || depth > kMaxDepth;
-    return !tooDeep;
-  };
+  Shape shape = Scan(json);
+  if (shape.depth > kMaxDepth) {
+    check.error = "body: nested deeper than " + std::to_string(kMaxDepth) + " levels";
+    return check;
+  }
   try {
-    Json doc = Json::parse(json, depthGuard);
-    if (tooDeep) {
-      check.error = "body: nested deeper than " + std::to_string(kMaxDepth) + " levels";
-      return check;
-    }
+    // The text as sent is parsed: only its compact form is known to mean the same once it is
+    // valid JSON.
+    Json doc = Json::parse(json);
     check.record = ReadRecord(doc);
+    check.record->document = std::move(shape.compact);
   } catch (const Json::parse_error& e) {
     check.error = "body: not valid JSON (byte " + std::to_string(e.byte) + ")";
   } catch (const Refusal& refusal) {

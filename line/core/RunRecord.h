@@ -49,8 +49,8 @@ struct RunRecord {
   bool counted = false;
   std::vector<RunRow> rows;
   std::string testLog;
-  // The whole record as compact JSON with sorted keys: what the store keeps, fields this
-  // service does not know included, and what a retry is compared with.
+  // The whole record as it was sent, without the whitespace between its tokens: what the store
+  // keeps and answers with, fields this service does not know included.
   std::string document;
 };
 

@@ -45,6 +45,29 @@ TEST(RunRecord, KeepsEverythingAGoodRecordCarries) {
   EXPECT_EQ(Json::parse(run.document), doc);
 }
 
+// The stored document is the text as sent, in the sender's key order, with only the space
+// between tokens taken out; spaces, brackets and escapes inside strings stay.
+TEST(RunRecord, StoresTheSentTextWithoutTheSpaceBetweenTokens) {
+  Json doc = test::RecordJson();
+  doc["rows"][3]["detail"] = " a [b] {c}, \"d\" \\ e\t ";
+  std::string compact = doc.dump();
+  // The same record with the schema moved to the end, indented, after a byte order mark.
+  std::string schema = R"("schema":"varnex.run/1",)";
+  size_t at = compact.find(schema);
+  ASSERT_NE(at, std::string::npos);
+  std::string reordered = compact;
+  reordered.erase(at, schema.size());
+  reordered.insert(reordered.size() - 1, "," + schema.substr(0, schema.size() - 1));
+  std::string spaced =
+      "\xEF\xBB\xBF" + nlohmann::ordered_json::parse(reordered).dump(2, '\t') + "\r\n";
+
+  RecordCheck check = ReadRunRecord(spaced);
+  ASSERT_TRUE(check.record) << check.error;
+  EXPECT_EQ(check.record->document, reordered);
+  EXPECT_EQ(Json::parse(check.record->document), doc);
+  EXPECT_EQ(check.record->rows[3].detail, " a [b] {c}, \"d\" \\ e\t ");
+}
+
 TEST(RunRecord, KeepsTextsThatLookLikeSqlOrMarkupAsTheyAre) {
   Json doc = test::RecordJson({.imei1 = "'; DROP TABLE runs; --"});
   doc["rows"][3]["detail"] = "<script>alert(1)</script>\r\n\"quoted\", comma";
