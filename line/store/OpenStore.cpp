@@ -22,11 +22,11 @@ std::unique_ptr<Store> OpenStore(const std::string& where) {
   if (IsPostgresUrl(where)) {
     return std::make_unique<SqlStore>(
         "postgresql", Dialect::Postgres,
-        [where] { return std::make_unique<PostgresSession>(where); }, kMaxSessions, false);
+        [where] { return std::make_unique<PostgresSession>(where); }, kMaxSessions);
   }
   return std::make_unique<SqlStore>(
       "sqlite", Dialect::Sqlite, [where] { return std::make_unique<SqliteSession>(where); },
-      kMaxSessions, true);
+      kMaxSessions);
 }
 
 }  // namespace line

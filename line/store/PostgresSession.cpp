@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 
 #include "line/store/Statements.h"
@@ -30,8 +31,8 @@ std::string ParamText(const SqlParam& param) {
     std::snprintf(text, sizeof text, "%.17g", *real);
     return text;
   }
-  if (const auto* text = std::get_if<std::string>(&param)) {
-    return *text;
+  if (const auto* text = std::get_if<std::string_view>(&param)) {
+    return std::string(*text);
   }
   return {};
 }
@@ -101,16 +102,37 @@ SqlResult PostgresSession::Take(PGresult* raw, const char* what) {
   return out;
 }
 
-SqlResult PostgresSession::Run(const char* name, std::span<const SqlParam> params) {
+void PostgresSession::Lost() {
+  std::string message = PQerrorMessage(conn_);
+  PQfinish(conn_);
+  conn_ = nullptr;
+  throw StoreUnavailable("PostgreSQL connection lost: " + message);
+}
+
+void PostgresSession::Send(const char* name, std::span<const SqlParam> params) {
   if (!Healthy()) {
     throw StoreUnavailable("PostgreSQL connection lost");
   }
+  if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && PQenterPipelineMode(conn_) != 1) {
+    Lost();
+  }
+  if (beginPending_) {
+    beginPending_ = false;
+    if (PQsendQueryParams(conn_, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) != 1) {
+      Lost();
+    }
+    expected_.push_back({"BEGIN", Answer::Begin});
+  }
+  // Prepared once per connection; a PREPARE that a failure before it skipped is sent again.
   if (prepared_.find(name) == prepared_.end()) {
     const NamedStatement* statement = FindStatement(name);
     if (statement == nullptr) {
       throw StoreError(std::string("no statement ") + name);
     }
-    Take(PQprepare(conn_, name, statement->text.c_str(), 0, nullptr), name);
+    if (PQsendPrepare(conn_, name, statement->text.c_str(), 0, nullptr) != 1) {
+      Lost();
+    }
+    expected_.push_back({name, Answer::Prepare});
     prepared_.emplace(name);
   }
   std::vector<std::string> texts;
@@ -123,12 +145,75 @@ SqlResult PostgresSession::Run(const char* name, std::span<const SqlParam> param
     values.push_back(std::holds_alternative<std::nullptr_t>(params[i]) ? nullptr
                                                                        : texts[i].c_str());
   }
-  return Take(PQexecPrepared(conn_, name, static_cast<int>(values.size()), values.data(), nullptr,
-                             nullptr, 0),
-              name);
+  if (PQsendQueryPrepared(conn_, name, static_cast<int>(values.size()), values.data(), nullptr,
+                          nullptr, 0) != 1) {
+    Lost();
+  }
+  expected_.push_back({name, Answer::Statement});
+}
+
+std::vector<SqlResult> PostgresSession::Receive() {
+  std::vector<Expected> expected;
+  expected.swap(expected_);
+  std::vector<SqlResult> results;
+  if (expected.empty()) {
+    return results;
+  }
+  if (PQpipelineSync(conn_) != 1) {
+    Lost();
+  }
+  std::exception_ptr failure;
+  for (const Expected& answer : expected) {
+    PGresult* result = PQgetResult(conn_);
+    if (result == nullptr) {
+      Lost();
+    }
+    bool done = false;
+    if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED || failure) {
+      PQclear(result);
+    } else {
+      try {
+        SqlResult taken = Take(result, answer.what.c_str());
+        if (answer.kind == Answer::Statement) {
+          results.push_back(std::move(taken));
+        }
+        done = true;
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }
+    // A PREPARE that did not run is sent again next time.
+    if (answer.kind == Answer::Prepare && !done) {
+      prepared_.erase(answer.what);
+    }
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      Lost();
+    }
+    // Each statement's answer ends with a null result.
+    if (PQgetResult(conn_) != nullptr) {
+      Lost();
+    }
+  }
+  PGresult* sync = PQgetResult(conn_);
+  bool synced = sync != nullptr && PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
+  PQclear(sync);
+  if (!synced || PQexitPipelineMode(conn_) != 1) {
+    Lost();
+  }
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+  return results;
+}
+
+SqlResult PostgresSession::Run(const char* name, std::span<const SqlParam> params) {
+  Send(name, params);
+  std::vector<SqlResult> results = Receive();
+  return std::move(results.back());
 }
 
 void PostgresSession::RunScript(const std::string& sql) {
+  beginPending_ = false;
   if (!Healthy()) {
     throw StoreUnavailable("PostgreSQL connection lost");
   }
@@ -141,14 +226,26 @@ void PostgresSession::RunScript(const std::string& sql) {
 }
 
 void PostgresSession::Begin() {
-  RunScript("BEGIN");
+  beginPending_ = true;
 }
 
 void PostgresSession::Commit() {
+  if (beginPending_) {
+    beginPending_ = false;  // nothing was sent: nothing to commit
+    return;
+  }
   RunScript("COMMIT");
 }
 
 void PostgresSession::Rollback() noexcept {
+  beginPending_ = false;
+  expected_.clear();
+  if (conn_ != nullptr && PQpipelineStatus(conn_) != PQ_PIPELINE_OFF) {
+    // A failure between Send and Receive: the connection's state is unknown.
+    PQfinish(conn_);
+    conn_ = nullptr;
+    return;
+  }
   if (Healthy() && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
     PQclear(PQexec(conn_, "ROLLBACK"));
   }

@@ -7,12 +7,14 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
 namespace line {
 
-using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string>;
+// Texts are views: the caller keeps them alive until the statement has been sent.
+using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string_view>;
 
 struct SqlResult {
   std::vector<std::vector<std::optional<std::string>>> rows;
@@ -34,9 +36,14 @@ class SqlSession {
   // Throws StoreUnavailable when the connection or the file fails, SqlRetry on a lost race,
   // StoreError otherwise.
   virtual SqlResult Run(const char* name, std::span<const SqlParam> params = {}) = 0;
+  // Statements whose answers are needed only later: PostgreSQL sends them all in one round
+  // trip (its pipeline), SQLite runs each at once. Receive gives their answers in order and
+  // throws for the first that failed (nothing after it took effect).
+  virtual void Send(const char* name, std::span<const SqlParam> params) = 0;
+  virtual std::vector<SqlResult> Receive() = 0;
   // Fixed statements without parameters (the schema).
   virtual void RunScript(const std::string& sql) = 0;
-  virtual void Begin() = 0;  // a write transaction
+  virtual void Begin() = 0;  // a write transaction (PostgreSQL: sent with the next statement)
   virtual void Commit() = 0;
   virtual void Rollback() noexcept = 0;
   // False once the connection is known to be broken; the pool then drops it.

@@ -1,7 +1,10 @@
 #include "line/store/SqlStore.h"
 
 #include <chrono>
+#include <algorithm>
 #include <limits>
+#include <map>
+#include <tuple>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -12,10 +15,13 @@ namespace {
 
 // A transaction that lost a race with another service is run again a few times.
 constexpr int kWriteAttempts = 5;
+// Records stored in one transaction at most when deliveries pile up (a delivery of more is
+// stored whole): a group's answers wait for its commit, so groups stay short.
+constexpr size_t kGroupRecords = 256;
 
 using Params = std::vector<SqlParam>;
 
-// The rows as the back ends' JSON readers take them into run_rows in one statement.
+// The rows as PostgreSQL's JSON reader takes them into run_rows in one statement.
 std::string RowsJson(const RunRecord& run) {
   nlohmann::json rows = nlohmann::json::array();
   for (size_t i = 0; i < run.rows.size(); ++i) {
@@ -34,30 +40,71 @@ std::string RowsJson(const RunRecord& run) {
   return rows.dump();
 }
 
-void AddHourly(SqlSession& session, const std::string& station, int64_t hourMs,
-               const YieldCounts& delta) {
-  session.Run("hourly_add", Params{station, hourMs, delta.counted, delta.passed, delta.firstTested,
-                                   delta.firstPassed});
+// The runs table's columns of a record ($1-$25 of its insert).
+Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receivedMs) {
+  const PhoneCodes& c = run.codes;
+  return {run.id,
+          run.station,
+          run.line,
+          run.host,
+          run.program,
+          run.version,
+          run.operatorName,
+          run.started,
+          run.ended,
+          run.startedMs,
+          run.endedMs,
+          run.durationMs,
+          c.imei1,
+          c.imei2,
+          c.imei3,
+          c.sn1,
+          c.sn2,
+          c.bt,
+          c.wifi,
+          run.outcome,
+          int64_t{run.counted},
+          run.testLog,
+          phone,
+          receivedMs,
+          run.document};
 }
+
+void SendHourly(SqlSession& session, const std::string& station, int64_t hourMs,
+                const YieldCounts& delta) {
+  session.Send("hourly_add", Params{station, hourMs, delta.counted, delta.passed, delta.firstTested,
+                                    delta.firstPassed});
+}
+
+// A record sent again is a retry when it says the same as the stored one, however its text is
+// spaced or its keys ordered.
+bool SameContent(const std::string& stored, const std::string& sent) {
+  if (stored == sent) {
+    return true;
+  }
+  nlohmann::json a = nlohmann::json::parse(stored, nullptr, false);
+  nlohmann::json b = nlohmann::json::parse(sent, nullptr, false);
+  return !a.is_discarded() && a == b;
+}
+
+struct FirstAttempt {
+  int64_t startedMs;
+  std::string runId;
+  int64_t passed;
+};
 
 }  // namespace
 
 SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory,
-                   size_t maxSessions, bool oneWriter)
-    : kind_(kind),
-      dialect_(dialect),
-      pool_(std::move(factory), maxSessions),
-      oneWriter_(oneWriter) {
+                   size_t maxSessions)
+    : kind_(kind), dialect_(dialect), pool_(std::move(factory), maxSessions) {
   SessionPool::Lease session = pool_.Acquire();
   session->RunScript(SchemaScript(dialect));
 }
 
 template <class Body>
 auto SqlStore::Write(Body&& body) {
-  std::unique_lock<std::mutex> turn(writer_, std::defer_lock);
-  if (oneWriter_) {
-    turn.lock();
-  }
+  std::lock_guard turn(writer_);
   for (int attempt = 1;; ++attempt) {
     SessionPool::Lease session = pool_.Acquire();
     session->Begin();
@@ -78,24 +125,10 @@ auto SqlStore::Write(Body&& body) {
   }
 }
 
-std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
-  if (oneWriter_) {
-    return IngestTogether(runs, receivedMs);
-  }
-  return Write([&](SqlSession& session) {
-    std::vector<IngestResult> results;
-    for (const RunRecord& run : runs) {
-      results.push_back(IngestOne(session, run, receivedMs));
-    }
-    return results;
-  });
-}
-
-// The first caller to find no group being written becomes the writer: it takes every delivery
+// The first caller to find no group being written becomes the writer: it takes the deliveries
 // waiting at that moment, stores them in one transaction and hands each its results; the
 // others wait for theirs. A failure of the transaction is every delivery's failure.
-std::vector<IngestResult> SqlStore::IngestTogether(std::span<const RunRecord> runs,
-                                                   int64_t receivedMs) {
+std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
   Delivery mine{runs, receivedMs, {}, nullptr};
   std::unique_lock lock(queueLock_);
   queue_.push_back(&mine);
@@ -106,16 +139,28 @@ std::vector<IngestResult> SqlStore::IngestTogether(std::span<const RunRecord> ru
     }
     leading_ = true;
     std::vector<Delivery*> group;
-    group.swap(queue_);
+    size_t records = 0;
+    size_t taken = 0;
+    while (taken < queue_.size() &&
+           (taken == 0 || records + queue_[taken]->runs.size() <= kGroupRecords)) {
+      records += queue_[taken]->runs.size();
+      group.push_back(queue_[taken++]);
+    }
+    queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
     lock.unlock();
     try {
       Write([&](SqlSession& session) {
+        std::vector<Arrival> arrivals;
+        arrivals.reserve(records);
         for (Delivery* delivery : group) {
-          delivery->results.clear();
-          for (const RunRecord& run : delivery->runs) {
-            delivery->results.push_back(IngestOne(session, run, delivery->receivedMs));
+          delivery->results.assign(delivery->runs.size(), IngestResult::Stored);
+          for (size_t i = 0; i < delivery->runs.size(); ++i) {
+            const RunRecord& run = delivery->runs[i];
+            arrivals.push_back(
+                {&run, delivery->receivedMs, &delivery->results[i], PhoneKey(run.codes)});
           }
         }
+        StoreGroup(session, arrivals);
         return true;
       });
     } catch (...) {
@@ -136,96 +181,131 @@ std::vector<IngestResult> SqlStore::IngestTogether(std::span<const RunRecord> ru
   return std::move(mine.results);
 }
 
-IngestResult SqlStore::IngestOne(SqlSession& session, const RunRecord& run, int64_t receivedMs) {
-  const PhoneCodes& c = run.codes;
-  Params columns{run.id,
-                 run.station,
-                 run.line,
-                 run.host,
-                 run.program,
-                 run.version,
-                 run.operatorName,
-                 run.started,
-                 run.ended,
-                 run.startedMs,
-                 run.endedMs,
-                 run.durationMs,
-                 c.imei1,
-                 c.imei2,
-                 c.imei3,
-                 c.sn1,
-                 c.sn2,
-                 c.bt,
-                 c.wifi,
-                 run.outcome,
-                 int64_t{run.counted},
-                 run.testLog,
-                 PhoneKey(c),
-                 receivedMs,
-                 run.document};
-  if (session.Run("run_insert", columns).changed == 0) {
-    SqlResult stored = session.Run("run_get", Params{run.id});
-    bool same = !stored.rows.empty() && stored.Text(0, 0) == run.document;
-    return same ? IngestResult::Repeated : IngestResult::Conflict;
+// A group in three steps, each one round trip with PostgreSQL: store what is new; fetch what
+// a record already stored, or its phone's first attempt, needs compared; move first attempts
+// that a late record took over.
+void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
+  // Rows of a station are locked in time order, by every service alike: fewer deadlocks
+  // between services sharing a database.
+  std::stable_sort(group.begin(), group.end(), [](const Arrival& a, const Arrival& b) {
+    return std::tie(a.run->station, a.run->startedMs, a.run->id) <
+           std::tie(b.run->station, b.run->startedMs, b.run->id);
+  });
+  if (dialect_ == Dialect::Postgres) {
+    StoreNewPipelined(session, group);
+  } else {
+    StoreNewOneByOne(session, group);
   }
-  InsertRows(session, run);
-  for (const std::string& item : FailingItems(run)) {
-    session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
+
+  std::vector<Arrival*> asked;
+  for (Arrival& arrival : group) {
+    const RunRecord& run = *arrival.run;
+    if (!arrival.stored) {
+      session.Send("run_get", Params{run.id});
+      asked.push_back(&arrival);
+    } else if (run.counted && !arrival.phone.empty() && !arrival.claimed) {
+      session.Send("phone_first_get", Params{run.station, arrival.phone});
+      asked.push_back(&arrival);
+    }
   }
-  int64_t passed = CountsAsPass(run) ? 1 : 0;
-  session.Run("station_upsert", Params{run.station, run.line, run.host, run.program, run.version,
-                                       receivedMs, run.startedMs, int64_t{run.counted}, passed});
-  if (run.counted) {
-    YieldCounts delta{1, passed, 0, 0};
-    CountFirstAttempt(session, run, delta);
-    AddHourly(session, run.station, HourStart(run.startedMs), delta);
+  std::vector<SqlResult> answers = session.Receive();
+
+  // A phone's first attempt as the group leaves it: two records of one phone in one group
+  // compare with each other, not both with the attempt stored before.
+  std::map<std::pair<std::string, std::string>, FirstAttempt> firsts;
+  for (size_t i = 0; i < asked.size(); ++i) {
+    Arrival& arrival = *asked[i];
+    const RunRecord& run = *arrival.run;
+    const SqlResult& answer = answers.at(i);
+    if (!arrival.stored) {
+      bool same = !answer.rows.empty() && SameContent(answer.Text(0, 0), run.document);
+      *arrival.result = same ? IngestResult::Repeated : IngestResult::Conflict;
+      continue;
+    }
+    auto [current, fresh] = firsts.try_emplace({run.station, arrival.phone});
+    if (fresh) {
+      if (answer.rows.empty()) {
+        throw StoreError("first attempt of " + arrival.phone + " vanished");
+      }
+      current->second = {answer.Int(0, 0), answer.Text(0, 1), answer.Int(0, 2)};
+    }
+    FirstAttempt& first = current->second;
+    if (!EarlierAttempt(run.startedMs, run.id, first.startedMs, first.runId)) {
+      continue;
+    }
+    int64_t passed = CountsAsPass(run) ? 1 : 0;
+    session.Send("phone_first_set",
+                 Params{run.station, arrival.phone, run.startedMs, run.id, passed});
+    SendHourly(session, run.station, HourStart(first.startedMs), {0, 0, -1, -first.passed});
+    SendHourly(session, run.station, HourStart(run.startedMs), {0, 0, 1, passed});
+    first = {run.startedMs, run.id, passed};
   }
-  return IngestResult::Stored;
+  session.Receive();
 }
 
-void SqlStore::InsertRows(SqlSession& session, const RunRecord& run) {
-  if (dialect_ == Dialect::Postgres) {
-    session.Run("rows_insert", Params{run.id, RowsJson(run)});
-    return;
-  }
+// In-process, statement by statement: each costs microseconds.
+void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group) {
   auto number = [](const std::optional<double>& value) -> SqlParam {
     return value ? SqlParam(*value) : SqlParam(nullptr);
   };
-  for (size_t i = 0; i < run.rows.size(); ++i) {
-    const RunRow& row = run.rows[i];
-    session.Run("row_insert",
-                Params{run.id, static_cast<int64_t>(i), row.item, row.expected, row.result,
-                       row.detail, number(row.value), row.unit, number(row.low), number(row.high)});
+  for (Arrival& arrival : group) {
+    const RunRecord& run = *arrival.run;
+    if (session.Run("run_insert", RunColumns(run, arrival.phone, arrival.receivedMs)).changed ==
+        0) {
+      continue;
+    }
+    arrival.stored = true;
+    Params row(10);
+    row[0] = run.id;
+    for (size_t i = 0; i < run.rows.size(); ++i) {
+      const RunRow& r = run.rows[i];
+      row[1] = static_cast<int64_t>(i);
+      row[2] = r.item;
+      row[3] = r.expected;
+      row[4] = r.result;
+      row[5] = r.detail;
+      row[6] = number(r.value);
+      row[7] = r.unit;
+      row[8] = number(r.low);
+      row[9] = number(r.high);
+      session.Run("row_insert", row);
+    }
+    for (const std::string& item : FailingItems(run)) {
+      session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
+    }
+    int64_t passed = CountsAsPass(run) ? 1 : 0;
+    session.Run("station_upsert",
+                Params{run.station, run.line, run.host, run.program, run.version,
+                       arrival.receivedMs, run.startedMs, int64_t{run.counted}, passed});
+    if (!run.counted) {
+      continue;
+    }
+    arrival.claimed = !arrival.phone.empty() &&
+                      session.Run("phone_first_insert",
+                                  Params{run.station, arrival.phone, run.startedMs, run.id, passed})
+                              .changed == 1;
+    int64_t first = arrival.claimed ? 1 : 0;
+    SendHourly(session, run.station, HourStart(run.startedMs), {1, passed, first, first * passed});
   }
+  session.Receive();
 }
 
-// A phone's first counted run at a station decides its first-pass yield. Records may arrive
-// late (a station that was offline sends its spool), so an earlier attempt arriving after a
-// later one takes over: the later one's hour loses the phone, the earlier one's gains it.
-void SqlStore::CountFirstAttempt(SqlSession& session, const RunRecord& run, YieldCounts& delta) {
-  std::string phone = PhoneKey(run.codes);
-  if (phone.empty()) {
-    return;
+// Over the network, one statement per record, all of the group's in one round trip.
+void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group) {
+  for (Arrival& arrival : group) {
+    const RunRecord& run = *arrival.run;
+    std::string rows = RowsJson(run);
+    std::string fails = nlohmann::json(FailingItems(run)).dump();
+    Params params = RunColumns(run, arrival.phone, arrival.receivedMs);
+    params.insert(params.end(),
+                  {rows, fails, int64_t{CountsAsPass(run) ? 1 : 0}, HourStart(run.startedMs)});
+    session.Send("run_store", params);
   }
-  int64_t passed = CountsAsPass(run) ? 1 : 0;
-  Params first{run.station, phone, run.startedMs, run.id, passed};
-  if (session.Run("phone_first_insert", first).changed == 1) {
-    delta.firstTested += 1;
-    delta.firstPassed += passed;
-    return;
+  std::vector<SqlResult> answers = session.Receive();
+  for (size_t i = 0; i < group.size(); ++i) {
+    group[i].stored = answers.at(i).Int(0, 0) == 1;
+    group[i].claimed = answers.at(i).Int(0, 1) == 1;
   }
-  SqlResult current = session.Run("phone_first_get", Params{run.station, phone});
-  if (current.rows.empty()) {
-    throw StoreError("first attempt of " + phone + " vanished");
-  }
-  int64_t currentStarted = current.Int(0, 0);
-  if (!EarlierAttempt(run.startedMs, run.id, currentStarted, current.Text(0, 1))) {
-    return;
-  }
-  session.Run("phone_first_set", first);
-  AddHourly(session, run.station, HourStart(currentStarted), {0, 0, -1, -current.Int(0, 2)});
-  delta.firstTested += 1;
-  delta.firstPassed += passed;
 }
 
 std::optional<StoredRun> SqlStore::FindRun(const std::string& id) {
@@ -258,17 +338,29 @@ std::vector<StoredRun> SqlStore::FindRuns(const RunQuery& query) {
   return runs;
 }
 
-std::vector<YieldPoint> SqlStore::HourlyYield(int64_t fromMs, int64_t toMs,
-                                              const std::string& station) {
+std::vector<YieldPoint> SqlStore::YieldPoints(const char* statement,
+                                              std::span<const SqlParam> params) {
   SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run("yield_hours", Params{fromMs, toMs, station});
+  SqlResult result = session->Run(statement, params);
   std::vector<YieldPoint> points;
+  points.reserve(result.rows.size());
   for (size_t i = 0; i < result.rows.size(); ++i) {
     points.push_back({result.Text(i, 0),
                       result.Int(i, 1),
                       {result.Int(i, 2), result.Int(i, 3), result.Int(i, 4), result.Int(i, 5)}});
   }
   return points;
+}
+
+std::vector<YieldPoint> SqlStore::HourlyYield(int64_t fromMs, int64_t toMs,
+                                              const std::string& station) {
+  return YieldPoints("yield_hours", Params{fromMs, toMs, station});
+}
+
+std::vector<YieldPoint> SqlStore::DailyYield(int64_t fromMs, int64_t toMs,
+                                             const std::string& station, int32_t offsetMinutes) {
+  int64_t offsetMs = int64_t{offsetMinutes} * 60000;
+  return YieldPoints("yield_days", Params{fromMs, toMs, station, offsetMs});
 }
 
 std::vector<std::pair<std::string, int64_t>> SqlStore::FailCounts(int64_t fromMs, int64_t toMs,

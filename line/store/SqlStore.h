@@ -13,11 +13,10 @@ namespace line {
 
 class SqlStore : public Store {
  public:
-  // `oneWriter`: writes of this process take turns (SQLite has one writer per file; letting
-  // threads race for its lock only makes them sleep), and records that arrive while another
-  // transaction runs are stored together in the next one (one commit, one sync for all).
-  SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory, size_t maxSessions,
-           bool oneWriter);
+  // Writes of this process take turns, and records that arrive while another transaction runs
+  // are stored together in the next one: one commit (one disk sync) and, with PostgreSQL, a
+  // few round trips for the whole group.
+  SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory, size_t maxSessions);
 
   const char* Kind() const override { return kind_; }
   std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) override;
@@ -25,6 +24,8 @@ class SqlStore : public Store {
   std::vector<StoredRun> FindRuns(const RunQuery& query) override;
   std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
                                       const std::string& station) override;
+  std::vector<YieldPoint> DailyYield(int64_t fromMs, int64_t toMs, const std::string& station,
+                                     int32_t offsetMinutes) override;
   std::vector<std::pair<std::string, int64_t>> FailCounts(int64_t fromMs, int64_t toMs,
                                                           const std::string& station) override;
   std::vector<StationStatus> Stations() override;
@@ -43,15 +44,23 @@ class SqlStore : public Store {
     std::exception_ptr failure;
     bool done = false;
   };
-  std::vector<IngestResult> IngestTogether(std::span<const RunRecord> runs, int64_t receivedMs);
-  IngestResult IngestOne(SqlSession& session, const RunRecord& run, int64_t receivedMs);
-  void InsertRows(SqlSession& session, const RunRecord& run);
-  void CountFirstAttempt(SqlSession& session, const RunRecord& run, YieldCounts& delta);
+  // One record of a group on its way into the store.
+  struct Arrival {
+    const RunRecord* run;
+    int64_t receivedMs;
+    IngestResult* result;
+    std::string phone;
+    bool stored = false;   // new, and written
+    bool claimed = false;  // became its phone's first attempt at the station when written
+  };
+  void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
+  void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
+  void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);
+  std::vector<YieldPoint> YieldPoints(const char* statement, std::span<const SqlParam> params);
 
   const char* kind_;
   Dialect dialect_;
   SessionPool pool_;
-  bool oneWriter_;
   std::mutex writer_;
   std::mutex queueLock_;
   std::condition_variable delivered_;

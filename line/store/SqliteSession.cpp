@@ -109,7 +109,7 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
       code = sqlite3_bind_int64(statement, index, *number);
     } else if (const auto* real = std::get_if<double>(&params[i])) {
       code = sqlite3_bind_double(statement, index, *real);
-    } else if (const auto* text = std::get_if<std::string>(&params[i])) {
+    } else if (const auto* text = std::get_if<std::string_view>(&params[i])) {
       code = sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
                                SQLITE_STATIC);
     } else {
@@ -131,6 +131,7 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
       Fail(code, name);
     }
     auto& row = result.rows.emplace_back();
+    row.reserve(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
       const unsigned char* text = sqlite3_column_text(statement, c);
       if (text == nullptr) {
@@ -144,6 +145,16 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
   result.changed = sqlite3_changes64(db_);
   sqlite3_reset(statement);
   return result;
+}
+
+void SqliteSession::Send(const char* name, std::span<const SqlParam> params) {
+  received_.push_back(Run(name, params));
+}
+
+std::vector<SqlResult> SqliteSession::Receive() {
+  std::vector<SqlResult> results;
+  results.swap(received_);
+  return results;
 }
 
 void SqliteSession::RunScript(const std::string& sql) {
@@ -171,6 +182,7 @@ void SqliteSession::Commit() {
 }
 
 void SqliteSession::Rollback() noexcept {
+  received_.clear();
   if (db_ != nullptr && sqlite3_get_autocommit(db_) == 0) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }

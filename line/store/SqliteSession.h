@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "line/store/SqlSession.h"
 
@@ -19,6 +20,8 @@ class SqliteSession : public SqlSession {
   SqliteSession& operator=(const SqliteSession&) = delete;
 
   SqlResult Run(const char* name, std::span<const SqlParam> params) override;
+  void Send(const char* name, std::span<const SqlParam> params) override;
+  std::vector<SqlResult> Receive() override;
   void RunScript(const std::string& sql) override;
   void Begin() override;
   void Commit() override;
@@ -31,6 +34,7 @@ class SqliteSession : public SqlSession {
 
   sqlite3* db_ = nullptr;
   std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
+  std::vector<SqlResult> received_;
 };
 
 }  // namespace line

@@ -6,7 +6,8 @@ namespace {
 // One schema for both back ends: SQLite reads BIGINT and DOUBLE PRECISION as its integer and
 // real affinities. `doc` keeps the whole record; the columns and run_rows hold what it carries
 // for queries and later analysis. fail_rows, hourly and phone_first are kept up to date on
-// every insert so that the dashboard's questions never scan the runs.
+// every insert so that the dashboard's questions never scan the runs. SQLite keeps run_rows and
+// hourly in the order of their keys (WITHOUT ROWID), with no second copy of the key.
 const std::string kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS runs (
   id TEXT PRIMARY KEY,
@@ -37,8 +38,9 @@ CREATE TABLE IF NOT EXISTS runs (
 );
 CREATE INDEX IF NOT EXISTS runs_started ON runs (started_ms);
 CREATE INDEX IF NOT EXISTS runs_station_started ON runs (station, started_ms);
-CREATE INDEX IF NOT EXISTS runs_station_counted ON runs (station, started_ms, outcome)
-  WHERE counted = 1;
+-- The alarm's window: a station's latest counted runs and their outcome, from the index alone.
+DROP INDEX IF EXISTS runs_station_counted;
+CREATE INDEX IF NOT EXISTS runs_station_recent ON runs (station, counted, started_ms, outcome);
 CREATE INDEX IF NOT EXISTS runs_imei1 ON runs (imei1);
 CREATE INDEX IF NOT EXISTS runs_imei2 ON runs (imei2);
 CREATE INDEX IF NOT EXISTS runs_imei3 ON runs (imei3);
@@ -57,7 +59,7 @@ CREATE TABLE IF NOT EXISTS run_rows (
   low DOUBLE PRECISION,
   high DOUBLE PRECISION,
   PRIMARY KEY (run_id, pos)
-);
+)$KEYED;
 
 CREATE TABLE IF NOT EXISTS fail_rows (
   run_id TEXT NOT NULL,
@@ -88,9 +90,8 @@ CREATE TABLE IF NOT EXISTS hourly (
   passed BIGINT NOT NULL,
   first_tested BIGINT NOT NULL,
   first_passed BIGINT NOT NULL,
-  PRIMARY KEY (station, hour_ms)
-);
-CREATE INDEX IF NOT EXISTS hourly_hour ON hourly (hour_ms);
+  PRIMARY KEY (hour_ms, station)
+)$KEYED;
 
 CREATE TABLE IF NOT EXISTS phone_first (
   station TEXT NOT NULL,
@@ -120,45 +121,44 @@ const std::string kAnyOutcome = "($4 = '' OR outcome = $4)";
 const std::string kTimes = "started_ms >= $5 AND started_ms < $6";
 const std::string kNewest = " ORDER BY started_ms DESC LIMIT $7";
 
+// What a new run adds to its station's row and to its hour's counts.
+const std::string kStationUpdate =
+    "ON CONFLICT (name) DO UPDATE SET "
+    "line = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+    "THEN excluded.line ELSE stations.line END, "
+    "host = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+    "THEN excluded.host ELSE stations.host END, "
+    "program = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+    "THEN excluded.program ELSE stations.program END, "
+    "version = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
+    "THEN excluded.version ELSE stations.version END, "
+    "last_seen_ms = CASE WHEN excluded.last_seen_ms > stations.last_seen_ms "
+    "THEN excluded.last_seen_ms ELSE stations.last_seen_ms END, "
+    "last_run_ms = CASE WHEN excluded.last_run_ms > stations.last_run_ms "
+    "THEN excluded.last_run_ms ELSE stations.last_run_ms END, "
+    "runs = stations.runs + 1, counted = stations.counted + excluded.counted, "
+    "passed = stations.passed + excluded.passed";
+const std::string kHourlyUpdate =
+    "ON CONFLICT (station, hour_ms) DO UPDATE SET "
+    "counted = hourly.counted + excluded.counted, passed = hourly.passed + excluded.passed, "
+    "first_tested = hourly.first_tested + excluded.first_tested, "
+    "first_passed = hourly.first_passed + excluded.first_passed";
+const std::string kRunInsert =
+    "INSERT INTO runs (id, station, line, host, program, version, operator_name, started, "
+    "ended, started_ms, ended_ms, duration_ms, imei1, imei2, imei3, sn1, sn2, bt, wifi, "
+    "outcome, counted, test_log, phone, received_ms, doc) VALUES ($1, $2, $3, $4, $5, $6, "
+    "$7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23, $24, "
+    "$25) ON CONFLICT (id) DO NOTHING";
+const std::string kPhoneFirstInsert =
+    "INSERT INTO phone_first (station, phone, started_ms, run_id, passed) ";
+
 std::vector<NamedStatement> CommonStatements() {
   return {
-      {"run_insert",
-       "INSERT INTO runs (id, station, line, host, program, version, operator_name, started, "
-       "ended, started_ms, ended_ms, duration_ms, imei1, imei2, imei3, sn1, sn2, bt, wifi, "
-       "outcome, counted, test_log, phone, received_ms, doc) VALUES ($1, $2, $3, $4, $5, $6, "
-       "$7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23, $24, "
-       "$25) ON CONFLICT (id) DO NOTHING"},
       {"run_get", "SELECT doc, received_ms FROM runs WHERE id = $1"},
-      {"fail_row_insert",
-       "INSERT INTO fail_rows (run_id, item, station, started_ms) VALUES ($1, $2, $3, $4) "
-       "ON CONFLICT (run_id, item) DO NOTHING"},
-      {"station_upsert",
-       "INSERT INTO stations (name, line, host, program, version, last_seen_ms, last_run_ms, "
-       "runs, counted, passed) VALUES ($1, $2, $3, $4, $5, $6, $7, 1, $8, $9) "
-       "ON CONFLICT (name) DO UPDATE SET "
-       "line = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
-       "THEN excluded.line ELSE stations.line END, "
-       "host = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
-       "THEN excluded.host ELSE stations.host END, "
-       "program = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
-       "THEN excluded.program ELSE stations.program END, "
-       "version = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
-       "THEN excluded.version ELSE stations.version END, "
-       "last_seen_ms = CASE WHEN excluded.last_seen_ms > stations.last_seen_ms "
-       "THEN excluded.last_seen_ms ELSE stations.last_seen_ms END, "
-       "last_run_ms = CASE WHEN excluded.last_run_ms > stations.last_run_ms "
-       "THEN excluded.last_run_ms ELSE stations.last_run_ms END, "
-       "runs = stations.runs + 1, counted = stations.counted + excluded.counted, "
-       "passed = stations.passed + excluded.passed"},
       {"hourly_add",
        "INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, first_passed) "
-       "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (station, hour_ms) DO UPDATE SET "
-       "counted = hourly.counted + excluded.counted, passed = hourly.passed + excluded.passed, "
-       "first_tested = hourly.first_tested + excluded.first_tested, "
-       "first_passed = hourly.first_passed + excluded.first_passed"},
-      {"phone_first_insert",
-       "INSERT INTO phone_first (station, phone, started_ms, run_id, passed) "
-       "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (station, phone) DO NOTHING"},
+       "VALUES ($1, $2, $3, $4, $5, $6) " +
+           kHourlyUpdate},
       {"phone_first_set",
        "UPDATE phone_first SET started_ms = $3, run_id = $4, passed = $5 "
        "WHERE station = $1 AND phone = $2"},
@@ -174,6 +174,14 @@ std::vector<NamedStatement> CommonStatements() {
        "SELECT station, hour_ms, counted, passed, first_tested, first_passed FROM hourly "
        "WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3) "
        "ORDER BY station, hour_ms"},
+      // Days begin at midnight $4 milliseconds east of UTC; the division is kept on positive
+      // numbers (a whole number of days added and taken off again), where both stores floor.
+      {"yield_days",
+       "SELECT station, day_ms, sum(counted), sum(passed), sum(first_tested), "
+       "sum(first_passed) FROM (SELECT station, ((hour_ms + $4 + 315360000000000) / 86400000 "
+       "- 3650000) * 86400000 - $4 AS day_ms, counted, passed, first_tested, first_passed "
+       "FROM hourly WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)) AS h "
+       "GROUP BY station, day_ms ORDER BY station, day_ms"},
       {"fail_counts",
        "SELECT item, count(*) FROM fail_rows WHERE started_ms >= $1 AND started_ms < $2 "
        "AND ($3 = '' OR station = $3) GROUP BY item"},
@@ -190,15 +198,28 @@ std::vector<NamedStatement> CommonStatements() {
   };
 }
 
-// What differs: how the rows of a record are inserted, and row locks (SQLite has one writer at a
-// time anyway; PostgreSQL services racing for one phone must wait for each other).
+// What differs: how a new run is stored, and row locks (SQLite has one writer at a time anyway;
+// PostgreSQL services racing for one phone must wait for each other).
 std::vector<NamedStatement> SqliteStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
-  // In-process, a prepared insert per row costs less than a JSON text to read back.
+  // In-process, a prepared statement per table and row costs less than a JSON text to read back.
+  statements.push_back({"run_insert", kRunInsert});
   statements.push_back(
       {"row_insert",
        "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, "
        "value, unit, low, high) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"});
+  statements.push_back(
+      {"fail_row_insert",
+       "INSERT INTO fail_rows (run_id, item, station, started_ms) VALUES ($1, $2, $3, $4) "
+       "ON CONFLICT (run_id, item) DO NOTHING"});
+  statements.push_back(
+      {"station_upsert",
+       "INSERT INTO stations (name, line, host, program, version, last_seen_ms, last_run_ms, "
+       "runs, counted, passed) VALUES ($1, $2, $3, $4, $5, $6, $7, 1, $8, $9) " +
+           kStationUpdate});
+  statements.push_back({"phone_first_insert", kPhoneFirstInsert +
+                                                  "VALUES ($1, $2, $3, $4, $5) "
+                                                  "ON CONFLICT (station, phone) DO NOTHING"});
   statements.push_back({"phone_first_get",
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2"});
@@ -207,27 +228,62 @@ std::vector<NamedStatement> SqliteStatements() {
 
 std::vector<NamedStatement> PostgresStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
-  // Over the network, all rows of a record in one statement: one round trip instead of 26.
+  // Over the network, a new run in one statement: the run ($1-$25), its rows ($26, JSON), its
+  // failing items ($27, JSON), its station, its first attempt when its phone has none yet at
+  // the station, and its hour's counts ($28 passed, $29 the hour). Answers whether the run was
+  // new and whether it became its phone's first attempt.
   statements.push_back(
-      {"rows_insert",
-       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, value, unit, low, "
-       "high) SELECT $1, r.pos, r.item, r.expected, r.result, r.detail, r.value, r.unit, r.low, "
-       "r.high FROM json_to_recordset($2::json) AS r(pos integer, item text, expected text, "
-       "result text, detail text, value double precision, unit text, low double precision, "
-       "high double precision)"});
+      {"run_store",
+       "WITH new_run AS (" + kRunInsert +
+           " RETURNING id), "
+           "new_rows AS (INSERT INTO run_rows (run_id, pos, item, expected, result, detail, "
+           "value, unit, low, high) SELECT new_run.id, r.pos, r.item, r.expected, r.result, "
+           "r.detail, r.value, r.unit, r.low, r.high FROM new_run, json_to_recordset($26::json) "
+           "AS r(pos integer, item text, expected text, result text, detail text, value double "
+           "precision, unit text, low double precision, high double precision)), "
+           "new_fails AS (INSERT INTO fail_rows (run_id, item, station, started_ms) "
+           "SELECT new_run.id, f.item, $2::text, $10::bigint FROM new_run, "
+           "json_array_elements_text($27::json) AS f(item) ON CONFLICT (run_id, item) DO "
+           "NOTHING), "
+           "station AS (INSERT INTO stations (name, line, host, program, version, last_seen_ms, "
+           "last_run_ms, runs, counted, passed) SELECT $2::text, $3::text, $4::text, $5::text, "
+           "$6::text, $24::bigint, $10::bigint, 1, $21::integer, $28::integer FROM new_run " +
+           kStationUpdate +
+           "), "
+           "first AS (" +
+           kPhoneFirstInsert +
+           "SELECT $2::text, $23::text, $10::bigint, new_run.id, $28::integer FROM new_run "
+           "WHERE $21::integer = 1 AND $23::text <> '' ON CONFLICT (station, phone) DO NOTHING "
+           "RETURNING passed), "
+           "hour AS (INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, "
+           "first_passed) SELECT $2::text, $29::bigint, 1, $28::integer, "
+           "(SELECT count(*) FROM first), (SELECT coalesce(sum(passed), 0) FROM first) "
+           "FROM new_run WHERE $21::integer = 1 " +
+           kHourlyUpdate +
+           ") "
+           "SELECT (SELECT count(*) FROM new_run), (SELECT count(*) FROM first)"});
   statements.push_back({"phone_first_get",
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
   return statements;
 }
 
+std::string Keyed(const std::string& schema, const char* suffix) {
+  std::string out = schema;
+  for (size_t at = out.find("$KEYED"); at != std::string::npos; at = out.find("$KEYED", at)) {
+    out.replace(at, 6, suffix);
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::string& SchemaScript(Dialect dialect) {
-  static const std::string sqlite = "BEGIN IMMEDIATE;" + kSchema + "COMMIT;";
+  static const std::string sqlite =
+      "BEGIN IMMEDIATE;" + Keyed(kSchema, " WITHOUT ROWID") + "COMMIT;";
   // Two services starting at once must not both create the tables.
   static const std::string postgres =
-      "BEGIN; SELECT pg_advisory_xact_lock(7361750);" + kSchema + "COMMIT;";
+      "BEGIN; SELECT pg_advisory_xact_lock(7361750);" + Keyed(kSchema, "") + "COMMIT;";
   return dialect == Dialect::Sqlite ? sqlite : postgres;
 }
 

@@ -83,6 +83,11 @@ class Store {
   virtual std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
                                               const std::string& station) = 0;
 
+  // The same summed per station and day, days beginning at midnight `offsetMinutes` east of
+  // UTC; the points start at the start of their day.
+  virtual std::vector<YieldPoint> DailyYield(int64_t fromMs, int64_t toMs,
+                                             const std::string& station, int32_t offsetMinutes) = 0;
+
   // Failing rows of counted runs started in [fromMs, toMs) per item; one station or all.
   virtual std::vector<std::pair<std::string, int64_t>> FailCounts(int64_t fromMs, int64_t toMs,
                                                                   const std::string& station) = 0;

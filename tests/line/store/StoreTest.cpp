@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <tuple>
 #include <thread>
 
 #include "line/core/Timestamp.h"
@@ -149,6 +150,59 @@ TEST_P(StoreTest, AnEarlierAttemptArrivingLateTakesOverThePhonesFirstPass) {
   EXPECT_EQ((hours[{"ST-A", Ms("12:00")}]), (Counts{1, 0, 0, 0}));
 }
 
+// Two earlier attempts of a phone arriving together: the earliest takes over from the stored
+// first attempt, the other compares with it, not with the one stored before.
+TEST_P(StoreTest, EarlierAttemptsArrivingTogetherCountAsDeliveredOneByOne) {
+  std::vector<RunSpec> late = {{"ST-A", At("09:50"), "FAIL", true, kP2, "SN-P2", {"AP Version"}},
+                               {"ST-A", At("09:40"), "FAIL", true, kP2, "SN-P2", {"T Card"}}};
+  Ingest(HandSet());
+  Ingest(late);
+  test::TempFolder alone;
+  std::unique_ptr<Store> reference = OpenStore(test::StoreLocation("sqlite", alone));
+  for (const RunSpec& spec : HandSet()) {
+    Ingest({spec}, reference.get());
+  }
+  for (const RunSpec& spec : late) {
+    Ingest({spec}, reference.get());
+  }
+  std::map<std::pair<std::string, int64_t>, Counts> hours = Hours();
+  EXPECT_EQ((hours[{"ST-A", Ms("09:00")}]), (Counts{2, 0, 1, 0}));
+  EXPECT_EQ((hours[{"ST-A", Ms("10:00")}]), (Counts{3, 2, 1, 0}));
+  EXPECT_EQ(hours, Hours(reference.get()));
+}
+
+// Days are the hours summed from midnight of the asked offset, whole-hour or not.
+TEST_P(StoreTest, DaysAreTheSumsOfTheirHoursAtAnyOffset) {
+  std::vector<RunSpec> specs;
+  for (int i = 0; i < 60; ++i) {
+    specs.push_back({i % 3 ? "ST-A" : "ST-B", FormatLocal(Ms("00:00") + i * 97 * 60000LL, 480),
+                     i % 5 ? "PASS" : "FAIL", true, "86" + std::to_string(3000000000000LL + i % 17),
+                     "",
+                     i % 5 ? std::vector<std::string>{} : std::vector<std::string>{"SIM Card"}});
+  }
+  Ingest(specs);
+  int64_t from = Ms("00:00") - 2 * kDayMs;
+  int64_t to = Ms("00:00") + 4 * kDayMs;
+  auto flat = [](const std::vector<YieldPoint>& points) {
+    std::vector<std::tuple<std::string, int64_t, Counts>> out;
+    for (const YieldPoint& p : points) {
+      out.emplace_back(
+          p.station, p.startMs,
+          Counts{p.counts.counted, p.counts.passed, p.counts.firstTested, p.counts.firstPassed});
+    }
+    return out;
+  };
+  for (int32_t offset : {0, 480, -330, 840, -720, 345}) {
+    for (const std::string station : {"", "ST-B"}) {
+      std::vector<YieldPoint> days = store_->DailyYield(from, to, station, offset);
+      EXPECT_EQ(flat(days),
+                flat(Rebucket(store_->HourlyYield(from, to, station), Bucket::Day, offset)))
+          << offset << " " << station;
+      EXPECT_GE(days.size(), station.empty() ? 4u : 2u) << offset;
+    }
+  }
+}
+
 TEST_P(StoreTest, TheOrderOfArrivalDoesNotChangeTheCounts) {
   std::mt19937 random(7);
   std::vector<std::map<std::pair<int64_t, int>, Counts>> results;
@@ -186,6 +240,15 @@ TEST_P(StoreTest, StoresARecordOnceAndRefusesChangedContentUnderTheSameId) {
   other.id = test::NewId();
   EXPECT_EQ(Ingest({other, other}),
             (std::vector<IngestResult>{IngestResult::Stored, IngestResult::Repeated}));
+
+  // The same record sent again with other spacing and key order is a retry too.
+  nlohmann::ordered_json reordered;
+  nlohmann::json sent = test::RecordJson(spec);
+  for (auto item = sent.rbegin(); item != sent.rend(); ++item) {
+    reordered[item.key()] = item.value();
+  }
+  EXPECT_EQ(store_->Ingest(std::vector{ReadRunRecord(reordered.dump(1)).record.value()}, 2000),
+            std::vector<IngestResult>{IngestResult::Repeated});
 
   // The same id in upper case is the same run.
   nlohmann::json upper = test::RecordJson(spec);
