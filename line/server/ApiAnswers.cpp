@@ -95,12 +95,22 @@ Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
           {"stations", std::move(list)}};
 }
 
-Json RunsAnswer(const std::vector<StoredRun>& runs) {
-  Json list = Json::array();
+std::string RunsAnswer(const std::vector<StoredRun>& runs) {
+  size_t size = 32;
   for (const StoredRun& run : runs) {
-    list.push_back(Json::parse(run.document));
+    size += run.document.size() + 1;
   }
-  return {{"count", list.size()}, {"runs", std::move(list)}};
+  std::string text;
+  text.reserve(size);
+  text += "{\"count\":" + std::to_string(runs.size()) + ",\"runs\":[";
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (i > 0) {
+      text += ',';
+    }
+    text += runs[i].document;
+  }
+  text += "]}";
+  return text;
 }
 
 Json ErrorAnswer(const std::string& text) {

@@ -1,5 +1,5 @@
 // The JSON documents the read routes answer with: plain names, counts beside every ratio, UTC
-// times, so that a person can read them in a browser's address bar.
+// times, so that a person can read them in a browser's address bar (indented with `pretty`).
 #pragma once
 
 #include <cstdint>
@@ -20,8 +20,9 @@ nlohmann::json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails,
 
 nlohmann::json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs);
 
-// The stored records as they arrived, newest first.
-nlohmann::json RunsAnswer(const std::vector<StoredRun>& runs);
+// The stored records as they arrived, newest first, as JSON text: the records are pasted in as
+// stored, not read and written again.
+std::string RunsAnswer(const std::vector<StoredRun>& runs);
 
 nlohmann::json ErrorAnswer(const std::string& text);
 

@@ -21,9 +21,31 @@ namespace {
 constexpr const char* kJson = "application/json";
 constexpr int64_t kMaxRuns = 1000;
 
-void Answer(httplib::Response& response, int status, const nlohmann::json& body) {
+// Compact, unless the address asks for an indented document (`pretty`): the dashboard reads
+// the compact one, a person the other.
+bool Pretty(const httplib::Request& request) {
+  return request.has_param("pretty");
+}
+
+void Answer(httplib::Response& response, int status, const nlohmann::json& body,
+            bool pretty = false) {
   response.status = status;
-  response.set_content(body.dump(2) + "\n", kJson);
+  response.set_content(body.dump(pretty ? 2 : -1) + "\n", kJson);
+}
+
+void Answer(const httplib::Request& request, httplib::Response& response,
+            const nlohmann::json& body) {
+  Answer(response, 200, body, Pretty(request));
+}
+
+// A document made of stored records: pasted as stored, parsed only to indent it.
+void AnswerText(const httplib::Request& request, httplib::Response& response, std::string text) {
+  if (Pretty(request)) {
+    return Answer(request, response, nlohmann::json::parse(text));
+  }
+  text += "\n";
+  response.status = 200;
+  response.set_content(std::move(text), kJson);
 }
 
 void Refuse(httplib::Response& response, int status, const std::string& text) {
@@ -54,7 +76,7 @@ int64_t NowMs() {
 }
 
 ApiServer::ApiServer(Store& store, ServerOptions options)
-    : store_(store), options_(std::move(options)) {
+    : store_(store), options_(std::move(options)), tokens_(store) {
   if (!options_.certFile.empty() && !options_.keyFile.empty()) {
     http_ =
         std::make_unique<httplib::SSLServer>(options_.certFile.c_str(), options_.keyFile.c_str());
@@ -160,7 +182,7 @@ void ApiServer::PostRun(const httplib::Request& request, httplib::Response& resp
   std::string token = BearerToken(request);
   std::optional<std::string> station;
   if (!token.empty()) {
-    station = store_.TokenStation(TokenHash(token));
+    station = tokens_.Station(TokenHash(token), NowMs());
   }
   if (!station) {
     return Refuse(response, 401, "Authorization: no valid station token");
@@ -193,7 +215,7 @@ void ApiServer::GetRuns(const httplib::Request& request, httplib::Response& resp
   query.fromMs = TimeParam(request, "from");
   query.toMs = TimeParam(request, "to");
   query.limit = LimitParam(request, 100, kMaxRuns);
-  Answer(response, 200, RunsAnswer(store_.FindRuns(query)));
+  AnswerText(request, response, RunsAnswer(store_.FindRuns(query)));
 }
 
 void ApiServer::GetRun(const httplib::Request& request, httplib::Response& response) {
@@ -205,7 +227,7 @@ void ApiServer::GetRun(const httplib::Request& request, httplib::Response& respo
   if (!run) {
     return Refuse(response, 404, "id: no run " + std::string(request.matches[1]));
   }
-  Answer(response, 200, nlohmann::json::parse(run->document));
+  AnswerText(request, response, std::move(run->document));
 }
 
 void ApiServer::GetYield(const httplib::Request& request, httplib::Response& response) {
@@ -220,21 +242,22 @@ void ApiServer::GetYield(const httplib::Request& request, httplib::Response& res
     throw ParamError{"from: too far before to for this bucket"};
   }
   std::string station = TextParam(request, "station");
-  Answer(
-      response, 200,
-      YieldAnswer(store_.HourlyYield(from, range.toMs, station), bucket, offset, from, range.toMs));
+  std::vector<YieldPoint> points = bucket == Bucket::Hour
+                                       ? store_.HourlyYield(from, range.toMs, station)
+                                       : store_.DailyYield(from, range.toMs, station, offset);
+  Answer(request, response, YieldAnswer(points, bucket, offset, from, range.toMs));
 }
 
 void ApiServer::GetPareto(const httplib::Request& request, httplib::Response& response) {
   TimeRange range = RangeParams(request, NowMs(), kDayMs);
   std::string station = TextParam(request, "station");
-  Answer(response, 200,
+  Answer(request, response,
          ParetoAnswer(store_.FailCounts(range.fromMs, range.toMs, station), station, range.fromMs,
                       range.toMs));
 }
 
-void ApiServer::GetStations(const httplib::Request&, httplib::Response& response) {
-  Answer(response, 200, StationsAnswer(store_.Stations(), NowMs()));
+void ApiServer::GetStations(const httplib::Request& request, httplib::Response& response) {
+  Answer(request, response, StationsAnswer(store_.Stations(), NowMs()));
 }
 
 void ApiServer::GetHealth(const httplib::Request&, httplib::Response& response) {

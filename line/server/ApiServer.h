@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "line/server/TokenCache.h"
+
 namespace httplib {
 class Server;
 struct Request;
@@ -53,6 +55,7 @@ class ApiServer {
 
   Store& store_;
   ServerOptions options_;
+  TokenCache tokens_;
   std::string chartJs_;
   std::unique_ptr<httplib::Server> http_;
   int port_ = 0;

@@ -148,6 +148,18 @@ TEST_F(ApiTest, IngestAnswersEachKindOfRequestWithItsCodeAndStoresOnlyGoodRecord
   ASSERT_EQ(found.body["count"], 1);
   EXPECT_EQ(found.body["runs"][0]["rows"][5]["detail"], "'); DELETE FROM runs; --");
   EXPECT_EQ(Get(service_, "/api/v1/runs/" + id).body, good);
+  // Answers are compact, the records in them as stored; indented when asked.
+  auto text = [this](const std::string& path) {
+    httplib::Result result = service_.Client().Get(path.c_str());
+    return result ? result->body : std::string();
+  };
+  EXPECT_EQ(text("/api/v1/runs/" + id), good.dump() + "\n");
+  EXPECT_EQ(text("/api/v1/runs/" + id + "?pretty=1"), good.dump(2) + "\n");
+  EXPECT_EQ(text("/api/v1/runs?imei=" + good["codes"]["imei1"].get<std::string>()),
+            R"({"count":1,"runs":[)" + good.dump() + "]}\n");
+  std::string pareto = "/api/v1/pareto?from=2026-12-09T00:00:00Z&to=2026-12-10T00:00:00Z";
+  EXPECT_EQ(text(pareto + "&pretty"), Json::parse(text(pareto)).dump(2) + "\n");
+  EXPECT_EQ(text(pareto).find('\n'), text(pareto).size() - 1);
 }
 
 TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
