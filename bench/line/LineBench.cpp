@@ -2,17 +2,25 @@
 //   fill   --db DB --runs N          stores N believable runs of a month straight into a store
 //   ingest --url URL --db DB         stations posting records over HTTP as fast as it takes them
 //   query  --url URL                 the dashboard's requests, timed, with several viewers
+// Besides wall-clock rates each prints CPU time, which a busy machine does not change much:
+// its own, and with --cpu-pids that of the service (and the database server's processes).
 #include <httplib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "line/core/RunRecord.h"
@@ -30,45 +38,123 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// CPU seconds (user and system) a process used, its threads and the children it has waited
+// for included; with `children`, also those of its children still running (a database
+// server's connections).
+double CpuSeconds(int pid, bool children) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t close = text.rfind(')');
+  if (close == std::string::npos) {
+    return 0;
+  }
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 17 && fields >> field; ++i) {
+    if (i >= 14) {
+      ticks += std::stod(field);  // utime, stime, cutime, cstime
+    }
+  }
+  double seconds = ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  if (children) {
+    std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                       "/children");
+    int child = 0;
+    while (list >> child) {
+      seconds += CpuSeconds(child, false);
+    }
+  }
+  return seconds;
+}
+
+double OwnCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The service's process and, for PostgreSQL, the server's main process (its connections are
+// its children).
+struct Watched {
+  int service = 0;
+  int database = 0;
+  double Service() const { return service ? CpuSeconds(service, false) : 0; }
+  double Database() const { return database ? CpuSeconds(database, true) : 0; }
+};
+
+// Records are made and read on one thread while another stores the previous batch: the fill
+// takes both cores.
 int Fill(const std::string& db, int64_t runs, int stations, double days) {
   std::unique_ptr<line::Store> store = line::OpenStore(db);
-  line::SampleRuns sample(11);
   int64_t now = line::NowMs();
   double hours = days * 24 * stations;
   double perHour = runs / hours * 1.15;  // the night shift runs fewer phones
-  std::vector<line::RunRecord> batch;
-  int64_t stored = 0;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<std::vector<line::RunRecord>> ready;
+  bool finished = false;
   std::string lastImei, lastSn;
   Clock::time_point start = Clock::now();
-  auto flush = [&] {
+  std::thread maker([&] {
+    line::SampleRuns sample(11);
+    std::vector<line::RunRecord> batch;
+    int64_t made = 0;
+    auto hand = [&] {
+      std::unique_lock guard(lock);
+      changed.wait(guard, [&] { return ready.size() < 4; });
+      ready.push_back(std::move(batch));
+      batch.clear();
+      changed.notify_all();
+    };
+    sample.History(line::SampleRuns::DemoStations(stations),
+                   now - static_cast<int64_t>(days * line::kDayMs), now, perHour, 480,
+                   [&](const line::SampleStation&, const std::string& text) {
+                     if (made >= runs)
+                       return;
+                     ++made;
+                     line::RecordCheck check = line::ReadRunRecord(text);
+                     batch.push_back(std::move(*check.record));
+                     if (batch.size() == 1000)
+                       hand();
+                   });
+    if (!batch.empty())
+      hand();
+    std::lock_guard guard(lock);
+    finished = true;
+    changed.notify_all();
+  });
+  int64_t stored = 0;
+  for (;;) {
+    std::vector<line::RunRecord> batch;
+    {
+      std::unique_lock guard(lock);
+      changed.wait(guard, [&] { return !ready.empty() || finished; });
+      if (ready.empty())
+        break;
+      batch = std::move(ready.front());
+      ready.pop_front();
+      changed.notify_all();
+    }
     store->Ingest(batch, now);
+    lastImei = batch.back().codes.imei1;
+    lastSn = batch.back().codes.sn1;
     stored += static_cast<int64_t>(batch.size());
-    batch.clear();
     if (stored % 100000 < 1000) {
       std::cerr << stored << " runs, " << static_cast<int64_t>(stored / Seconds(start)) << "/s\n";
     }
-  };
-  sample.History(line::SampleRuns::DemoStations(stations),
-                 now - static_cast<int64_t>(days * line::kDayMs), now, perHour, 480,
-                 [&](const line::SampleStation&, const std::string& text) {
-                   if (stored + static_cast<int64_t>(batch.size()) >= runs)
-                     return;
-                   line::RecordCheck check = line::ReadRunRecord(text);
-                   lastImei = check.record->codes.imei1;
-                   lastSn = check.record->codes.sn1;
-                   batch.push_back(std::move(*check.record));
-                   if (batch.size() == 1000)
-                     flush();
-                 });
-  if (!batch.empty())
-    flush();
+  }
+  maker.join();
+  double cpu = OwnCpuSeconds();
   std::cout << "filled " << stored << " runs in " << Seconds(start) << " s ("
-            << static_cast<int64_t>(stored / Seconds(start)) << " runs/s); a phone: imei "
-            << lastImei << " sn " << lastSn << std::endl;
+            << static_cast<int64_t>(stored / Seconds(start)) << " runs/s, " << cpu * 1e6 / stored
+            << " us CPU per run); a phone: imei " << lastImei << " sn " << lastSn << std::endl;
   return 0;
 }
 
-int Ingest(const std::string& url, const std::string& db, int64_t count, int clients) {
+int Ingest(const std::string& url, const std::string& db, int64_t count, int clients,
+           const Watched& watched, const std::string& label) {
   std::unique_ptr<line::Store> store = line::OpenStore(db);
   std::vector<line::SampleStation> stations = line::SampleRuns::DemoStations(clients);
   std::vector<std::string> tokens;
@@ -86,6 +172,9 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   }
   std::atomic<int64_t> created{0};
   std::atomic<int64_t> other{0};
+  double ownBefore = OwnCpuSeconds();
+  double serviceBefore = watched.Service();
+  double databaseBefore = watched.Database();
   Clock::time_point start = Clock::now();
   std::vector<std::thread> threads;
   for (size_t c = 0; c < bodies.size(); ++c) {
@@ -103,14 +192,25 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   for (std::thread& t : threads)
     t.join();
   double seconds = Seconds(start);
+  double perK = 1000.0 / static_cast<double>(std::max<int64_t>(1, created));
+  double own = (OwnCpuSeconds() - ownBefore) * perK;
+  double service = (watched.Service() - serviceBefore) * perK;
+  double database = (watched.Database() - databaseBefore) * perK;
   std::cout << "ingest: " << created << " records stored (" << other << " not) in " << seconds
             << " s with " << clients << " clients: " << static_cast<int64_t>(created / seconds)
             << " records/s, 26 rows each" << std::endl;
+  // What the same work takes of an idle machine's cores, from the CPU it cost here.
+  double cores = static_cast<double>(std::thread::hardware_concurrency());
+  std::printf(
+      "result: ingest %-10s %3d clients %6lld records/s; CPU s per 1000 records: service %.3f, "
+      "database %.3f, clients %.3f; CPU-bound on %g idle cores: %lld records/s\n",
+      label.c_str(), clients, static_cast<long long>(created / seconds), service, database, own,
+      cores, static_cast<long long>(cores * 1000 / std::max(1e-9, service + database + own)));
   return other == 0 ? 0 : 1;
 }
 
 int Query(const std::string& url, int requests, int clients, const std::string& imei,
-          const std::string& sn) {
+          const std::string& sn, const Watched& watched, const std::string& label) {
   std::string tz = "%2B08:00";
   auto since = [](int days) { return line::FormatUtc(line::NowMs() - days * line::kDayMs); };
   const std::vector<std::pair<std::string, std::string>> routes = {
@@ -127,10 +227,11 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
       {"search by sn", "/api/v1/runs?limit=200&sn=" + sn},
       {"latest runs of a station", "/api/v1/runs?limit=100&station=VARNEX-01"},
   };
-  std::cout << "route                       p50 ms   p95 ms   max ms  (" << requests
-            << " requests, " << clients << " viewers)\n";
+  std::cout << "route                       p50 ms   p95 ms   max ms  CPU ms per request ("
+            << requests << " requests, " << clients << " viewers)\n";
   bool fast = true;
   for (const auto& [name, path] : routes) {
+    double cpuBefore = watched.Service() + watched.Database();
     std::vector<double> times;
     std::mutex lock;
     std::vector<std::thread> threads;
@@ -154,11 +255,16 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
       t.join();
     std::sort(times.begin(), times.end());
     double p95 = times[times.size() * 95 / 100];
+    double cpu = (watched.Service() + watched.Database() - cpuBefore) * 1000 /
+                 static_cast<double>(times.size());
     fast = fast && p95 < 100;
-    std::printf("%-26s %7.1f  %7.1f  %7.1f%s\n", name.c_str(), times[times.size() / 2], p95,
-                times.back(), failures ? "  (failures!)" : "");
+    std::printf(
+        "result: query %-10s %-26s p50 %7.1f ms  p95 %7.1f ms  max %7.1f ms  CPU %6.2f ms%s\n",
+        label.c_str(), name.c_str(), times[times.size() / 2], p95, times.back(), cpu,
+        failures ? "  (failures!)" : "");
   }
-  std::cout << (fast ? "every dashboard request under 100 ms at p95"
+  std::cout << "result: query " << label << ": "
+            << (fast ? "every dashboard request under 100 ms at p95"
                      : "some dashboard request over 100 ms at p95")
             << std::endl;
   return 0;
@@ -173,6 +279,14 @@ int main(int argc, char** argv) {
   int64_t runs = 1000000, records = 40000;
   int stations = 10, clients = 4, requests = 200;
   double days = 30;
+  Watched watched;
+  std::string label;
+  auto watch = [&](CLI::App* command) {
+    command->add_option("--service-pid", watched.service, "the service, for its CPU time");
+    command->add_option("--database-pid", watched.database,
+                        "PostgreSQL's main process, for its CPU time");
+    command->add_option("--label", label, "the store, as the result lines name it");
+  };
   CLI::App* fill = app.add_subcommand("fill", "store believable runs straight into a store");
   fill->add_option("--db", db)->required();
   fill->add_option("--runs", runs);
@@ -183,16 +297,18 @@ int main(int argc, char** argv) {
   ingest->add_option("--db", db, "the service's store (for the stations' tokens)")->required();
   ingest->add_option("--records", records);
   ingest->add_option("--clients", clients);
+  watch(ingest);
   CLI::App* query = app.add_subcommand("query", "time the dashboard's requests");
   query->add_option("--url", url);
   query->add_option("--requests", requests);
   query->add_option("--clients", clients);
   query->add_option("--imei", imei)->required();
   query->add_option("--sn", sn)->required();
+  watch(query);
   CLI11_PARSE(app, argc, argv);
   if (fill->parsed())
     return Fill(db, runs, stations, days);
   if (ingest->parsed())
-    return Ingest(url, db, records, clients);
-  return Query(url, requests, clients, imei, sn);
+    return Ingest(url, db, records, clients, watched, label);
+  return Query(url, requests, clients, imei, sn, watched, label);
 }

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # Benchmarks of the line service (not tests), in an optimised build (build/line):
-#   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows);
+#   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows), with
+#      4, 16 and 64 stations posting at once;
 #   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
-#   3. the service's memory after each.
-#   bash bench/line/line_bench.sh [--runs N] [--postgres]
-# Results are printed and kept in build/line/bench-results/results.txt.
+#   3. the service's peak memory in each.
+#   bash bench/line/line_bench.sh [--runs N] [--records N] [--postgres]
+# Every figure comes with the CPU time it cost (service, PostgreSQL, the benchmark's clients),
+# which a busy machine changes far less than wall-clock rates. The lines starting "result:"
+# are repeated at the end and kept in build/line/bench-results/results.txt.
+# Durability as in production: SQLite syncs each commit (WAL, synchronous=FULL), PostgreSQL
+# runs with fsync and synchronous_commit on.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 runs=1000000
+records=20000
 postgres_query=false
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
+    --records) records=$2; shift 2 ;;
     --postgres) postgres_query=true; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
@@ -42,7 +49,9 @@ start_service() {
   return 1
 }
 stop_service() {
-  say "service memory: $(grep -E 'VmHWM' /proc/$service/status | tr -s ' ')"
+  local label=$1 hwm
+  hwm=$(awk '/VmHWM/ {print $2}' "/proc/$service/status")
+  say "result: memory $label: peak RSS of the service $((hwm / 1024)) MiB"
   kill "$service"
   wait "$service" 2>/dev/null || true
   service=""
@@ -54,44 +63,59 @@ cleanup() {
 trap cleanup EXIT
 
 say "== $(date -u +%FT%TZ), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+# What one synced commit costs this disk: a station that waits for its answer can deliver at
+# most one record per sync, so few stations are bound by this rather than by the CPU.
+sync_ms=$(dd if=/dev/zero of="$work/sync-test" bs=8k count=200 oflag=dsync 2>&1 |
+  awk '/copied/ {printf "%.2f", $(NF-3) * 1000 / 200}')
+rm -f "$work/sync-test"
+say "result: disk: one synced 8 KiB write takes $sync_ms ms"
+
 # The benchmark's server syncs every commit, as a plant's would.
 VARNEX_PG_DURABLE=1 bash tests/line/pg-cluster.sh start "$work/postgres" >/dev/null
 pg_admin=$(cat "$work/postgres/url")
-psql -q "$pg_admin" -c "CREATE DATABASE ingest" -c "CREATE DATABASE million" >/dev/null
 pg_url=${pg_admin%/*}
+pg_pid=$(head -n 1 "$(cat "$work/postgres/data")/db/postmaster.pid")
+psql -q "$pg_admin" -c "CREATE DATABASE million" >/dev/null
 
-for clients in 4 16; do
+for clients in 4 16 64; do
   say "== ingest into SQLite, $clients stations posting at once"
   start_service "$work/ingest-$clients.db"
-  "$bench" ingest --url "http://127.0.0.1:$port" --db "$work/ingest-$clients.db" --records 20000 \
-    --clients "$clients" | tee -a "$results"
-  stop_service
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$work/ingest-$clients.db" \
+    --records "$records" --clients "$clients" --service-pid "$service" --label sqlite |
+    tee -a "$results"
+  stop_service "ingest sqlite $clients clients"
 done
-for clients in 4 16; do
+for clients in 4 16 64; do
   say "== ingest into PostgreSQL, $clients stations posting at once"
   psql -q "$pg_admin" -c "DROP DATABASE IF EXISTS ingest" -c "CREATE DATABASE ingest" >/dev/null
   start_service "$pg_url/ingest"
-  "$bench" ingest --url "http://127.0.0.1:$port" --db "$pg_url/ingest" --records 20000 \
-    --clients "$clients" | tee -a "$results"
-  stop_service
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$pg_url/ingest" --records "$records" \
+    --clients "$clients" --service-pid "$service" --database-pid "$pg_pid" --label postgresql |
+    tee -a "$results"
+  stop_service "ingest postgresql $clients clients"
 done
 
 query() {
-  local db=$1 name=$2
+  local db=$1 name=$2 label=$3 database_pid=${4:-0}
   say "== $runs runs of 10 stations over 30 days into $name"
   "$bench" fill --db "$db" --runs "$runs" --stations 10 --days 30 2>/dev/null | tee "$work/fill.txt" |
     tee -a "$results"
   local imei sn
   imei=$(sed -n 's/.* imei \([0-9]*\) .*/\1/p' "$work/fill.txt")
   sn=$(sed -n 's/.* sn \([A-Z0-9]*\)$/\1/p' "$work/fill.txt")
-  say "== the dashboard's requests on $name"
+  say "== the dashboard's requests on $name with $runs runs"
   start_service "$db"
   "$bench" query --url "http://127.0.0.1:$port" --requests 200 --clients 4 --imei "$imei" \
-    --sn "$sn" | tee -a "$results"
-  stop_service
+    --sn "$sn" --service-pid "$service" --database-pid "$database_pid" \
+    --label "$label-$runs" | tee -a "$results"
+  stop_service "dashboard $label $runs runs"
 }
-query "$work/million.db" SQLite
-say "SQLite file: $(du -h "$work/million.db" | cut -f1)"
+query "$work/million.db" SQLite sqlite
+say "result: SQLite file with $runs runs: $(du -h "$work/million.db" | cut -f1)"
 if [ "$postgres_query" = true ]; then
-  query "$pg_url/million" PostgreSQL
+  query "$pg_url/million" PostgreSQL postgresql "$pg_pid"
 fi
+
+echo
+echo "== summary (also in $results)"
+grep '^result:' "$results"
