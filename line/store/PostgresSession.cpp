@@ -92,8 +92,8 @@ SqlResult PostgresSession::Take(PGresult* raw, const char* what) {
       if (PQgetisnull(result.get(), r, c)) {
         row.emplace_back();
       } else {
-        row.emplace_back(std::string(PQgetvalue(result.get(), r, c),
-                                     static_cast<size_t>(PQgetlength(result.get(), r, c))));
+        row.emplace_back(std::in_place_type<std::string>, PQgetvalue(result.get(), r, c),
+                         static_cast<size_t>(PQgetlength(result.get(), r, c)));
       }
     }
   }

@@ -5,21 +5,34 @@
 namespace line {
 
 int64_t SqlResult::Int(size_t row, size_t column) const {
-  const std::optional<std::string>& cell = rows.at(row).at(column);
-  if (!cell || cell->empty()) {
+  const SqlCell& cell = rows.at(row).at(column);
+  if (const auto* number = std::get_if<int64_t>(&cell)) {
+    return *number;
+  }
+  if (const auto* real = std::get_if<double>(&cell)) {
+    return static_cast<int64_t>(*real);
+  }
+  const auto* text = std::get_if<std::string>(&cell);
+  if (text == nullptr || text->empty()) {
     return 0;
   }
   try {
-    return std::stoll(*cell);
+    return std::stoll(*text);
   } catch (const std::exception&) {
-    throw StoreError("not a number in column " + std::to_string(column) + ": " + *cell);
+    throw StoreError("not a number in column " + std::to_string(column) + ": " + *text);
   }
 }
 
 const std::string& SqlResult::Text(size_t row, size_t column) const {
   static const std::string kEmpty;
-  const std::optional<std::string>& cell = rows.at(row).at(column);
-  return cell ? *cell : kEmpty;
+  const SqlCell& cell = rows.at(row).at(column);
+  if (const auto* text = std::get_if<std::string>(&cell)) {
+    return *text;
+  }
+  if (!std::holds_alternative<std::monostate>(cell)) {
+    throw StoreError("not a text in column " + std::to_string(column));
+  }
+  return kEmpty;
 }
 
 }  // namespace line

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -16,11 +15,14 @@ namespace line {
 // Texts are views: the caller keeps them alive until the statement has been sent.
 using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string_view>;
 
+// A value as the back end gives it: SQLite its own types, PostgreSQL text.
+using SqlCell = std::variant<std::monostate, int64_t, double, std::string>;
+
 struct SqlResult {
-  std::vector<std::vector<std::optional<std::string>>> rows;
+  std::vector<std::vector<SqlCell>> rows;
   int64_t changed = 0;  // rows inserted, updated or deleted
 
-  int64_t Int(size_t row, size_t column) const;
+  int64_t Int(size_t row, size_t column) const;              // 0 for NULL
   const std::string& Text(size_t row, size_t column) const;  // "" for NULL
 };
 

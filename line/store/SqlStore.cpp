@@ -357,8 +357,12 @@ std::vector<YieldPoint> SqlStore::HourlyYield(int64_t fromMs, int64_t toMs,
   return YieldPoints("yield_hours", Params{fromMs, toMs, station});
 }
 
+// In-process, summing the hours costs less than the sort of a GROUP BY.
 std::vector<YieldPoint> SqlStore::DailyYield(int64_t fromMs, int64_t toMs,
                                              const std::string& station, int32_t offsetMinutes) {
+  if (dialect_ == Dialect::Sqlite) {
+    return Rebucket(HourlyYield(fromMs, toMs, station), Bucket::Day, offsetMinutes);
+  }
   int64_t offsetMs = int64_t{offsetMinutes} * 60000;
   return YieldPoints("yield_days", Params{fromMs, toMs, station, offsetMs});
 }

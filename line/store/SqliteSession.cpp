@@ -133,12 +133,21 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
     auto& row = result.rows.emplace_back();
     row.reserve(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
-      const unsigned char* text = sqlite3_column_text(statement, c);
-      if (text == nullptr) {
-        row.emplace_back();
-      } else {
-        row.emplace_back(std::string(reinterpret_cast<const char*>(text),
-                                     static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+      switch (sqlite3_column_type(statement, c)) {
+        case SQLITE_NULL:
+          row.emplace_back();
+          break;
+        case SQLITE_INTEGER:
+          row.emplace_back(static_cast<int64_t>(sqlite3_column_int64(statement, c)));
+          break;
+        case SQLITE_FLOAT:
+          row.emplace_back(sqlite3_column_double(statement, c));
+          break;
+        default: {
+          const unsigned char* text = sqlite3_column_text(statement, c);
+          row.emplace_back(std::string(reinterpret_cast<const char*>(text),
+                                       static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+        }
       }
     }
   }

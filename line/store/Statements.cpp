@@ -170,18 +170,10 @@ std::vector<NamedStatement> CommonStatements() {
                               " AND " + kAnySn + " AND " + kAnyOutcome + kNewest},
       {"runs_recent", kRunColumns + kTimes + " AND " + kAnyImei + " AND " + kAnySn + " AND " +
                           kAnyStation + " AND " + kAnyOutcome + kNewest},
+      // In the order of the key (hour, station): no sorting; the service sums and sorts.
       {"yield_hours",
        "SELECT station, hour_ms, counted, passed, first_tested, first_passed FROM hourly "
-       "WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3) "
-       "ORDER BY station, hour_ms"},
-      // Days begin at midnight $4 milliseconds east of UTC; the division is kept on positive
-      // numbers (a whole number of days added and taken off again), where both stores floor.
-      {"yield_days",
-       "SELECT station, day_ms, sum(counted), sum(passed), sum(first_tested), "
-       "sum(first_passed) FROM (SELECT station, ((hour_ms + $4 + 315360000000000) / 86400000 "
-       "- 3650000) * 86400000 - $4 AS day_ms, counted, passed, first_tested, first_passed "
-       "FROM hourly WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)) AS h "
-       "GROUP BY station, day_ms ORDER BY station, day_ms"},
+       "WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)"},
       {"fail_counts",
        "SELECT item, count(*) FROM fail_rows WHERE started_ms >= $1 AND started_ms < $2 "
        "AND ($3 = '' OR station = $3) GROUP BY item"},
@@ -189,17 +181,17 @@ std::vector<NamedStatement> CommonStatements() {
        "SELECT name, line, host, program, version, last_seen_ms, last_run_ms, runs, counted, "
        "passed FROM stations ORDER BY name"},
       {"station_recent",
-       "SELECT count(*), coalesce(sum(CASE WHEN outcome <> 'PASS' THEN 1 ELSE 0 END), 0) FROM "
-       "(SELECT outcome FROM runs WHERE station = $1 AND counted = 1 "
-       "ORDER BY started_ms DESC LIMIT $2) AS recent"},
+       "SELECT count(*), coalesce(sum(failed), 0) FROM "
+       "(SELECT CASE WHEN outcome <> 'PASS' THEN 1 ELSE 0 END AS failed FROM runs "
+       "WHERE station = $1 AND counted = 1 ORDER BY started_ms DESC LIMIT $2) AS recent"},
       {"token_add", "INSERT INTO tokens (hash, station, created_ms) VALUES ($1, $2, $3)"},
       {"token_station", "SELECT station FROM tokens WHERE hash = $1"},
       {"ping", "SELECT 1"},
   };
 }
 
-// What differs: how a new run is stored, and row locks (SQLite has one writer at a time anyway;
-// PostgreSQL services racing for one phone must wait for each other).
+// What differs: how a new run is stored, how days are summed, and row locks (SQLite has one
+// writer at a time anyway; PostgreSQL services racing for one phone must wait for each other).
 std::vector<NamedStatement> SqliteStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
   // In-process, a prepared statement per table and row costs less than a JSON text to read back.
@@ -265,6 +257,16 @@ std::vector<NamedStatement> PostgresStatements() {
   statements.push_back({"phone_first_get",
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
+  // Summed by the server, which sends a row per station and day instead of one per hour. Days
+  // begin at midnight $4 milliseconds east of UTC; the division is kept on positive numbers
+  // (a whole number of days added and taken off again), where it floors.
+  statements.push_back(
+      {"yield_days",
+       "SELECT station, day_ms, sum(counted), sum(passed), sum(first_tested), "
+       "sum(first_passed) FROM (SELECT station, ((hour_ms + $4 + 315360000000000) / 86400000 "
+       "- 3650000) * 86400000 - $4 AS day_ms, counted, passed, first_tested, first_passed "
+       "FROM hourly WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)) AS h "
+       "GROUP BY station, day_ms"});
   return statements;
 }
 

@@ -80,6 +80,7 @@ class Store {
   virtual std::vector<StoredRun> FindRuns(const RunQuery& query) = 0;
 
   // Counts per station and hour for the hours starting in [fromMs, toMs); one station or all.
+  // In no particular order (Rebucket sorts).
   virtual std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
                                               const std::string& station) = 0;
 
