@@ -172,6 +172,10 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   }
   std::atomic<int64_t> created{0};
   std::atomic<int64_t> other{0};
+  std::mutex failuresLock;
+  std::map<std::string, int> failures;
+  std::vector<double> latencies;
+  latencies.reserve(static_cast<size_t>(count));
   double ownBefore = OwnCpuSeconds();
   double serviceBefore = watched.Service();
   double databaseBefore = watched.Database();
@@ -184,21 +188,39 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
       client.set_tcp_nodelay(true);
       httplib::Headers headers{{"Authorization", "Bearer " + tokens[c]}};
       for (const std::string& body : bodies[c]) {
+        Clock::time_point sent = Clock::now();
         httplib::Result result = client.Post("/api/v1/runs", headers, body, "application/json");
-        (result && result->status == 201 ? created : other) += 1;
+        {
+          std::lock_guard guard(failuresLock);
+          latencies.push_back(Seconds(sent) * 1000);
+        }
+        if (result && result->status == 201) {
+          created += 1;
+          continue;
+        }
+        other += 1;
+        std::lock_guard guard(failuresLock);
+        failures[result ? "status " + std::to_string(result->status) + ": " + result->body
+                        : "no answer: " + httplib::to_string(result.error())] += 1;
       }
     });
   }
   for (std::thread& t : threads)
     t.join();
   double seconds = Seconds(start);
+  for (const auto& [what, count] : failures) {
+    std::cout << "not stored: " << count << " times " << what << std::endl;
+  }
   double perK = 1000.0 / static_cast<double>(std::max<int64_t>(1, created));
   double own = (OwnCpuSeconds() - ownBefore) * perK;
   double service = (watched.Service() - serviceBefore) * perK;
   double database = (watched.Database() - databaseBefore) * perK;
+  std::sort(latencies.begin(), latencies.end());
   std::cout << "ingest: " << created << " records stored (" << other << " not) in " << seconds
             << " s with " << clients << " clients: " << static_cast<int64_t>(created / seconds)
-            << " records/s, 26 rows each" << std::endl;
+            << " records/s, 26 rows each; answered in " << latencies[latencies.size() / 2]
+            << " ms (p50), " << latencies[latencies.size() * 99 / 100] << " ms (p99), "
+            << latencies.back() << " ms (max)" << std::endl;
   // What the same work takes of an idle machine's cores, from the CPU it cost here.
   double cores = static_cast<double>(std::thread::hardware_concurrency());
   std::printf(

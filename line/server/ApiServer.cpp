@@ -1,6 +1,7 @@
 #include "line/server/ApiServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdio>
@@ -98,6 +99,15 @@ ApiServer::ApiServer(Store& store, ServerOptions options)
   http_->set_keep_alive_timeout(2);
   // Answers are small and go out at once, not after the client's delayed acknowledgement.
   http_->set_tcp_nodelay(true);
+  // A station delivering its spool keeps its connection for many records.
+  http_->set_keep_alive_max_count(1000);
+  // The library listens with room for only 5 connections waiting to be accepted: many stations
+  // connecting at once overflow that, and the kernel drops theirs (a second lost, or the
+  // request). The listening socket is noted here and given the system's room once bound.
+  http_->set_socket_options([this](socket_t sock) {
+    httplib::default_socket_options(sock);
+    listenSocket_ = sock;
+  });
   Routes();
 }
 
@@ -162,12 +172,18 @@ bool ApiServer::Bind(const std::string& host, int port) {
   if (!http_->is_valid()) {
     return false;
   }
+  bool bound = false;
   if (port == 0) {
     port_ = http_->bind_to_any_port(host);
-    return port_ > 0;
+    bound = port_ > 0;
+  } else {
+    port_ = port;
+    bound = http_->bind_to_port(host, port);
   }
-  port_ = port;
-  return http_->bind_to_port(host, port);
+  if (bound && listenSocket_ >= 0) {
+    ::listen(listenSocket_, SOMAXCONN);  // a listening socket takes a new backlog
+  }
+  return bound;
 }
 
 void ApiServer::Run() {

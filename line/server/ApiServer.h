@@ -59,6 +59,7 @@ class ApiServer {
   std::string chartJs_;
   std::unique_ptr<httplib::Server> http_;
   int port_ = 0;
+  int listenSocket_ = -1;
 };
 
 int64_t NowMs();

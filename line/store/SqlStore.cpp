@@ -21,25 +21,6 @@ constexpr size_t kGroupRecords = 256;
 
 using Params = std::vector<SqlParam>;
 
-// The rows as PostgreSQL's JSON reader takes them into run_rows in one statement.
-std::string RowsJson(const RunRecord& run) {
-  nlohmann::json rows = nlohmann::json::array();
-  for (size_t i = 0; i < run.rows.size(); ++i) {
-    const RunRow& row = run.rows[i];
-    nlohmann::json out = {{"pos", i},
-                          {"item", row.item},
-                          {"expected", row.expected},
-                          {"result", row.result},
-                          {"detail", row.detail},
-                          {"unit", row.unit}};
-    out["value"] = row.value ? nlohmann::json(*row.value) : nlohmann::json();
-    out["low"] = row.low ? nlohmann::json(*row.low) : nlohmann::json();
-    out["high"] = row.high ? nlohmann::json(*row.high) : nlohmann::json();
-    rows.push_back(std::move(out));
-  }
-  return rows.dump();
-}
-
 // The runs table's columns of a record ($1-$25 of its insert).
 Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receivedMs) {
   const PhoneCodes& c = run.codes;
@@ -99,6 +80,9 @@ SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory facto
                    size_t maxSessions)
     : kind_(kind), dialect_(dialect), pool_(std::move(factory), maxSessions) {
   SessionPool::Lease session = pool_.Acquire();
+  if (dialect == Dialect::Sqlite && !session->Run("rows_table").rows.empty()) {
+    session->RunScript("DROP TABLE run_rows");
+  }
   session->RunScript(SchemaScript(dialect));
 }
 
@@ -245,9 +229,6 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
 
 // In-process, statement by statement: each costs microseconds.
 void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group) {
-  auto number = [](const std::optional<double>& value) -> SqlParam {
-    return value ? SqlParam(*value) : SqlParam(nullptr);
-  };
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
     if (session.Run("run_insert", RunColumns(run, arrival.phone, arrival.receivedMs)).changed ==
@@ -255,21 +236,6 @@ void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group
       continue;
     }
     arrival.stored = true;
-    Params row(10);
-    row[0] = run.id;
-    for (size_t i = 0; i < run.rows.size(); ++i) {
-      const RunRow& r = run.rows[i];
-      row[1] = static_cast<int64_t>(i);
-      row[2] = r.item;
-      row[3] = r.expected;
-      row[4] = r.result;
-      row[5] = r.detail;
-      row[6] = number(r.value);
-      row[7] = r.unit;
-      row[8] = number(r.low);
-      row[9] = number(r.high);
-      session.Run("row_insert", row);
-    }
     for (const std::string& item : FailingItems(run)) {
       session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
     }
@@ -294,11 +260,10 @@ void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group
 void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group) {
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
-    std::string rows = RowsJson(run);
     std::string fails = nlohmann::json(FailingItems(run)).dump();
     Params params = RunColumns(run, arrival.phone, arrival.receivedMs);
     params.insert(params.end(),
-                  {rows, fails, int64_t{CountsAsPass(run) ? 1 : 0}, HourStart(run.startedMs)});
+                  {fails, int64_t{CountsAsPass(run) ? 1 : 0}, HourStart(run.startedMs)});
     session.Send("run_store", params);
   }
   std::vector<SqlResult> answers = session.Receive();

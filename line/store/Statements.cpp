@@ -4,10 +4,11 @@ namespace line {
 namespace {
 
 // One schema for both back ends: SQLite reads BIGINT and DOUBLE PRECISION as its integer and
-// real affinities. `doc` keeps the whole record; the columns and run_rows hold what it carries
-// for queries and later analysis. fail_rows, hourly and phone_first are kept up to date on
-// every insert so that the dashboard's questions never scan the runs. SQLite keeps run_rows and
-// hourly in the order of their keys (WITHOUT ROWID), with no second copy of the key.
+// real affinities. `doc` keeps the whole record, written once: the columns hold what the
+// queries look for, the view run_rows (below, per back end) shows its rows for analyses.
+// fail_rows, hourly and phone_first are kept up to date on every insert so that the
+// dashboard's questions never scan the runs. SQLite keeps hourly in the order of its key
+// (WITHOUT ROWID), with no second copy of the key.
 const std::string kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS runs (
   id TEXT PRIMARY KEY,
@@ -46,20 +47,6 @@ CREATE INDEX IF NOT EXISTS runs_imei2 ON runs (imei2);
 CREATE INDEX IF NOT EXISTS runs_imei3 ON runs (imei3);
 CREATE INDEX IF NOT EXISTS runs_sn1 ON runs (sn1);
 CREATE INDEX IF NOT EXISTS runs_sn2 ON runs (sn2);
-
-CREATE TABLE IF NOT EXISTS run_rows (
-  run_id TEXT NOT NULL,
-  pos INTEGER NOT NULL,
-  item TEXT NOT NULL,
-  expected TEXT NOT NULL,
-  result TEXT NOT NULL,
-  detail TEXT NOT NULL,
-  value DOUBLE PRECISION,
-  unit TEXT NOT NULL,
-  low DOUBLE PRECISION,
-  high DOUBLE PRECISION,
-  PRIMARY KEY (run_id, pos)
-)$KEYED;
 
 CREATE TABLE IF NOT EXISTS fail_rows (
   run_id TEXT NOT NULL,
@@ -196,10 +183,9 @@ std::vector<NamedStatement> SqliteStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
   // In-process, a prepared statement per table and row costs less than a JSON text to read back.
   statements.push_back({"run_insert", kRunInsert});
+  // A store made before the rows were kept only in the documents has a table run_rows.
   statements.push_back(
-      {"row_insert",
-       "INSERT INTO run_rows (run_id, pos, item, expected, result, detail, "
-       "value, unit, low, high) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"});
+      {"rows_table", "SELECT 1 FROM sqlite_master WHERE name = 'run_rows' AND type = 'table'"});
   statements.push_back(
       {"fail_row_insert",
        "INSERT INTO fail_rows (run_id, item, station, started_ms) VALUES ($1, $2, $3, $4) "
@@ -220,35 +206,30 @@ std::vector<NamedStatement> SqliteStatements() {
 
 std::vector<NamedStatement> PostgresStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
-  // Over the network, a new run in one statement: the run ($1-$25), its rows ($26, JSON), its
-  // failing items ($27, JSON), its station, its first attempt when its phone has none yet at
-  // the station, and its hour's counts ($28 passed, $29 the hour). Answers whether the run was
-  // new and whether it became its phone's first attempt.
+  // Over the network, a new run in one statement: the run ($1-$25), its failing items ($26,
+  // JSON), its station, its first attempt when its phone has none yet at the station, and its
+  // hour's counts ($27 passed, $28 the hour). Answers whether the run was new and whether it
+  // became its phone's first attempt.
   statements.push_back(
       {"run_store",
        "WITH new_run AS (" + kRunInsert +
            " RETURNING id), "
-           "new_rows AS (INSERT INTO run_rows (run_id, pos, item, expected, result, detail, "
-           "value, unit, low, high) SELECT new_run.id, r.pos, r.item, r.expected, r.result, "
-           "r.detail, r.value, r.unit, r.low, r.high FROM new_run, json_to_recordset($26::json) "
-           "AS r(pos integer, item text, expected text, result text, detail text, value double "
-           "precision, unit text, low double precision, high double precision)), "
            "new_fails AS (INSERT INTO fail_rows (run_id, item, station, started_ms) "
            "SELECT new_run.id, f.item, $2::text, $10::bigint FROM new_run, "
-           "json_array_elements_text($27::json) AS f(item) ON CONFLICT (run_id, item) DO "
+           "json_array_elements_text($26::json) AS f(item) ON CONFLICT (run_id, item) DO "
            "NOTHING), "
            "station AS (INSERT INTO stations (name, line, host, program, version, last_seen_ms, "
            "last_run_ms, runs, counted, passed) SELECT $2::text, $3::text, $4::text, $5::text, "
-           "$6::text, $24::bigint, $10::bigint, 1, $21::integer, $28::integer FROM new_run " +
+           "$6::text, $24::bigint, $10::bigint, 1, $21::integer, $27::integer FROM new_run " +
            kStationUpdate +
            "), "
            "first AS (" +
            kPhoneFirstInsert +
-           "SELECT $2::text, $23::text, $10::bigint, new_run.id, $28::integer FROM new_run "
+           "SELECT $2::text, $23::text, $10::bigint, new_run.id, $27::integer FROM new_run "
            "WHERE $21::integer = 1 AND $23::text <> '' ON CONFLICT (station, phone) DO NOTHING "
            "RETURNING passed), "
            "hour AS (INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, "
-           "first_passed) SELECT $2::text, $29::bigint, 1, $28::integer, "
+           "first_passed) SELECT $2::text, $28::bigint, 1, $27::integer, "
            "(SELECT count(*) FROM first), (SELECT coalesce(sum(passed), 0) FROM first) "
            "FROM new_run WHERE $21::integer = 1 " +
            kHourlyUpdate +
@@ -278,14 +259,43 @@ std::string Keyed(const std::string& schema, const char* suffix) {
   return out;
 }
 
+// Every row of every run as a table, read from the runs' documents. A store made before the
+// rows were kept only there has a table of that name: its rows are all in the documents too,
+// so it gives way to the view (SQLite's is dropped by the store, which asks "rows_table").
+const std::string kSqliteRows = R"sql(
+CREATE VIEW IF NOT EXISTS run_rows AS
+SELECT runs.id AS run_id, CAST(r.key AS INTEGER) AS pos, r.value ->> 'item' AS item,
+  r.value ->> 'expected' AS expected, r.value ->> 'result' AS result,
+  r.value ->> 'detail' AS detail, r.value ->> 'value' AS value,
+  coalesce(r.value ->> 'unit', '') AS unit, r.value ->> 'low' AS low,
+  r.value ->> 'high' AS high
+FROM runs, json_each(runs.doc, '$.rows') AS r;
+)sql";
+const std::string kPostgresRows = R"sql(
+DO $$ BEGIN
+  IF EXISTS (SELECT 1 FROM pg_tables WHERE tablename = 'run_rows'
+             AND schemaname = current_schema()) THEN
+    DROP TABLE run_rows;
+  END IF;
+END $$;
+CREATE OR REPLACE VIEW run_rows AS
+SELECT runs.id AS run_id, (r.pos - 1)::integer AS pos, r.value ->> 'item' AS item,
+  r.value ->> 'expected' AS expected, r.value ->> 'result' AS result,
+  r.value ->> 'detail' AS detail, (r.value ->> 'value')::double precision AS value,
+  coalesce(r.value ->> 'unit', '') AS unit, (r.value ->> 'low')::double precision AS low,
+  (r.value ->> 'high')::double precision AS high
+FROM runs CROSS JOIN LATERAL jsonb_array_elements(runs.doc::jsonb -> 'rows')
+  WITH ORDINALITY AS r(value, pos);
+)sql";
+
 }  // namespace
 
 const std::string& SchemaScript(Dialect dialect) {
   static const std::string sqlite =
-      "BEGIN IMMEDIATE;" + Keyed(kSchema, " WITHOUT ROWID") + "COMMIT;";
+      "BEGIN IMMEDIATE;" + Keyed(kSchema, " WITHOUT ROWID") + kSqliteRows + "COMMIT;";
   // Two services starting at once must not both create the tables.
-  static const std::string postgres =
-      "BEGIN; SELECT pg_advisory_xact_lock(7361750);" + Keyed(kSchema, "") + "COMMIT;";
+  static const std::string postgres = "BEGIN; SELECT pg_advisory_xact_lock(7361750);" +
+                                      Keyed(kSchema, "") + kPostgresRows + "COMMIT;";
   return dialect == Dialect::Sqlite ? sqlite : postgres;
 }
 

@@ -318,6 +318,34 @@ TEST_P(StoreTest, TheAlarmLooksAtTheLastThousandCountedRunsOnly) {
   EXPECT_TRUE(FailRatioAlarm(station.recentRuns, station.recentFails));
 }
 
+// Each record is written once, as its document; its rows read as a table for analyses, also in
+// a store made when they were kept in a table of their own.
+TEST_P(StoreTest, TheRowsOfTheRunsReadAsATable) {
+  store_.reset();
+  test::QueryText(location_, "DROP VIEW run_rows; CREATE TABLE run_rows (run_id TEXT, pos INT)");
+  store_ = OpenStore(location_);
+  RunSpec spec{"ST-A", At("10:05"), "FAIL", true, kP1, "SN-P1", {"SIM Card"}};
+  spec.id = "0a0b0c0d-0e0f-4000-a000-00000000cafe";
+  Ingest({spec});
+  RunRecord run = test::Run(spec);
+  std::string expected;
+  for (size_t i = 0; i < run.rows.size(); ++i) {
+    const RunRow& row = run.rows[i];
+    auto number = [](const std::optional<double>& value) {
+      return value ? std::to_string(static_cast<int64_t>(*value)) : std::string();
+    };
+    expected += std::to_string(i) + "|" + row.item + "|" + row.result + "|" + number(row.value) +
+                "|" + row.unit + "|" + number(row.low) + "|" + number(row.high) + "\n";
+  }
+  EXPECT_EQ(test::QueryText(location_,
+                            "SELECT pos, item, result, CAST(value AS INTEGER), unit, "
+                            "CAST(low AS INTEGER), CAST(high AS INTEGER) FROM run_rows "
+                            "WHERE run_id = '" +
+                                spec.id + "' ORDER BY pos"),
+            expected);
+  EXPECT_EQ(run.rows.size(), 26u);
+}
+
 TEST_P(StoreTest, KeepsTokensAsHashesOfTheirStation) {
   store_->AddToken("ST-A", "hash-a", 1);
   store_->AddToken("ST-A", "hash-a2", 2);

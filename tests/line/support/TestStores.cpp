@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -53,6 +54,48 @@ void RunOnPostgres(const std::string& url, const std::string& sql) {
   if (!ok) {
     throw std::runtime_error(sql + ": " + what);
   }
+}
+
+std::string QueryText(const std::string& location, const std::string& sql) {
+  std::string text;
+  if (location.rfind("postgresql://", 0) == 0) {
+    PGconn* conn = PQconnectdb(location.c_str());
+    PGresult* result = PQexec(conn, sql.c_str());
+    bool ok = PQresultStatus(result) == PGRES_TUPLES_OK ||
+              PQresultStatus(result) == PGRES_COMMAND_OK;
+    std::string what = PQerrorMessage(conn);
+    for (int r = 0; ok && r < PQntuples(result); ++r) {
+      for (int c = 0; c < PQnfields(result); ++c) {
+        text += (c ? "|" : "") + std::string(PQgetvalue(result, r, c));
+      }
+      text += '\n';
+    }
+    PQclear(result);
+    PQfinish(conn);
+    if (!ok) {
+      throw std::runtime_error(sql + ": " + what);
+    }
+    return text;
+  }
+  sqlite3* db = nullptr;
+  sqlite3_open(location.c_str(), &db);
+  char* error = nullptr;
+  auto row = [](void* out, int columns, char** values, char**) {
+    std::string& t = *static_cast<std::string*>(out);
+    for (int c = 0; c < columns; ++c) {
+      t += (c ? "|" : "") + std::string(values[c] ? values[c] : "");
+    }
+    t += '\n';
+    return 0;
+  };
+  int code = sqlite3_exec(db, sql.c_str(), row, &text, &error);
+  std::string what = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (code != SQLITE_OK) {
+    throw std::runtime_error(sql + ": " + what);
+  }
+  return text;
 }
 
 std::string FreshPostgresDatabase() {

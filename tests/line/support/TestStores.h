@@ -33,4 +33,8 @@ std::string StoreLocation(const std::string& kind, const TempFolder& folder);
 // Runs one statement on the database at `url` (for breaking connections in tests).
 void RunOnPostgres(const std::string& url, const std::string& sql);
 
+// The answer of statements on the store at `location` (a SQLite file or a PostgreSQL URL),
+// as a person reads it: each row's values joined by '|', one line per row (NULL as "").
+std::string QueryText(const std::string& location, const std::string& sql);
+
 }  // namespace line::test
