@@ -82,7 +82,7 @@ for clients in 4 16 64; do
   start_service "$work/ingest-$clients.db"
   "$bench" ingest --url "http://127.0.0.1:$port" --db "$work/ingest-$clients.db" \
     --records "$records" --clients "$clients" --service-pid "$service" --label sqlite |
-    tee -a "$results"
+    tee -a "$results" || say "result: ingest sqlite $clients clients: some records not stored"
   stop_service "ingest sqlite $clients clients"
 done
 for clients in 4 16 64; do
@@ -91,7 +91,7 @@ for clients in 4 16 64; do
   start_service "$pg_url/ingest"
   "$bench" ingest --url "http://127.0.0.1:$port" --db "$pg_url/ingest" --records "$records" \
     --clients "$clients" --service-pid "$service" --database-pid "$pg_pid" --label postgresql |
-    tee -a "$results"
+    tee -a "$results" || say "result: ingest postgresql $clients clients: some records not stored"
   stop_service "ingest postgresql $clients clients"
 done
 
