@@ -51,12 +51,6 @@ Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receiv
           run.document};
 }
 
-void SendHourly(SqlSession& session, const std::string& station, int64_t hourMs,
-                const YieldCounts& delta) {
-  session.Send("hourly_add", Params{station, hourMs, delta.counted, delta.passed, delta.firstTested,
-                                    delta.firstPassed});
-}
-
 // A record sent again is a retry when it says the same as the stored one, however its text is
 // spaced or its keys ordered.
 bool SameContent(const std::string& stored, const std::string& sent) {
@@ -167,7 +161,7 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
 
 // A group in three steps, each one round trip with PostgreSQL: store what is new; fetch what
 // a record already stored, or its phone's first attempt, needs compared; move first attempts
-// that a late record took over.
+// that a late record took over and add the group's counts to its stations and hours.
 void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   // Rows of a station are locked in time order, by every service alike: fewer deadlocks
   // between services sharing a database.
@@ -194,6 +188,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   }
   std::vector<SqlResult> answers = session.Receive();
 
+  GroupCounts counts = CountNew(group);
   // A phone's first attempt as the group leaves it: two records of one phone in one group
   // compare with each other, not both with the attempt stored before.
   std::map<std::pair<std::string, std::string>, FirstAttempt> firsts;
@@ -220,10 +215,11 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     int64_t passed = CountsAsPass(run) ? 1 : 0;
     session.Send("phone_first_set",
                  Params{run.station, arrival.phone, run.startedMs, run.id, passed});
-    SendHourly(session, run.station, HourStart(first.startedMs), {0, 0, -1, -first.passed});
-    SendHourly(session, run.station, HourStart(run.startedMs), {0, 0, 1, passed});
+    counts.hours[{run.station, HourStart(first.startedMs)}] += {0, 0, -1, -first.passed};
+    counts.hours[{run.station, HourStart(run.startedMs)}] += {0, 0, 1, passed};
     first = {run.startedMs, run.id, passed};
   }
+  SendCounts(session, counts);
   session.Receive();
 }
 
@@ -239,21 +235,14 @@ void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group
     for (const std::string& item : FailingItems(run)) {
       session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
     }
-    int64_t passed = CountsAsPass(run) ? 1 : 0;
-    session.Run("station_upsert",
-                Params{run.station, run.line, run.host, run.program, run.version,
-                       arrival.receivedMs, run.startedMs, int64_t{run.counted}, passed});
-    if (!run.counted) {
-      continue;
+    if (run.counted && !arrival.phone.empty()) {
+      int64_t passed = CountsAsPass(run) ? 1 : 0;
+      arrival.claimed = session
+                            .Run("phone_first_insert",
+                                 Params{run.station, arrival.phone, run.startedMs, run.id, passed})
+                            .changed == 1;
     }
-    arrival.claimed = !arrival.phone.empty() &&
-                      session.Run("phone_first_insert",
-                                  Params{run.station, arrival.phone, run.startedMs, run.id, passed})
-                              .changed == 1;
-    int64_t first = arrival.claimed ? 1 : 0;
-    SendHourly(session, run.station, HourStart(run.startedMs), {1, passed, first, first * passed});
   }
-  session.Receive();
 }
 
 // Over the network, one statement per record, all of the group's in one round trip.
@@ -262,14 +251,55 @@ void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& grou
     const RunRecord& run = *arrival.run;
     std::string fails = nlohmann::json(FailingItems(run)).dump();
     Params params = RunColumns(run, arrival.phone, arrival.receivedMs);
-    params.insert(params.end(),
-                  {fails, int64_t{CountsAsPass(run) ? 1 : 0}, HourStart(run.startedMs)});
+    params.insert(params.end(), {fails, int64_t{CountsAsPass(run) ? 1 : 0}});
     session.Send("run_store", params);
   }
   std::vector<SqlResult> answers = session.Receive();
   for (size_t i = 0; i < group.size(); ++i) {
     group[i].stored = answers.at(i).Int(0, 0) == 1;
     group[i].claimed = answers.at(i).Int(0, 1) == 1;
+  }
+}
+
+// The group is in station and time order: a station's last new run is its latest.
+SqlStore::GroupCounts SqlStore::CountNew(const std::vector<Arrival>& group) {
+  GroupCounts counts;
+  for (const Arrival& arrival : group) {
+    if (!arrival.stored) {
+      continue;
+    }
+    const RunRecord& run = *arrival.run;
+    StationCounts& station = counts.stations[run.station];
+    station.latest = &run;
+    station.lastSeenMs = std::max(station.lastSeenMs, arrival.receivedMs);
+    station.runs += 1;
+    if (!run.counted) {
+      continue;
+    }
+    int64_t passed = CountsAsPass(run) ? 1 : 0;
+    int64_t first = arrival.claimed ? 1 : 0;
+    station.counted += 1;
+    station.passed += passed;
+    counts.hours[{run.station, HourStart(run.startedMs)}] += {1, passed, first, first * passed};
+  }
+  return counts;
+}
+
+// One row change per station and hour however many runs the group holds, in key order (the
+// same for every service).
+void SqlStore::SendCounts(SqlSession& session, const GroupCounts& counts) {
+  for (const auto& [name, station] : counts.stations) {
+    const RunRecord& run = *station.latest;
+    session.Send("station_upsert",
+                 Params{name, run.line, run.host, run.program, run.version, station.lastSeenMs,
+                        run.startedMs, station.runs, station.counted, station.passed});
+  }
+  for (const auto& [key, delta] : counts.hours) {
+    if (delta.counted != 0 || delta.passed != 0 || delta.firstTested != 0 ||
+        delta.firstPassed != 0) {
+      session.Send("hourly_add", Params{key.first, key.second, delta.counted, delta.passed,
+                                        delta.firstTested, delta.firstPassed});
+    }
   }
 }
 

@@ -3,6 +3,9 @@
 
 #include <condition_variable>
 #include <exception>
+#include <map>
+#include <string_view>
+#include <utility>
 #include <mutex>
 
 #include "line/store/SessionPool.h"
@@ -53,9 +56,23 @@ class SqlStore : public Store {
     bool stored = false;   // new, and written
     bool claimed = false;  // became its phone's first attempt at the station when written
   };
+  // What a group adds to its stations' rows and to its hours' counts.
+  struct StationCounts {
+    const RunRecord* latest = nullptr;  // line, host, program and version come from it
+    int64_t lastSeenMs = 0;
+    int64_t runs = 0;
+    int64_t counted = 0;
+    int64_t passed = 0;
+  };
+  struct GroupCounts {
+    std::map<std::string_view, StationCounts> stations;
+    std::map<std::pair<std::string_view, int64_t>, YieldCounts> hours;
+  };
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);
+  static GroupCounts CountNew(const std::vector<Arrival>& group);
+  static void SendCounts(SqlSession& session, const GroupCounts& counts);
   std::vector<YieldPoint> YieldPoints(const char* statement, std::span<const SqlParam> params);
 
   const char* kind_;

@@ -7,8 +7,9 @@ namespace {
 // real affinities. `doc` keeps the whole record, written once: the columns hold what the
 // queries look for, the view run_rows (below, per back end) shows its rows for analyses.
 // fail_rows, hourly and phone_first are kept up to date on every insert so that the
-// dashboard's questions never scan the runs. SQLite keeps hourly in the order of its key
-// (WITHOUT ROWID), with no second copy of the key.
+// dashboard's questions never scan the runs. Their counters are updated in place: SQLite
+// keeps them in the order of their key (WITHOUT ROWID), PostgreSQL leaves room in each page
+// for a row's next version beside the last (fillfactor), so they do not grow with the runs.
 const std::string kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS runs (
   id TEXT PRIMARY KEY,
@@ -68,7 +69,7 @@ CREATE TABLE IF NOT EXISTS stations (
   runs BIGINT NOT NULL,
   counted BIGINT NOT NULL,
   passed BIGINT NOT NULL
-);
+)$KEYED;
 
 CREATE TABLE IF NOT EXISTS hourly (
   station TEXT NOT NULL,
@@ -108,7 +109,7 @@ const std::string kAnyOutcome = "($4 = '' OR outcome = $4)";
 const std::string kTimes = "started_ms >= $5 AND started_ms < $6";
 const std::string kNewest = " ORDER BY started_ms DESC LIMIT $7";
 
-// What a new run adds to its station's row and to its hour's counts.
+// What a group's new runs add to their station's row and to their hour's counts.
 const std::string kStationUpdate =
     "ON CONFLICT (name) DO UPDATE SET "
     "line = CASE WHEN excluded.last_run_ms >= stations.last_run_ms "
@@ -123,7 +124,7 @@ const std::string kStationUpdate =
     "THEN excluded.last_seen_ms ELSE stations.last_seen_ms END, "
     "last_run_ms = CASE WHEN excluded.last_run_ms > stations.last_run_ms "
     "THEN excluded.last_run_ms ELSE stations.last_run_ms END, "
-    "runs = stations.runs + 1, counted = stations.counted + excluded.counted, "
+    "runs = stations.runs + excluded.runs, counted = stations.counted + excluded.counted, "
     "passed = stations.passed + excluded.passed";
 const std::string kHourlyUpdate =
     "ON CONFLICT (station, hour_ms) DO UPDATE SET "
@@ -142,6 +143,12 @@ const std::string kPhoneFirstInsert =
 std::vector<NamedStatement> CommonStatements() {
   return {
       {"run_get", "SELECT doc, received_ms FROM runs WHERE id = $1"},
+      // A group's runs of one station at once: $6 and $7 the latest delivery and run, $2-$5
+      // from that run, $8-$10 the counts.
+      {"station_upsert",
+       "INSERT INTO stations (name, line, host, program, version, last_seen_ms, last_run_ms, "
+       "runs, counted, passed) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) " +
+           kStationUpdate},
       {"hourly_add",
        "INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, first_passed) "
        "VALUES ($1, $2, $3, $4, $5, $6) " +
@@ -190,11 +197,6 @@ std::vector<NamedStatement> SqliteStatements() {
       {"fail_row_insert",
        "INSERT INTO fail_rows (run_id, item, station, started_ms) VALUES ($1, $2, $3, $4) "
        "ON CONFLICT (run_id, item) DO NOTHING"});
-  statements.push_back(
-      {"station_upsert",
-       "INSERT INTO stations (name, line, host, program, version, last_seen_ms, last_run_ms, "
-       "runs, counted, passed) VALUES ($1, $2, $3, $4, $5, $6, $7, 1, $8, $9) " +
-           kStationUpdate});
   statements.push_back({"phone_first_insert", kPhoneFirstInsert +
                                                   "VALUES ($1, $2, $3, $4, $5) "
                                                   "ON CONFLICT (station, phone) DO NOTHING"});
@@ -207,9 +209,8 @@ std::vector<NamedStatement> SqliteStatements() {
 std::vector<NamedStatement> PostgresStatements() {
   std::vector<NamedStatement> statements = CommonStatements();
   // Over the network, a new run in one statement: the run ($1-$25), its failing items ($26,
-  // JSON), its station, its first attempt when its phone has none yet at the station, and its
-  // hour's counts ($27 passed, $28 the hour). Answers whether the run was new and whether it
-  // became its phone's first attempt.
+  // JSON), and its first attempt when its phone has none yet at the station ($27 passed).
+  // Answers whether the run was new and whether it became its phone's first attempt.
   statements.push_back(
       {"run_store",
        "WITH new_run AS (" + kRunInsert +
@@ -218,22 +219,11 @@ std::vector<NamedStatement> PostgresStatements() {
            "SELECT new_run.id, f.item, $2::text, $10::bigint FROM new_run, "
            "json_array_elements_text($26::json) AS f(item) ON CONFLICT (run_id, item) DO "
            "NOTHING), "
-           "station AS (INSERT INTO stations (name, line, host, program, version, last_seen_ms, "
-           "last_run_ms, runs, counted, passed) SELECT $2::text, $3::text, $4::text, $5::text, "
-           "$6::text, $24::bigint, $10::bigint, 1, $21::integer, $27::integer FROM new_run " +
-           kStationUpdate +
-           "), "
            "first AS (" +
            kPhoneFirstInsert +
            "SELECT $2::text, $23::text, $10::bigint, new_run.id, $27::integer FROM new_run "
            "WHERE $21::integer = 1 AND $23::text <> '' ON CONFLICT (station, phone) DO NOTHING "
-           "RETURNING passed), "
-           "hour AS (INSERT INTO hourly (station, hour_ms, counted, passed, first_tested, "
-           "first_passed) SELECT $2::text, $28::bigint, 1, $27::integer, "
-           "(SELECT count(*) FROM first), (SELECT coalesce(sum(passed), 0) FROM first) "
-           "FROM new_run WHERE $21::integer = 1 " +
-           kHourlyUpdate +
-           ") "
+           "RETURNING passed) "
            "SELECT (SELECT count(*) FROM new_run), (SELECT count(*) FROM first)"});
   statements.push_back({"phone_first_get",
                         "SELECT started_ms, run_id, passed FROM phone_first "
@@ -295,7 +285,8 @@ const std::string& SchemaScript(Dialect dialect) {
       "BEGIN IMMEDIATE;" + Keyed(kSchema, " WITHOUT ROWID") + kSqliteRows + "COMMIT;";
   // Two services starting at once must not both create the tables.
   static const std::string postgres = "BEGIN; SELECT pg_advisory_xact_lock(7361750);" +
-                                      Keyed(kSchema, "") + kPostgresRows + "COMMIT;";
+                                      Keyed(kSchema, " WITH (fillfactor = 50)") + kPostgresRows +
+                                      "COMMIT;";
   return dialect == Dialect::Sqlite ? sqlite : postgres;
 }
 

@@ -405,13 +405,23 @@ TEST_P(StoreTest, TwoInstancesOnOneDatabaseStoreEachRecordOnce) {
   EXPECT_EQ(total, 120);
 }
 
-// Many service threads delivering at once (SQLite stores those waiting together in one
-// transaction): each delivery gets the answers for its own records.
+// Many service threads delivering at once (the store writes those waiting together in one
+// transaction): each delivery gets the answers for its own records, and a group holding many
+// runs, retests and repeats of one station counts them as if they had come one by one.
 TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
   std::vector<RunRecord> runs;
   for (int i = 0; i < 90; ++i) {
-    runs.push_back(test::Run({.started = FormatLocal(Ms("08:00") + i * 1000LL, 480),
-                              .imei1 = "86" + std::to_string(5000000000000LL + i)}));
+    bool timeout = i % 11 == 5;
+    bool failed = i % 7 == 3;
+    runs.push_back(test::Run({.station = i % 3 == 0 ? "ST-B" : "ST-A",
+                              .started = FormatLocal(Ms("08:30") + i * 40000LL, 480),
+                              .outcome = timeout  ? "TIMEOUT"
+                                         : failed ? "FAIL"
+                                                  : "PASS",
+                              .counted = !timeout,
+                              .imei1 = "86" + std::to_string(5000000000000LL + i % 60),
+                              .failing = timeout || failed ? std::vector<std::string>{"SIM Card"}
+                                                           : std::vector<std::string>{}}));
   }
   std::atomic<int> stored{0};
   std::atomic<int> repeated{0};
@@ -437,7 +447,22 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
   EXPECT_EQ(stored, 90);
   EXPECT_EQ(repeated, 70);
   EXPECT_EQ(store_->FindRuns({.limit = 1000}).size(), 90u);
-  EXPECT_EQ(Hours().begin()->second, (Counts{90, 90, 90, 90}));
+
+  test::TempFolder alone;
+  std::unique_ptr<Store> reference = OpenStore(test::StoreLocation("sqlite", alone));
+  for (const RunRecord& run : runs)
+    reference->Ingest({&run, 1}, 7);
+  std::map<std::pair<std::string, int64_t>, Counts> hours = Hours();
+  EXPECT_EQ(hours, Hours(reference.get()));
+  EXPECT_EQ(hours.size(), 4u);  // two stations, 08:00 and 09:00
+  auto states = [](Store& store) {
+    std::vector<std::tuple<std::string, int64_t, int64_t, int64_t, int64_t, int64_t>> out;
+    for (const StationStatus& s : store.Stations())
+      out.emplace_back(s.name, s.runs, s.counted, s.passed, s.lastRunMs, s.lastSeenMs);
+    return out;
+  };
+  EXPECT_EQ(states(*store_), states(*reference));
+  EXPECT_EQ(std::get<1>(states(*store_).at(0)), 60);  // ST-A
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
