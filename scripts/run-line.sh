@@ -129,7 +129,7 @@ feeder=$!
 
 url="http://127.0.0.1:$port/"
 phone=$(curl -fs "http://127.0.0.1:$port/api/v1/runs?outcome=FAIL&limit=1" |
-  sed -n 's/.*"imei1": "\([0-9]*\)".*/\1/p' | head -n 1)
+  sed -n 's/.*"imei1": *"\([0-9]*\)".*/\1/p' | head -n 1)
 echo "== dashboard: $url  (a failing phone to search for: $phone)"
 if [ -n "${DISPLAY:-}" ] && [ "${CI:-}" != true ]; then
   xdg-open "$url" >/dev/null 2>&1 || chromium "$url" >/dev/null 2>&1 &
