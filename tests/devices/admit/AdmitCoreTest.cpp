@@ -1,6 +1,7 @@
 // The accounts file text, the lock-out arithmetic, the log-on decision and the rule that the
 // last account with full rights stays. Hashing is replaced by a keyed stand-in here; the real
 // hashing is tested under Wine.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "AccountBook.h"
 #include "AccountFile.h"
 #include "ConstantTime.h"
+#include "Hex.h"
 #include "Lockout.h"
 #include "LogOnGate.h"
 #include "UserName.h"
@@ -275,7 +277,13 @@ TEST_F(Gate, AnOldIterationCountAsksForANewHash) {
   admit::LogOnOutcome outcome = Try("old", 5, kNow);
   EXPECT_EQ(outcome.verdict, Verdict::kRestricted);
   EXPECT_TRUE(outcome.wantsNewHash);
-  EXPECT_FALSE(Try("chief", 1, kNow).wantsNewHash);
+  EXPECT_FALSE(Try("chief", 1, kNow).wantsNewHash) << "at the default count";
+  book_.Find("old")->iterations = admit::kDefaultIterations - 1;
+  book_.Find("old")->hash = FakeHash(5, old.salt, admit::kDefaultIterations - 1);
+  EXPECT_TRUE(Try("old", 5, kNow).wantsNewHash);
+  book_.Find("old")->iterations = admit::kDefaultIterations + 1;
+  book_.Find("old")->hash = FakeHash(5, old.salt, admit::kDefaultIterations + 1);
+  EXPECT_FALSE(Try("old", 5, kNow).wantsNewHash);
 }
 
 TEST_F(Gate, WrongPasswordsAreRememberedWhenTheFileIsReadAgain) {
@@ -335,6 +343,34 @@ TEST(AccountRules, TheLastAccountWithFullRightsStays) {
   EXPECT_EQ(book.Remove("chief"), "");
   EXPECT_EQ(book.Accounts().size(), 1u);
   EXPECT_EQ(book.Remove("chief"), "there is no user named \"chief\"");
+}
+
+// Rights changes and removals of a full and a restricted account, with one and with two
+// accounts of full rights: only what would leave none with full rights is refused.
+TEST(AccountRules, EveryRightsChangeAndRemovalByTheCountOfFullRights) {
+  for (int fullAccounts = 1; fullAccounts <= 2; ++fullAccounts) {
+    for (Rights target : {Rights::kFull, Rights::kRestricted}) {
+      for (Rights wanted : {Rights::kFull, Rights::kRestricted}) {
+        std::vector<Account> accounts = SampleAccounts();  // chief full, one restricted
+        if (fullAccounts == 2) {
+          accounts.push_back(MakeAccount("second", Rights::kFull, 4, 9));
+        }
+        const std::string name = target == Rights::kFull ? "chief" : accounts[1].name;
+        const bool lastFull = target == Rights::kFull && fullAccounts == 1;
+        SCOPED_TRACE(testing::Message() << name << " of " << fullAccounts << " full accounts");
+        AccountBook book(accounts);
+        EXPECT_EQ(book.SetRights(name, wanted).empty(), !(lastFull && wanted != Rights::kFull));
+        EXPECT_EQ(book.FullRightsCount() >= 1, true);
+        AccountBook removing(accounts);
+        EXPECT_EQ(removing.Remove(name).empty(), !lastFull);
+        EXPECT_EQ(removing.Find(name) == nullptr, !lastFull);
+      }
+    }
+  }
+  AccountBook book(SampleAccounts());
+  EXPECT_EQ(book.SetRights("nobody", Rights::kFull), "there is no user named \"nobody\"");
+  EXPECT_EQ(book.SetHash("nobody", {}, {}, admit::kDefaultIterations),
+            "there is no user named \"nobody\"");
 }
 
 TEST(AccountRules, AddRefusesBadNamesDuplicatesAndWeakCounts) {
@@ -433,14 +469,157 @@ TEST(UserNames, NewNamesCannotHideCharactersOrTurnTheText) {
             "");
 }
 
-TEST(UserNames, LatinCaseIsIgnoredButOtherwiseNamesMustMatch) {
+// Every rule of a user name at, below and above its bound.
+TEST(UserNames, EveryCharacterRuleAtItsBounds) {
+  const std::string letters32 = std::string(32, 'x');
+  const std::string han = "\xE7\x8E\x8B";  // three bytes, one character
+  std::string han32;
+  for (int i = 0; i < 32; ++i) {
+    han32 += han;
+  }
+  const std::pair<std::string, const char*> names[] = {
+      {"a", ""},
+      {letters32, ""},
+      {letters32 + "x", "longer than 32"},
+      {han32, ""},
+      {han32 + "x", "longer than 32"},
+      {"", "empty"},
+      {" a", "blank"},
+      {"a ", "blank"},
+      {"\ta", "blank"},
+      {"a\t", "blank"},
+      {"a b", ""},
+      {std::string("a\0b", 3), "control"},
+      {"a\x1F", "control"},
+      {"a\x20z", ""},
+      {"a~", ""},
+      {"a\x7F", "control"},
+      {"a\xC2\x80", "control"},  // U+0080
+      {"a\xC2\x9F", "control"},  // U+009F
+      {"a\xC2\xA0", ""},         // U+00A0
+      {"\xC3\xA9mile", ""},
+      {"\xC0\xAF", "UTF-8"},          // overlong "/"
+      {"\xE0\x80\xAF", "UTF-8"},      // overlong in three bytes
+      {"\xF0\x80\x80\xAF", "UTF-8"},  // overlong in four bytes
+      {"\xED\x9F\xBF", ""},           // U+D7FF
+      {"\xED\xA0\x80", "UTF-8"},      // U+D800, a surrogate
+      {"\xED\xBF\xBF", "UTF-8"},      // U+DFFF
+      {"\xEE\x80\x80", ""},           // U+E000
+      {"\xF4\x8F\xBF\xBF", ""},       // U+10FFFF
+      {"\xF4\x90\x80\x80", "UTF-8"},  // U+110000
+      {"\xF8\x88\x80\x80\x80", "UTF-8"},
+      {"a\xE7\x8E", "UTF-8"},  // cut short
+      {"a\x8E", "UTF-8"},      // a lone continuation byte
+      {"\xE7\x41\x8B", "UTF-8"},
+  };
+  for (const auto& [name, problem] : names) {
+    const std::string found = admit::UserNameProblem(name);
+    if (*problem == '\0') {
+      EXPECT_EQ(found, "") << name;
+    } else {
+      EXPECT_NE(found.find(problem), std::string::npos) << name << ": " << found;
+    }
+  }
   EXPECT_TRUE(admit::SameUserName("Line-Lead_2", "line-lead_2"));
+  EXPECT_TRUE(admit::SameUserName("AZaz", "azAZ"));
   EXPECT_FALSE(admit::SameUserName("lead", "lead "));
+  EXPECT_FALSE(admit::SameUserName("@[", "`{"));  // beside the letters: no case
   EXPECT_FALSE(admit::SameUserName("\xC3\x89mile", "\xC3\xA9mile"));
-  EXPECT_EQ(admit::UserNameProblem(std::string(32, 'x')), "");
-  EXPECT_EQ(admit::UserNameProblem("\xE7\x8E\x8B\xE8\x8A\xB3"), "");
-  EXPECT_NE(admit::UserNameProblem("\xED\xA0\x80"), "");  // an encoded surrogate
   EXPECT_EQ(admit::TrimBlanks("  a b \t"), "a b");
+  EXPECT_EQ(admit::TrimBlanks(" \t "), "");
+}
+
+TEST(Lockout, EveryBoundOfTheCountAndTheMinute) {
+  constexpr uint64_t kNow = 1800000000;
+  Account account;
+  for (uint32_t failure = 1; failure <= 10; ++failure) {
+    const bool locked = admit::RecordFailure(account, kNow);
+    EXPECT_EQ(locked, failure % 5 == 0) << failure;
+    EXPECT_EQ(account.failures, failure % 5) << failure;
+    EXPECT_EQ(account.lockedUntil, failure >= 5 ? kNow + 60 : 0u) << failure;
+  }
+  const std::pair<uint64_t, uint64_t> left[] = {// locked until -> seconds left
+                                                {0, 0},          {kNow - 1, 0},   {kNow, 0},
+                                                {kNow + 1, 1},   {kNow + 60, 60}, {kNow + 61, 60},
+                                                {UINT64_MAX, 60}};
+  for (const auto& [until, seconds] : left) {
+    account.lockedUntil = until;
+    EXPECT_EQ(admit::LockSecondsLeft(account, kNow), seconds) << until - kNow;
+    Account clamped = account;
+    EXPECT_EQ(admit::ClampLock(clamped, kNow), until > kNow + 60) << until - kNow;
+    EXPECT_EQ(clamped.lockedUntil, until > kNow + 60 ? kNow + 60 : until);
+  }
+  admit::RecordSuccess(account);
+  EXPECT_EQ(account.failures + account.lockedUntil, 0u);
+}
+
+TEST(AccountRules, IterationCountsAtTheirBounds) {
+  const std::pair<uint32_t, bool> counts[] = {{admit::kMinIterations - 1, false},
+                                              {admit::kMinIterations, true},
+                                              {admit::kMaxIterations, true},
+                                              {admit::kMaxIterations + 1, false}};
+  for (const auto& [iterations, accepted] : counts) {
+    AccountBook book(SampleAccounts());
+    Account account = MakeAccount("lead", Rights::kRestricted, 3, 1);
+    account.iterations = iterations;
+    EXPECT_EQ(book.Add(account).empty(), accepted) << iterations;
+    EXPECT_EQ(book.SetHash("chief", account.salt, account.hash, iterations).empty(), accepted)
+        << iterations;
+    const std::string text = admit::FormatAccountFile({MakeAccount("chief", Rights::kFull, 1, 3)});
+    const std::string number = "Iterations=" + std::to_string(iterations);
+    EXPECT_EQ(admit::ParseAccountFile(Replace(text, "Iterations=" + std::to_string(admit::kDefaultIterations), number)).problem.empty(),
+              accepted)
+        << iterations;
+  }
+}
+
+TEST(AccountFile, NumbersAtTheirBounds) {
+  const std::string one = admit::FormatAccountFile({MakeAccount("chief", Rights::kFull, 1, 3)});
+  const std::pair<std::string, bool> values[] = {
+      {"Failures=4", true},
+      {"Failures=5", false},
+      {"Failures=04", true},
+      {"Failures=", false},
+      {"LockedUntil=253402300799", true},
+      {"LockedUntil=253402300800", false},
+      {"LockedUntil=+1", false},
+  };
+  for (const auto& [line, accepted] : values) {
+    const std::string key = line.substr(0, line.find('=') + 1);
+    const size_t at = one.find(key);
+    std::string text = one;
+    text.replace(at, one.find('\n', at) - at, line);
+    EXPECT_EQ(admit::ParseAccountFile(text).problem.empty(), accepted) << line;
+  }
+  std::vector<Account> many;
+  for (int i = 0; i < 1001; ++i) {
+    many.push_back(MakeAccount("user" + std::to_string(i), Rights::kFull, 1, 3));
+  }
+  std::vector<Account> thousand(many.begin(), many.end() - 1);
+  EXPECT_EQ(admit::ParseAccountFile(admit::FormatAccountFile(thousand)).accounts.size(), 1000u);
+  EXPECT_NE(admit::ParseAccountFile(admit::FormatAccountFile(many)).problem, "");
+}
+
+TEST(Hex, EveryDigitAndItsNeighbours) {
+  const std::string digits = "0123456789abcdefABCDEF";
+  for (char c : digits) {
+    uint8_t byte = 0;
+    EXPECT_TRUE(admit::FromHex(std::string(2, c), &byte, 1)) << c;
+    const int value = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    EXPECT_EQ(byte, value * 17) << c;
+  }
+  for (char c : std::string("/:@G`g \0", 8)) {
+    uint8_t byte = 0;
+    EXPECT_FALSE(admit::FromHex(std::string("0") + c, &byte, 1)) << int(c);
+    EXPECT_FALSE(admit::FromHex(std::string(1, c) + "0", &byte, 1)) << int(c);
+  }
+  const uint8_t bytes[] = {0x00, 0x0F, 0xA5, 0xFF};
+  EXPECT_EQ(admit::ToHex(bytes, 4), "000fa5ff");
+  uint8_t back[4] = {};
+  EXPECT_TRUE(admit::FromHex("000FA5ff", back, 4));
+  EXPECT_EQ(std::memcmp(back, bytes, 4), 0);
+  EXPECT_FALSE(admit::FromHex("000fa5f", back, 4));
+  EXPECT_FALSE(admit::FromHex("000fa5ff0", back, 4));
 }
 
 TEST(ConstantTime, FindsADifferenceAnywhere) {

@@ -42,67 +42,59 @@ TEST(FailRatioNotice, FiveFailuresInABlockNoticeOnceAtTheFifthFailureAndNotAtThe
   EXPECT_EQ(line.state.noticeShown, 0);
 }
 
-TEST(FailRatioNotice, SixFailuresNoticeAgainAtTheThousandthRun) {
-  CounterState state;
-  state.passCount = 993;
-  state.failCount = 6;
-  state.blockFailCount = 6;
-  state.noticeShown = 1;
-  EXPECT_FALSE(RefreshCounters(state).notice);
-  ++state.passCount;  // 994 / 6
-  CounterRefresh refresh = RefreshCounters(state);
-  EXPECT_TRUE(refresh.notice);
-  EXPECT_TRUE(refresh.blockReset);
-  EXPECT_EQ(state.noticeShown, 0);
-}
-
-TEST(FailRatioNotice, NoneForOneFailureInAThousandAndTheRatioShows99) {
-  CounterState state;
-  state.passCount = 999;
-  state.failCount = 1;
-  state.blockFailCount = 1;
-  CounterRefresh refresh = RefreshCounters(state);
-  EXPECT_FALSE(refresh.notice);
-  EXPECT_EQ(refresh.ratioPercent, 99);
-  EXPECT_EQ(FormatCounterText(L"Pass Ratio: %d%%", refresh.ratioPercent), L"Pass Ratio: 99%");
-}
-
-TEST(FailRatioNotice, AtTheEndOfABlockTheRatioDecidesAndTheNextBlockCountsAnew) {
-  // At run 1000 the ratio alone decides (the block's own count starts again first); a block
-  // that has counted five failures shows its notice once.
-  CounterState state;
-  state.passCount = 990;
-  state.failCount = 10;
-  state.blockFailCount = 10;
-  state.noticeShown = 0;
-  CounterRefresh refresh = RefreshCounters(state);
-  EXPECT_TRUE(refresh.notice);
-  EXPECT_EQ(state.blockFailCount, 0u);
-  state.passCount = 1;
-  state.failCount = 0;
-  state.blockFailCount = 7;
-  state.noticeShown = 0;
-  EXPECT_TRUE(RefreshCounters(state).notice);
-  EXPECT_FALSE(RefreshCounters(state).notice) << "shown once per block";
+// Every rule of the refresh at, below and above its boundary: the ratio at the end of a block,
+// the block's fifth failure, the once-per-block flag, the reset and the pass ratio.
+TEST(FailRatioNotice, EveryBoundaryOfTheRefresh) {
+  struct Row {
+    uint32_t pass, fail, blockFail;
+    int32_t shown;
+    bool notice, reset;
+    uint32_t blockFailAfter;
+    int32_t shownAfter, ratio;
+  };
+  const Row rows[] = {
+      {995, 5, 0, 0, false, true, 0, 0, 99},    // end of block, 5 in 1000 cuts to 4
+      {994, 6, 6, 1, true, true, 0, 0, 99},     // 6 per mille: noticed again, block anew
+      {1989, 11, 0, 0, true, true, 0, 0, 99},   // exactly 5 per mille
+      {1990, 10, 0, 0, false, true, 0, 0, 99},  // 4 per mille
+      {2984, 16, 3, 1, true, true, 0, 0, 99},   // 5 per mille, flag of the old block cleared
+      {990, 9, 0, 0, false, false, 0, 0, 99},   // 999 runs: no block end
+      {992, 9, 0, 0, false, false, 0, 0, 99},   // 1001 runs
+      {990, 10, 10, 0, true, true, 0, 0, 99},   // the ratio alone decides at the block end
+      {995, 5, 7, 0, false, true, 0, 0, 99},    // the block count is gone before it is judged
+      {1, 0, 4, 0, false, false, 4, 0, 100},    // four failures in the block
+      {1, 1, 5, 0, true, false, 5, 1, 50},      // the fifth
+      {1, 2, 6, 0, true, false, 6, 1, 33},      // beyond five, not yet shown
+      {1, 2, 5, 1, false, false, 5, 1, 33},     // shown already
+      {0, 1, 6, 1, false, false, 6, 1, 0},      // once per block
+      {999, 1, 1, 0, false, true, 0, 0, 99},    // 1 in 1000
+      {0, 0, 9, 1, false, true, 0, 0, 0},       // start-up and Clear
+      {2, 1, 0, 0, false, false, 0, 0, 66},     // the pass ratio is cut, not rounded
+      {199, 1, 0, 0, false, false, 0, 0, 99},
+      {4000000000u, 4000000000u, 0, 0, true, true, 0, 0, 50},  // 8e9 runs: no wrapped sum
+  };
+  for (const Row& row : rows) {
+    CounterState state{row.pass, row.fail, row.blockFail, row.shown};
+    CounterRefresh refresh = RefreshCounters(state);
+    SCOPED_TRACE(testing::Message() << row.pass << "/" << row.fail << " block " << row.blockFail
+                                    << " shown " << row.shown);
+    EXPECT_EQ(refresh.notice, row.notice);
+    EXPECT_EQ(refresh.blockReset, row.reset);
+    EXPECT_EQ(state.blockFailCount, row.blockFailAfter);
+    EXPECT_EQ(state.noticeShown, row.shownAfter);
+    EXPECT_EQ(refresh.ratioPercent, row.ratio);
+    EXPECT_EQ(state.passCount, row.pass);
+    EXPECT_EQ(state.failCount, row.fail);
+  }
+  EXPECT_EQ(FormatCounterText(L"Pass Ratio: %d%%", 99), L"Pass Ratio: 99%");
 }
 
 TEST(FailRatioNotice, PerMilleIsCutInSinglePrecision) {
-  EXPECT_EQ(FailPerMille(5, 1000), 4);
-  EXPECT_EQ(FailPerMille(6, 1000), 6);
-  EXPECT_EQ(FailPerMille(10, 2000), 4);
-  EXPECT_EQ(FailPerMille(1000, 1000), 1000);
-  EXPECT_EQ(FailPerMille(0, 0), 0);
-}
-
-TEST(CounterRefresh, StartsAtZeroWithoutANoticeAndResetsTheBlock) {
-  CounterState state;
-  state.blockFailCount = 9;
-  state.noticeShown = 1;
-  CounterRefresh refresh = RefreshCounters(state);
-  EXPECT_FALSE(refresh.notice);
-  EXPECT_EQ(refresh.ratioPercent, 0);
-  EXPECT_EQ(state.blockFailCount, 0u);
-  EXPECT_EQ(state.noticeShown, 0);
+  const uint32_t cases[][3] = {{5, 1000, 4},  {6, 1000, 6},  {10, 2000, 4},      {11, 2000, 5},
+                               {15, 3000, 4}, {16, 3000, 5}, {1000, 1000, 1000}, {0, 0, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(FailPerMille(c[0], c[1]), static_cast<int32_t>(c[2])) << c[0] << "/" << c[1];
+  }
 }
 
 TEST(CounterRefresh, RatioOfPassesCutDownInIntegersAndTotalBeyond32Bits) {

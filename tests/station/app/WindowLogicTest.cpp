@@ -88,18 +88,25 @@ TEST(CellReport, FindsTheRowByNameAndOnlyTheDetailColumnReplacesTheDetailBox) {
   EXPECT_FALSE(result.replaceDetail);
 }
 
-TEST(CellReport, UnknownNamesAndColumnsOutsideTheListChangeNoCell) {
+TEST(CellReport, EveryColumnAndNamesOutsideTheList) {
   CheckSettings settings{};
   settings.checkSimCard = 1;
+  settings.checkTCard = 1;
   ResultList list = BuildResultList(settings);
-  EXPECT_EQ(ResolveCellReport(list.rowIndex, Report(L"T Card", 2, L"PASS")).row, -1);
-  EXPECT_EQ(ResolveCellReport(list.rowIndex, Report(L"SIM", 2, L"PASS")).row, -1);
-  EXPECT_EQ(ResolveCellReport(list.rowIndex, Report(L"", 2, L"PASS")).row, -1);
-  CellUpdate wide = ResolveCellReport(list.rowIndex, Report(L"SIM Card", 4, L"x"));
-  EXPECT_EQ(wide.row, 0);
-  EXPECT_FALSE(wide.setCell);
-  EXPECT_FALSE(wide.replaceDetail);
-  EXPECT_FALSE(ResolveCellReport(list.rowIndex, Report(L"SIM Card", -1, L"x")).setCell);
+  // Column -1 .. 4: only 0 .. 3 exist, only the detail column also fills the detail box.
+  for (int32_t column = -1; column <= kResultColumns; ++column) {
+    CellUpdate update = ResolveCellReport(list.rowIndex, Report(L"T Card", column, L"x"));
+    EXPECT_EQ(update.row, 1) << column;
+    EXPECT_EQ(update.column, column);
+    EXPECT_EQ(update.setCell, column >= 0 && column < 4) << column;
+    EXPECT_EQ(update.replaceDetail, column == 3) << column;
+    EXPECT_EQ(update.text, L"x");
+  }
+  for (const wchar_t* name : {L"FGU Type", L"SIM", L"sim card", L"", L"SIM Card "}) {
+    CellUpdate update = ResolveCellReport(list.rowIndex, Report(name, 2, L"PASS"));
+    EXPECT_EQ(update.row, -1) << name;
+    EXPECT_FALSE(update.setCell || update.replaceDetail) << name;
+  }
 }
 
 TEST(CellReport, TextsWithoutTerminatorAreCutAtTheirFields) {

@@ -3,6 +3,8 @@
 // dialog to the screen.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -82,14 +84,6 @@ TEST(TabWalk, BackwardGoesHighLowThenPreviousRow) {
   EXPECT_EQ(visited, expected);
 }
 
-TEST(TabWalk, WithoutCurrentCellStartsAtFirstOrLastCell) {
-  EXPECT_EQ(controls::NextCell({-1, -1}, 4, 5, false), (CellPosition{0, 0}));
-  EXPECT_EQ(controls::NextCell({-1, -1}, 4, 5, true), (CellPosition{3, 4}));
-  EXPECT_EQ(Walk({-1, -1}, 4, false, 1), (std::vector<CellPosition>{{0, 2}}));
-  EXPECT_EQ(Walk({-1, -1}, 4, true, 1), (std::vector<CellPosition>{{3, 3}}));
-  EXPECT_FALSE(controls::NextCell({-1, -1}, 0, 5, false).has_value());
-}
-
 TEST(TabWalk, AsksEachCellOnceAndStopsWhenNoneAccepts) {
   std::multiset<int> asked;
   auto refuse = [&asked](CellPosition cell) {
@@ -103,30 +97,81 @@ TEST(TabWalk, AsksEachCellOnceAndStopsWhenNoneAccepts) {
   }
 }
 
-TEST(CellInView, ScrollsAndKeepsTheEditorFourPixelsInside) {
-  // Inside: nothing scrolls, the right edge stays 4 pixels within the client area.
-  auto inside = controls::PlaceCellInView(40, 120, 300);
-  EXPECT_EQ(inside.scroll, 0);
-  EXPECT_EQ(inside.left, 40);
-  EXPECT_EQ(inside.right, 120);
-  auto touching = controls::PlaceCellInView(200, 300, 300);
-  EXPECT_EQ(touching.scroll, 0);
-  EXPECT_EQ(touching.right, 296);
-  // Left of the view: scroll left by the overhang.
-  auto left = controls::PlaceCellInView(-50, 30, 300);
-  EXPECT_EQ(left.scroll, -50);
-  EXPECT_EQ(left.left, 0);
-  EXPECT_EQ(left.right, 80);
-  // Right of the view: scroll right until the right edge shows.
-  auto right = controls::PlaceCellInView(250, 350, 300);
-  EXPECT_EQ(right.scroll, 50);
-  EXPECT_EQ(right.left, 200);
-  EXPECT_EQ(right.right, 296);
-  // Wider than the view: its left edge is shown.
-  auto wide = controls::PlaceCellInView(100, 600, 300);
-  EXPECT_EQ(wide.scroll, 100);
-  EXPECT_EQ(wide.left, 0);
-  EXPECT_EQ(wide.right, 296);
+TEST(TabWalk, EveryStepAtTheEdgesOfTheList) {
+  struct Row {
+    CellPosition from;
+    int32_t rows, columns;
+    bool backward;
+    std::optional<CellPosition> to;
+  };
+  const std::optional<CellPosition> none;
+  const Row steps[] = {
+      {{0, 0}, 3, 4, false, CellPosition{0, 1}},
+      {{0, 3}, 3, 4, false, CellPosition{1, 0}},
+      {{2, 2}, 3, 4, false, CellPosition{2, 3}},
+      {{2, 3}, 3, 4, false, none},
+      {{2, 3}, 3, 4, true, CellPosition{2, 2}},
+      {{1, 0}, 3, 4, true, CellPosition{0, 3}},
+      {{0, 1}, 3, 4, true, CellPosition{0, 0}},
+      {{0, 0}, 3, 4, true, none},
+      // No current cell, or one outside the list: the walk starts at the first (last) cell.
+      {{-1, -1}, 3, 4, false, CellPosition{0, 0}},
+      {{-1, 2}, 3, 4, true, CellPosition{2, 3}},
+      {{1, -1}, 3, 4, false, CellPosition{0, 0}},
+      {{3, 0}, 3, 4, false, CellPosition{0, 0}},
+      {{3, 0}, 3, 4, true, CellPosition{2, 3}},
+      {{0, 4}, 3, 4, false, CellPosition{0, 0}},
+      {{0, 4}, 3, 4, true, CellPosition{2, 3}},
+      {{9, 9}, 3, 4, false, CellPosition{0, 0}},
+      {{0, 0}, 1, 1, false, none},
+      {{0, 0}, 1, 1, true, none},
+      {{-1, -1}, 0, 4, false, none},
+      {{-1, -1}, 3, 0, true, none},
+  };
+  for (const Row& step : steps) {
+    EXPECT_EQ(controls::NextCell(step.from, step.rows, step.columns, step.backward), step.to)
+        << step.from.row << "," << step.from.column << " in " << step.rows << "x" << step.columns
+        << (step.backward ? " backward" : "");
+  }
+  EXPECT_EQ(Walk({-1, -1}, 4, false, 1), (std::vector<CellPosition>{{0, 2}}));
+  EXPECT_EQ(Walk({-1, -1}, 4, true, 1), (std::vector<CellPosition>{{3, 3}}));
+}
+
+TEST(CellInView, EveryEdgeInsideAtAndBeyondTheView) {
+  const int32_t cases[][6] = {
+      // left, right, width -> scroll, editor left, editor right (4 pixels inside)
+      {40, 120, 300, 0, 40, 120},   {10, 296, 300, 0, 10, 296},    {200, 300, 300, 0, 200, 296},
+      {200, 301, 300, 1, 199, 296}, {0, 50, 300, 0, 0, 50},        {-1, 50, 300, -1, 0, 51},
+      {-50, 30, 300, -50, 0, 80},   {250, 350, 300, 50, 200, 296}, {100, 600, 300, 100, 0, 296},
+      {-10, 400, 300, -10, 0, 296}};
+  for (const auto& c : cases) {
+    controls::CellPlacement placement = controls::PlaceCellInView(c[0], c[1], c[2]);
+    EXPECT_EQ(placement.scroll, c[3]) << c[0] << ".." << c[1];
+    EXPECT_EQ(placement.left, c[4]) << c[0] << ".." << c[1];
+    EXPECT_EQ(placement.right, c[5]) << c[0] << ".." << c[1];
+  }
+}
+
+TEST(Headings, LeadingIntegerAsTheCLibraryReadsItWithin32Bits) {
+  const std::pair<const wchar_t*, int32_t> texts[] = {{L"42", 42},
+                                                      {L"  42px", 42},
+                                                      {L"\t\n\r\v\f5", 5},
+                                                      {L"+8", 8},
+                                                      {L"-7x", -7},
+                                                      {L"1 2", 1},
+                                                      {L"-", 0},
+                                                      {L"", 0},
+                                                      {L"x1", 0},
+                                                      {L"- 1", 0},
+                                                      {L"2147483647", INT32_MAX},
+                                                      {L"2147483648", INT32_MAX},
+                                                      {L"99999999999", INT32_MAX},
+                                                      {L"-2147483648", INT32_MIN},
+                                                      {L"-2147483649", INT32_MIN},
+                                                      {L"-99999999999", INT32_MIN}};
+  for (const auto& [text, value] : texts) {
+    EXPECT_EQ(controls::LeadingInteger(text), value) << text;
+  }
 }
 
 TEST(ScreenFit, TaskbarOrientationFromTheWorkArea) {
@@ -134,6 +179,9 @@ TEST(ScreenFit, TaskbarOrientationFromTheWorkArea) {
   EXPECT_FALSE(controls::TaskbarIsVertical({0, 40, 1024, 768}, 1024));  // top
   EXPECT_TRUE(controls::TaskbarIsVertical({60, 0, 1024, 768}, 1024));   // left
   EXPECT_TRUE(controls::TaskbarIsVertical({0, 0, 964, 768}, 1024));     // right
+  EXPECT_TRUE(controls::TaskbarIsVertical({1, 0, 1025, 768}, 1024));
+  EXPECT_TRUE(controls::TaskbarIsVertical({0, 0, 1023, 768}, 1024));
+  EXPECT_FALSE(controls::TaskbarIsVertical({0, 0, 1025, 768}, 1024));
 }
 
 TEST(ScreenFit, AvailableSizeLeavesTaskbarAndCaption) {
@@ -149,8 +197,17 @@ TEST(ScreenFit, DialogThatFitsChangesNothing) {
   EXPECT_FALSE(ratios.scalingNeeded);
   EXPECT_EQ(ratios.width, 1.0);
   EXPECT_EQ(ratios.height, 1.0);
-  // Exactly as large as the room still fits.
+  // Exactly as large as the room still fits; one pixel more shrinks that direction only.
   EXPECT_FALSE(controls::WindowRatios({800, 580}, {800, 580}).scalingNeeded);
+  auto wider = controls::WindowRatios({801, 580}, {800, 580});
+  EXPECT_TRUE(wider.scalingNeeded);
+  EXPECT_DOUBLE_EQ(wider.width, 800.0 / 801 - 0.01);
+  EXPECT_EQ(wider.height, 1.0);
+  auto taller = controls::WindowRatios({800, 581}, {800, 580});
+  EXPECT_TRUE(taller.scalingNeeded);
+  EXPECT_EQ(taller.width, 1.0);
+  EXPECT_DOUBLE_EQ(taller.height, 580.0 / 581 - 0.01);
+  EXPECT_FALSE(controls::WindowRatios({0, 0}, {-5, -5}).scalingNeeded);
 }
 
 TEST(ScreenFit, DialogLargerThanTheScreenShrinksWithItsControls) {
@@ -201,6 +258,17 @@ TEST(ScreenFit, OnlyTheDirectionThatNoLongerFitsIsRepositioned) {
   EXPECT_DOUBLE_EQ(positions.vertical, 499.0 / 760);
   EXPECT_EQ(controls::PlaceControl({10, 10, 600, 20}, {1.0, 1.0}),
             (controls::Box{10, 10, 600, 20}));
+  // At the controls' extent nothing moves; the ratios given are kept.
+  const controls::PositionRatios given{0.5, 0.25};
+  auto same = controls::ControlRatios({790, 529}, 790, 529, 20, given);
+  EXPECT_EQ(same.horizontal, 0.5);
+  EXPECT_EQ(same.vertical, 0.25);
+  auto none = controls::ControlRatios({790, 529}, 0, 0, 20, given);
+  EXPECT_EQ(none.horizontal, 0.5);
+  EXPECT_EQ(none.vertical, 0.25);
+  auto below = controls::ControlRatios({790, 529}, 791, 530, 20, given);
+  EXPECT_DOUBLE_EQ(below.horizontal, 780.0 / 791);
+  EXPECT_DOUBLE_EQ(below.vertical, 499.0 / 530);
 }
 
 }  // namespace

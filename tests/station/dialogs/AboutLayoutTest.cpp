@@ -129,4 +129,18 @@ TEST(AboutPicture, DamagedImagesAreRefused) {
   EXPECT_FALSE(ReadBitmapImageLayout(huge.data(), huge.size(), layout));
 }
 
+TEST(AboutPicture, SidesAtAndBeyondTheirBound) {
+  const int32_t sides[][3] = {// width, height -> accepted
+                              {4096, 1, 1},  {4097, 1, 0},  {1, 4096, 1}, {1, 4097, 0},
+                              {1, -4096, 1}, {1, -4097, 0}, {0, 1, 0},    {1, 0, 0}};
+  for (const auto& side : sides) {
+    std::vector<uint8_t> image = Image(side[0] > 0 ? side[0] : 1, side[1] != 0 ? side[1] : 1);
+    std::memcpy(image.data() + 18, &side[0], 4);
+    std::memcpy(image.data() + 22, &side[1], 4);
+    BitmapImageLayout layout;
+    EXPECT_EQ(ReadBitmapImageLayout(image.data(), image.size(), layout), side[2] != 0)
+        << side[0] << " x " << side[1];
+  }
+}
+
 }  // namespace
