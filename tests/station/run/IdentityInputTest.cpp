@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "IdentityFields.h"
+
 namespace {
 
 CheckSettings AllIdentitiesOn() {
@@ -147,4 +149,67 @@ TEST(IdentityInput, AnEmptyPrefixLeavesItsItemMissing) {
   s.checkBtAddrPrefix = 1;
   ApplyPrefixes(s);
   EXPECT_EQ(MissingCodeMessage(FirstMissingCode(s)), L"Please input BT Addr first!");
+}
+
+// Each item against the test's own field table: its check, its prefix check, its value and
+// prefix fields, its capacity and scan length, and nothing of the other six.
+TEST(IdentityInput, EveryItemReadsAndWritesOnlyItsOwnFields) {
+  const int lengths[] = {15, 15, 15, 14, 10, 12, 12};
+  for (int i = 0; i < kIdentityCount; ++i) {
+    SCOPED_TRACE(kFields[i].name);
+    CheckSettings s = IdentitySettings(1u << i, 0);
+    EXPECT_EQ(ExpectedValue(s, i), kFields[i].value(s));
+    EXPECT_EQ(PrefixValue(s, i), kFields[i].prefix(s));
+    EXPECT_STREQ(kIdentityItems[i].name, kFields[i].name);
+    EXPECT_EQ(ScanLength(s, i), lengths[i]);
+    for (int j = 0; j < kIdentityCount; ++j) {
+      EXPECT_EQ(IdentityEnabled(s, j), i == j) << j;
+      EXPECT_TRUE(IdentityScanned(s, j)) << j;
+      CheckSettings prefixed = IdentitySettings(1u << i, 1u << j);
+      EXPECT_EQ(IdentityScanned(prefixed, i), i != j) << j;
+    }
+    SetExpectedValue(s, i, std::wstring(80, L'7'));
+    EXPECT_EQ(std::wstring(kFields[i].value(s)), std::wstring(kFields[i].capacity - 1, L'7'));
+    for (int j = 0; j < kIdentityCount; ++j) {
+      EXPECT_EQ(kFields[j].value(s)[0] == L'\0', i != j) << j;
+    }
+    EXPECT_EQ(FirstMissingCode(s), -1);
+    kFields[i].value(s)[0] = L'\0';
+    EXPECT_EQ(FirstMissingCode(s), i);
+
+    // Only this item's code is used, and only while it is checked and scanned.
+    ScannedCodes codes;
+    codes[i] = kFields[i].code;
+    std::wstring notes;
+    CheckSettings off = IdentitySettings(0x7F & ~(1u << i), 0);
+    EXPECT_EQ(ApplyScannedCodes(off, codes, notes), L"");
+    EXPECT_EQ(notes, std::wstring(IdentityOption(i)) + L" is not used: the " + kFields[i].name +
+                         L" check is off\n");
+    notes.clear();
+    CheckSettings viaPrefix = IdentitySettings(0x7F, 1u << i);
+    ApplyPrefixes(viaPrefix);
+    EXPECT_EQ(ApplyScannedCodes(viaPrefix, codes, notes), L"");
+    EXPECT_EQ(std::wstring(kFields[i].value(viaPrefix)), std::wstring(kFields[i].code, 4));
+    EXPECT_NE(notes.find(L"compared with its configured prefix"), std::wstring::npos);
+    CheckSettings scanned = IdentitySettings(0x7F, 0);
+    EXPECT_EQ(ApplyScannedCodes(scanned, codes, notes), L"");
+    EXPECT_STREQ(kFields[i].value(scanned), kFields[i].code);
+    codes[i] = std::wstring(kFields[i].code) + L"0";
+    EXPECT_NE(ApplyScannedCodes(scanned, codes, notes), L"");
+  }
+}
+
+TEST(IdentityInput, SnLengthsAtAndBeyondTheirBounds) {
+  const int32_t lengths[][2] = {{-1, -1}, {0, -1}, {1, 1}, {64, 64}, {65, 65}, {66, -1}};
+  for (const auto& [configured, scan] : lengths) {
+    CheckSettings s{};
+    s.snLength1 = configured;
+    s.snLength2 = configured;
+    EXPECT_EQ(ScanLength(s, 3), scan) << configured;
+    EXPECT_EQ(ScanLength(s, 4), scan) << configured;
+  }
+  CheckSettings s{};
+  EXPECT_EQ(ScanLength(s, -1), -1);
+  EXPECT_EQ(ScanLength(s, kIdentityCount), -1);
+  EXPECT_FALSE(IdentityEnabled(IdentitySettings(0x7F, 0), kIdentityCount));
 }

@@ -519,3 +519,80 @@ TEST(RunCounters, AFailureCountedWhileABlockEndsBelongsToTheNextBlock) {
 }
 
 }  // namespace
+
+// Every way a run ends, on each link where it can: what is counted, the end-of-run message,
+// the run's end, and the last status and message the operator sees.
+TEST(RunControl, EveryWayARunEndsAndWhetherItCounts) {
+  enum class Then { Nothing, OperatorStop, Close };
+  struct Row {
+    const char* story;
+    int32_t uart;
+    const char* section;  // a simulated phone value, or none
+    const char* key;
+    const char* value;
+    Then then;
+    uint32_t passes, failures;
+    int runEnds;
+    RunEnd end;
+    const wchar_t* status;
+    std::wstring message;
+  };
+  const Row rows[] = {
+      {"UART pass", 1, nullptr, nullptr, nullptr, Then::Nothing, 1, 0, 1, RunEnd::Passed,
+       L"status:3", kFinished},
+      {"UART fail", 1, "AT", "AT+CPIN?", "+CME ERROR: 10", Then::Nothing, 0, 1, 1, RunEnd::Failed,
+       L"status:4", kFinished},
+      {"USB pass", 0, nullptr, nullptr, nullptr, Then::Nothing, 1, 0, 1, RunEnd::Passed,
+       L"status:3", kFinished},
+      {"USB fail", 0, "AT", "AT+CPIN?", "+CME ERROR: 10", Then::Nothing, 0, 1, 1, RunEnd::Failed,
+       L"status:4", kFinished},
+      {"USB time-out", 0, "Phone", "UsbConnectMs", "-1", Then::Nothing, 0, 1, 1, RunEnd::TimedOut,
+       L"status:4", kTimeOut},
+      {"UART silent four times", 1, "Phone", "UartSilentAttempts", "4", Then::Nothing, 0, 1, 1,
+       RunEnd::NoAnswer, L"status:4", kNoResponse},
+      {"UART answers the fourth request", 1, "Phone", "UartSilentAttempts", "3", Then::Nothing, 1,
+       0, 1, RunEnd::Passed, L"status:3", kFinished},
+      {"link refused, then Stop", 1, "Fail", "KV_BeginPhoneTest", "3", Then::OperatorStop, 0, 0, 0,
+       RunEnd::Aborted, L"status:0", kUserAbort},
+      {"link refused, then closing", 0, "Fail", "KV_BeginPhoneTest", "3", Then::Close, 0, 0, 0,
+       RunEnd::Abandoned, L"status:4", L"message:Open -1 port failed!:0000FF"},
+      {"USB waiting, then Stop", 0, "Phone", "UsbConnectMs", "-1", Then::OperatorStop, 0, 0, 0,
+       RunEnd::Aborted, L"status:0", kUserAbort},
+      {"USB waiting, then closing", 0, "Phone", "UsbConnectMs", "-1", Then::Close, 0, 0, 0,
+       RunEnd::Abandoned, L"status:1", kPowerOn},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.story);
+    RunHarness station;
+    station.link.uart = row.uart;
+    station.link.port = row.uart != 0 ? 3 : -1;
+    // A phone that never connects times out quickly; every other one has time enough.
+    const bool neverConnects = row.value != nullptr && std::string(row.value) == "-1";
+    station.link.powerOnWaitTime = row.then == Then::Nothing && neverConnects ? 300 : 10000;
+    if (row.section != nullptr) {
+      if (std::string(row.section) == "Fail") {
+        KVSIM_SetFailure(row.key, std::stoi(row.value));
+      } else {
+        KVSIM_SetValue(row.section, row.key, row.value);
+      }
+    }
+    station.Press();
+    if (row.then == Then::Nothing) {
+      ASSERT_TRUE(station.RunToEnd());
+    } else {
+      station.Pump(200);
+      ASSERT_TRUE(station.control->running());
+      row.then == Then::OperatorStop ? station.Press() : station.control->Shutdown();
+      station.Pump(300);
+      EXPECT_FALSE(station.control->running());
+    }
+    RunCounters& counters = station.control->counters();
+    EXPECT_EQ(counters.passCount, row.passes);
+    EXPECT_EQ(counters.failCount, row.failures);
+    EXPECT_EQ(counters.blockFailCount, row.failures);
+    EXPECT_EQ(station.runEnds, row.runEnds);
+    EXPECT_EQ(station.control->lastEnd(), row.end);
+    EXPECT_EQ(station.display.Last(L"status:"), row.status);
+    EXPECT_EQ(station.display.Last(L"message:"), row.message);
+  }
+}

@@ -1,5 +1,6 @@
 #include "station/run/core/ScanInput.h"
 
+#include <climits>
 #include <cwchar>
 #include <set>
 #include <string>
@@ -7,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "IdentityFields.h"
+
 #include "station/run/core/CommText.h"
 #include "station/run/core/RepeatStep.h"
+#include "station/run/core/UsbMode.h"
 
 namespace {
 
@@ -23,7 +27,9 @@ class FakeView : public ScanView {
   std::wstring RowName(int row) const override {
     return row >= 0 && row < RowCount() ? rows[row] : L"";
   }
-  std::wstring RowDetail(int row) const override { return details[row]; }
+  std::wstring RowDetail(int row) const override {
+    return row >= 0 && row < RowCount() ? details[row] : L"";
+  }
   int SelectedRow() const override { return selected.empty() ? -1 : *selected.begin(); }
   void SelectRow(int row) override {
     if (row >= 0 && row < RowCount()) {
@@ -88,34 +94,6 @@ CheckSettings ImeiAndSn() {
 }
 
 }  // namespace
-
-TEST(ScanInput, CodesFillTheirRowsAndTheSelectionPassesTheOtherRows) {
-  CheckSettings s = ImeiAndSn();
-  FakeView view({L"IMEI1", L"SN1", L"SIM Card", L"T Card"});
-  SelectFirstScannableItem(view, s);
-  EXPECT_EQ(view.label, L"IMEI1");
-  EXPECT_EQ(view.selected, std::set<int>{0});
-
-  view.Type(s, kImei1.substr(0, 14));  // one short: nothing happens
-  EXPECT_TRUE(view.cells.empty());
-  EXPECT_STREQ(s.imei1, L"");
-  view.Type(s, kImei1.substr(14));
-  ASSERT_EQ(view.cells.size(), 1u);
-  EXPECT_EQ(view.cells[0], L"IMEI1|1|" + kImei1 + L"|0");
-  EXPECT_EQ(std::wstring(s.imei1), kImei1);
-  EXPECT_EQ(view.label, L"SN1");
-  EXPECT_EQ(view.selected, std::set<int>{1});
-  EXPECT_EQ(view.scan, L"");
-
-  view.Type(s, kSn1);
-  EXPECT_EQ(std::wstring(s.sn1), kSn1);
-  EXPECT_EQ(view.cells.back(), L"SN1|1|" + kSn1 + L"|0");
-  // SIM Card and T Card are passed over; past the last row nothing stays selected.
-  EXPECT_TRUE(view.selected.empty());
-  EXPECT_EQ(view.label, L"SN1");
-  EXPECT_TRUE(CheckScannedCodes(view, s));
-  EXPECT_TRUE(view.messages.empty());
-}
 
 TEST(ScanInput, ASixteenthCharacterStartsTheNextItemsScan) {
   CheckSettings s = ImeiAndSn();
@@ -186,38 +164,106 @@ TEST(ScanInput, PrefixCheckedItemsAreNeverScannedNorAskedFor) {
   EXPECT_EQ(view.selected, std::set<int>{0});
 }
 
-TEST(ScanInput, TheScanFieldIsDisabledOnlyWhenEveryItemTakesItsPrefix) {
-  CheckSettings s{};
-  int32_t CheckSettings::*const flags[][2] = {
-      {&CheckSettings::checkImei1, &CheckSettings::checkImei1Prefix},
-      {&CheckSettings::checkImei2, &CheckSettings::checkImei2Prefix},
-      {&CheckSettings::checkImei3, &CheckSettings::checkImei3Prefix},
-      {&CheckSettings::checkSn1, &CheckSettings::checkSn1Prefix},
-      {&CheckSettings::checkSn2, &CheckSettings::checkSn2Prefix},
-      {&CheckSettings::checkBtAddr, &CheckSettings::checkBtAddrPrefix},
-      {&CheckSettings::checkWifiAddr, &CheckSettings::checkWifiAddrPrefix}};
-  for (auto& flag : flags) {
-    s.*flag[0] = 1;
-    s.*flag[1] = 1;
+TEST(ScanInput, ARowClickShowsItsDetailAndOnlyAnImeiRowTakesTheLabel) {
+  FakeView view({L"IMEI1", L"IMEI2", L"IMEI3", L"SN1", L"SN2", L"BT Addr", L"WIFI Addr", L"SIM"});
+  for (int row = -1; row <= view.RowCount(); ++row) {
+    view.details.assign(view.rows.size(), L"");
+    view.label = L"before";
+    view.detailBox = L"before";
+    OnRowClicked(view, row);  // an empty detail leaves the box
+    EXPECT_EQ(view.detailBox, L"before") << row;
+    EXPECT_EQ(view.label, row >= 0 && row < 3 ? view.rows[row] : L"before") << row;
+    view.details.assign(view.rows.size(), L"read failed");
+    OnRowClicked(view, row);
+    const bool inside = row >= 0 && row < view.RowCount();
+    EXPECT_EQ(view.detailBox, inside ? L"read failed" : L"before") << row;
   }
-  FakeView view({});
-  ApplyScanPrefixes(view, s);
-  EXPECT_FALSE(view.scanEnabled);
-  s.checkWifiAddr = 0;  // a disabled item takes no prefix, so not all seven do
-  ApplyScanPrefixes(view, s);
-  EXPECT_TRUE(view.scanEnabled);
 }
 
-TEST(ScanInput, ARowClickShowsItsDetailAndAnImeiRowTakesTheLabel) {
-  FakeView view({L"IMEI2", L"SN1"});
-  view.details = {L"", L"SN1 read failed"};
-  view.detailBox = L"before";
-  OnRowClicked(view, 0);
-  EXPECT_EQ(view.detailBox, L"before");  // an empty detail leaves the box
-  EXPECT_EQ(view.label, L"IMEI2");
-  OnRowClicked(view, 1);
-  EXPECT_EQ(view.detailBox, L"SN1 read failed");
-  EXPECT_EQ(view.label, L"IMEI2");
+TEST(ScanInput, EveryIdentityItemOnAndOffThroughTwoPhones) {
+  for (unsigned combination = 0; combination < 256; ++combination) {
+    const unsigned enabled = combination < 128 ? combination : 0x7F;
+    const unsigned prefixed = combination < 128 ? 0 : combination & 0x7F;
+    const unsigned scanned = enabled & ~prefixed;
+    SCOPED_TRACE(testing::Message() << "checked " << enabled << " prefixed " << prefixed);
+    CheckSettings s = IdentitySettings(enabled, prefixed);
+    wcscpy(s.imei1, L"stale");
+    std::vector<std::wstring> rows;
+    std::vector<int> items;  // the item of each identity row
+    for (int i = 0; i < 7; ++i) {
+      if ((enabled >> i) & 1) {
+        rows.push_back(kFields[i].name);
+        items.push_back(i);
+      }
+    }
+    rows.insert(rows.end(), {L"SIM Card", L"T Card"});
+    FakeView view(rows);
+    ApplyScanPrefixes(view, s);
+    EXPECT_EQ(view.scanEnabled, !(enabled == 0x7F && prefixed == 0x7F));
+    for (int i = 0; i < 7; ++i) {
+      const bool hasPrefix = ((enabled & prefixed) >> i) & 1;
+      EXPECT_EQ(std::wstring(kFields[i].value(s)),
+                hasPrefix ? std::wstring(kFields[i].code, 4) : L"")
+          << i;
+    }
+    SelectFirstScannableItem(view, s);
+    int first = -1;  // the first identity row of a scanned item
+    for (size_t row = 0; row < items.size() && first < 0; ++row) {
+      first = (scanned >> items[row]) & 1 ? static_cast<int>(row) : -1;
+    }
+    EXPECT_EQ(view.label, first >= 0 ? rows[first] : L"Item");
+    EXPECT_EQ(view.selected, first >= 0 ? std::set<int>{first} : std::set<int>{});
+    if (first >= 0) {
+      EXPECT_FALSE(CheckScannedCodes(view, s));
+      EXPECT_EQ(view.messages.back(), L"Please input " + rows[first] + L" first!|255");
+      EXPECT_EQ(view.label, rows[first]);
+    }
+
+    for (int phone = 0; phone < 2; ++phone) {
+      for (size_t row = 0; row < items.size(); ++row) {
+        const int i = items[row];
+        if (!((scanned >> i) & 1)) {
+          continue;
+        }
+        EXPECT_EQ(view.label, kFields[i].name) << "phone " << phone;
+        view.cells.clear();
+        view.Type(s, kFields[i].code);
+        EXPECT_STREQ(kFields[i].value(s), kFields[i].code);
+        EXPECT_EQ(view.cells, std::vector<std::wstring>{std::wstring(kFields[i].name) + L"|1|" +
+                                                        kFields[i].code + L"|0"});
+        EXPECT_EQ(view.scan, L"");
+      }
+      EXPECT_TRUE(view.selected.empty()) << "phone " << phone;
+      EXPECT_TRUE(CheckScannedCodes(view, s)) << "phone " << phone;
+
+      PrepareForNextPhone(view, s);
+      EXPECT_EQ(view.selected, std::set<int>{0});
+      for (int i = 0; i < 7; ++i) {
+        const bool keeps = ((enabled & prefixed) >> i) & 1;
+        EXPECT_EQ(kFields[i].value(s)[0] == L'\0', !keeps) << i;
+      }
+      if (first != 0) {
+        break;  // the next phone starts on row 0, which is not a scanned item's
+      }
+      EXPECT_EQ(view.label, rows[0]);
+    }
+  }
+}
+
+TEST(ScanInput, EveryRowNameToItsItem) {
+  CheckSettings s = IdentitySettings(0x7F, 0);
+  const std::pair<const wchar_t*, int> names[] = {
+      {L"IMEI1", 0},   {L"IMEI2", 1},     {L"IMEI3", 2},     {L"SN1", 3},   {L"SN2", 4},
+      {L"BT Addr", 5}, {L"WIFI Addr", 6}, {L"SIM Card", -1}, {L"Item", -1}, {L"", -1}};
+  for (const auto& [name, item] : names) {
+    EXPECT_EQ(FindScannedItem(s, name), item) << name;
+    if (item >= 0) {
+      const std::wstring code = kFields[item].code;
+      EXPECT_EQ(CompletedScanItem(s, name, code), item) << name;
+      EXPECT_EQ(CompletedScanItem(s, name, code.substr(1)), -1) << name;
+      EXPECT_EQ(CompletedScanItem(s, name, code + L"1"), -1) << name;
+    }
+  }
 }
 
 // A series of three runs with the scanner: every run finds the codes, and only the end of the
@@ -246,12 +292,36 @@ TEST(RepeatStep, TheScannedCodesLastUntilTheSeriesEnds) {
   EXPECT_EQ(repeatsLeft, 2);
   EXPECT_STREQ(s.imei1, L"");
   EXPECT_EQ(view.label, L"IMEI1");
+}
 
-  // Without the scanner the codes stay for the next series.
-  RepeatDecision manual = RepeatStep(0, 1, false);
-  EXPECT_FALSE(manual.startNextRun);
-  EXPECT_FALSE(manual.prepareNextPhone);
-  EXPECT_EQ(manual.repeatsLeft, 0);
+TEST(RepeatStep, EveryStepOfASeries) {
+  struct Row {
+    int32_t repeatsLeft, testCounts;
+    bool scanner, start, prepare;
+    int32_t after;
+  };
+  const Row rows[] = {
+      {2, 3, true, true, false, 1},    {1, 3, true, true, false, 0},
+      {1, 3, false, true, false, 0},   {0, 3, true, false, true, 2},
+      {0, 3, false, false, false, 2},  // without the scanner the codes stay
+      {0, 1, true, false, true, 0},    {-1, 1, true, false, true, 0},
+      {0, 0, false, false, false, -1}, {0, INT32_MIN, true, false, true, INT32_MIN},
+  };
+  for (const Row& row : rows) {
+    RepeatDecision step = RepeatStep(row.repeatsLeft, row.testCounts, row.scanner);
+    SCOPED_TRACE(testing::Message() << row.repeatsLeft << " of " << row.testCounts);
+    EXPECT_EQ(step.startNextRun, row.start);
+    EXPECT_EQ(step.prepareNextPhone, row.prepare);
+    EXPECT_EQ(step.repeatsLeft, row.after);
+  }
+}
+
+TEST(UsbMode, WGOnlyWithWcdmaGsmOn) {
+  EXPECT_EQ(UsbEnterMode(1, 0), 14);
+  EXPECT_EQ(UsbEnterMode(2, 0), 14);
+  EXPECT_EQ(UsbEnterMode(1, 1), 1);
+  EXPECT_EQ(UsbEnterMode(0, 0), 1);
+  EXPECT_EQ(UsbEnterMode(0, 1), 1);
 }
 
 TEST(CommText, UartUsbAndAnUnknownUsbPort) {
