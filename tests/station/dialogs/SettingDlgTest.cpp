@@ -316,6 +316,97 @@ TEST_F(SettingDialog, EditBoxesHoldNoMoreThanTheirFieldsAndFollowTheirChecks) {
   EXPECT_EQ(1, settings.wcdmaGsm);
 }
 
+// Each identity item's box enables its own "first few" box, that box its own prefix text, and
+// each box and text lands in its own field; the version texts are judged by their own boxes.
+TEST_F(SettingDialog, EveryCheckBoxEnablesAndBindsItsOwnFields) {
+  struct Identity {
+    int check, firstFew, prefix;
+    int32_t CheckSettings::*checkField;
+    int32_t CheckSettings::*firstFewField;
+    const wchar_t* (*text)(const CheckSettings&);
+  };
+  const Identity items[] = {
+      {IDC_SET_CHECK_IMEI1, IDC_SET_IMEI1_FIRST_FEW, IDC_SET_IMEI1_PREFIX,
+       &CheckSettings::checkImei1, &CheckSettings::checkImei1Prefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.imei1Prefix; }},
+      {IDC_SET_CHECK_IMEI2, IDC_SET_IMEI2_FIRST_FEW, IDC_SET_IMEI2_PREFIX,
+       &CheckSettings::checkImei2, &CheckSettings::checkImei2Prefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.imei2Prefix; }},
+      {IDC_SET_CHECK_IMEI3, IDC_SET_IMEI3_FIRST_FEW, IDC_SET_IMEI3_PREFIX,
+       &CheckSettings::checkImei3, &CheckSettings::checkImei3Prefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.imei3Prefix; }},
+      {IDC_SET_CHECK_SN1, IDC_SET_SN1_FIRST_FEW, IDC_SET_SN1_PREFIX, &CheckSettings::checkSn1,
+       &CheckSettings::checkSn1Prefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.sn1Prefix; }},
+      {IDC_SET_CHECK_SN2, IDC_SET_SN2_FIRST_FEW, IDC_SET_SN2_PREFIX, &CheckSettings::checkSn2,
+       &CheckSettings::checkSn2Prefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.sn2Prefix; }},
+      {IDC_SET_CHECK_BT, IDC_SET_BT_FIRST_FEW, IDC_SET_BT_PREFIX, &CheckSettings::checkBtAddr,
+       &CheckSettings::checkBtAddrPrefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.btAddrPrefix; }},
+      {IDC_SET_CHECK_WIFI, IDC_SET_WIFI_FIRST_FEW, IDC_SET_WIFI_PREFIX,
+       &CheckSettings::checkWifiAddr, &CheckSettings::checkWifiAddrPrefix,
+       [](const CheckSettings& s) -> const wchar_t* { return s.wifiAddrPrefix; }},
+  };
+  // What is enabled after each step: bit 2 i the item's "first few" box, bit 2 i + 1 its text.
+  auto enables = [&](HWND d) {
+    unsigned bits = 0;
+    for (int i = 0; i < 7; ++i) {
+      bits |= (Enabled(d, items[i].firstFew) ? 1u : 0u) << (2 * i);
+      bits |= (Enabled(d, items[i].prefix) ? 1u : 0u) << (2 * i + 1);
+    }
+    return bits;
+  };
+  std::vector<unsigned> seen;
+  std::vector<bool> versionEnables;
+  DialogDriver driver;
+  driver.step = [&](HWND d) {
+    seen.push_back(enables(d));
+    for (int i = 0; i < 7; ++i) {
+      Click(d, items[i].check);
+      seen.push_back(enables(d));
+      Click(d, items[i].firstFew);
+      seen.push_back(enables(d));
+      SetText(d, items[i].prefix, (L"P" + std::to_wstring(i)).c_str());
+    }
+    // Boxes without a click handler: each to its own field.
+    CheckDlgButton(d, IDC_SET_CHECK_TCARD, BST_UNCHECKED);
+    CheckDlgButton(d, IDC_SET_CHECK_MMI, BST_UNCHECKED);
+    CheckDlgButton(d, IDC_SET_CHECK_FGU_TYPE, BST_CHECKED);
+    CheckDlgButton(d, IDC_SET_SECURE_BOOT, BST_CHECKED);
+    // The AP box enables and validates the AP text only, the modem box the modem text.
+    Click(d, IDC_SET_CHECK_AP);
+    versionEnables.push_back(Enabled(d, IDC_SET_AP_VERSION));
+    versionEnables.push_back(Enabled(d, IDC_SET_MODEM_VERSION));
+    SetText(d, IDC_SET_AP_VERSION, L"AP_1");
+    SetText(d, IDC_SET_MODEM_VERSION, L"M");
+    PressNow(d, IDOK);
+    SetText(d, IDC_SET_AP_VERSION, L"AP_V1");
+    PressNow(d, IDOK);  // closes: the short modem text is not checked
+  };
+  ASSERT_TRUE(Run(driver));
+  ASSERT_EQ(seen.size(), 15u);
+  EXPECT_EQ(seen[0], 0u);
+  for (int i = 0; i < 7; ++i) {
+    const unsigned before = (1u << (2 * i)) - 1;  // the items done so far: box and text
+    EXPECT_EQ(seen[2 * i + 1], before | 1u << (2 * i)) << "item " << i << " checked";
+    EXPECT_EQ(seen[2 * i + 2], before | 3u << (2 * i)) << "item " << i << " first few";
+    EXPECT_EQ(settings.*items[i].checkField, 1) << i;
+    EXPECT_EQ(settings.*items[i].firstFewField, 1) << i;
+    EXPECT_EQ(std::wstring(items[i].text(settings)), L"P" + std::to_wstring(i)) << i;
+  }
+  EXPECT_EQ((std::vector<bool>{true, false}), versionEnables);
+  EXPECT_EQ((std::vector<std::wstring>{L"Length of AP version can not less than 5!"}), warnings);
+  EXPECT_EQ(1, settings.checkApVersion);
+  EXPECT_STREQ(L"AP_V1", settings.apVersion);
+  EXPECT_EQ(0, settings.checkModemVersion);
+  EXPECT_EQ(0, settings.checkTCard);
+  EXPECT_EQ(1, settings.checkSimCard);
+  EXPECT_EQ(0, settings.checkNativeMmi);
+  EXPECT_EQ(1, settings.checkFguType);
+  EXPECT_EQ(1, settings.checkSecureBoot);
+}
+
 TEST_F(SettingDialog, LimitCellsAreEditedInPlaceAndAccountsAreManaged) {
   settings.auxLo38 = 3740;
   DialogDriver driver;
