@@ -46,6 +46,11 @@ case_pass() {
   expect_text $START_ID "Start"
   [ "$(text_of $COMM_ID)" = "$(printf 'USB  Communication\nPort: 5')" ] || fail "comm text after the run"
   [ "$(probe list-row "$TITLE" 0 2)" = "PASS" ] || fail "IMEI1 row result"
+  # The codes were emptied for the next phone, whose first scan is its IMEI1 again.
+  expect_text $LABEL_ID IMEI1
+  scan 860000000000045
+  expect_text $LABEL_ID IMEI2
+  [ "$(probe list-row "$TITLE" 0 1)" = 860000000000045 ] || fail "the next phone's IMEI1 row"
   screenshot final
   close_station
   expect_counts 1 0
@@ -117,14 +122,17 @@ case_link_failure() {
 }
 
 case_repeat_series() {
-  new_station repeat_series "TestCounts=3"
+  # IMEI1 is not checked: the scan starts at IMEI2, for the series and for the next phone.
+  new_station repeat_series "$(printf 'TestCounts=3\nCheck IMEI1=0')"
   start_station
-  scan $IMEI1 $IMEI2 $SN1
+  expect_text $LABEL_ID IMEI2
+  scan $IMEI2 $SN1
   press_enter
   # Scanner mode keeps the codes for all three runs of the series.
   expect_text $PASS_ID "Pass: 3" 120000
   expect_text $STATUS_ID PASS
   expect_text $START_ID "Start"
+  expect_text $LABEL_ID IMEI2
   screenshot final
   close_station
   expect_counts 3 0

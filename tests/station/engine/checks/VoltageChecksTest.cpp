@@ -74,13 +74,39 @@ TEST_F(VoltageCheck, LimitsAreInclusive) {
   EXPECT_EQ(CheckFguVoltage(*context, 1), 0);
 }
 
-TEST_F(VoltageCheck, EachGroupUsesItsOwnNameAndLimits) {
-  context->settings.auxLo42 = 4100;
-  context->settings.auxHi42 = 4300;
-  Battery(1, 4200);
-  EXPECT_EQ(CheckAuxVoltage(*context, 2), 1);
-  EXPECT_EQ(LogText(), "AUX Voltage 4.2,Lo Lim:4100 Hi Lim: 4300,PASS,4199,mV\n");
-  EXPECT_EQ(CheckAuxVoltage(*context, 1), 0);
+// Six groups with ranges that do not overlap: each reading passes in its own group's range only,
+// and each log line names its group's own limits.
+TEST_F(VoltageCheck, EachGroupJudgesAgainstItsOwnNameAndLimits) {
+  CheckSettings& s = context->settings;
+  int32_t CheckSettings::*const limits[6][2] = {
+      {&CheckSettings::auxLo36, &CheckSettings::auxHi36},
+      {&CheckSettings::auxLo38, &CheckSettings::auxHi38},
+      {&CheckSettings::auxLo42, &CheckSettings::auxHi42},
+      {&CheckSettings::fguLo36, &CheckSettings::fguHi36},
+      {&CheckSettings::fguLo38, &CheckSettings::fguHi38},
+      {&CheckSettings::fguLo42, &CheckSettings::fguHi42}};
+  const char* names[6] = {"AUX Voltage 3.6", "AUX Voltage 3.8", "AUX Voltage 4.2",
+                          "FGU Voltage 3.6", "FGU Voltage 3.8", "FGU Voltage 4.2"};
+  for (int i = 0; i < 6; ++i) {
+    s.*limits[i][0] = 3000 + 100 * i;
+    s.*limits[i][1] = 3050 + 100 * i;
+  }
+  for (int i = 0; i < 6; ++i) {
+    const int group = i % 3;
+    for (int32_t reading : {3025 + 100 * i, 2925 + 100 * i, 3125 + 100 * i}) {
+      if (i < 3) {
+        Battery(1, reading);
+      } else {
+        SetPhone("FguVoltage", std::to_string(reading));
+      }
+      const int32_t passed =
+          i < 3 ? CheckAuxVoltage(*context, group) : CheckFguVoltage(*context, group);
+      EXPECT_EQ(passed, reading == 3025 + 100 * i) << names[i] << " " << reading;
+    }
+    const std::string line = std::string(names[i]) + ",Lo Lim:" + std::to_string(3000 + 100 * i) +
+                             " Hi Lim: " + std::to_string(3050 + 100 * i) + ",";
+    EXPECT_NE(LogText().find(line), std::string::npos) << line;
+  }
 }
 
 TEST_F(VoltageCheck, FailedBatteryReadLeavesTheVoltageLineAlone) {
