@@ -238,6 +238,8 @@ TEST_F(Accounts, EditorChangesKeepOneAccountWithFullRights) {
             L"The password must have at least 8 characters.");
   EXPECT_EQ(Add(service, "op\xE2\x80\xAEtxt.exe", operatorPassword_, Rights::kRestricted),
             L"The user name contains an invisible or direction-changing character (U+202E).");
+  EXPECT_EQ(Add(service, "op2", L"eight888", Rights::kRestricted), L"") << "exactly the minimum";
+  EXPECT_EQ(service.RemoveAccount("op2"), L"");
 
   EXPECT_EQ(service.RemoveAccount("lead"),
             L"\"lead\" is the last account with full rights; add another account with full "

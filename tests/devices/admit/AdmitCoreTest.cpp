@@ -167,6 +167,25 @@ TEST(AccountFile, DamagedOrAlteredFilesAreRefusedWithTheReason) {
   }
 }
 
+TEST(AccountFile, EveryKeyOfAnAccountIsRequiredOnce) {
+  const std::string good = SampleText();
+  for (const char* key :
+       {"Name", "Rights", "Iterations", "Salt", "Hash", "Failures", "LockedUntil"}) {
+    const size_t at = good.rfind(std::string("\n") + key + "=") + 1;
+    const std::string line = good.substr(at, good.find('\n', at) + 1 - at);
+    std::string missing = good;
+    missing.erase(at, line.size());
+    EXPECT_NE(admit::ParseAccountFile(missing).problem.find(std::string("has no ") + key),
+              std::string::npos)
+        << key;
+    std::string twice = good;
+    twice.insert(at, line);
+    EXPECT_NE(admit::ParseAccountFile(twice).problem.find(std::string(key) + " given twice"),
+              std::string::npos)
+        << key;
+  }
+}
+
 TEST(AccountFile, CommentsAndBlankLinesAreSkipped) {
   const std::string text =
       "# accounts\n\n" + Replace(SampleText(), "[Account]\n", "[Account]\n; x\n\n");

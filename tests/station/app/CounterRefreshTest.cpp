@@ -133,6 +133,9 @@ TEST(CounterTexts, FormatTheStringTableEntries) {
   EXPECT_EQ(FormatCounterText(L"Pass: %s", 1), L"Pass: %s");
   EXPECT_EQ(FormatCounterText(L"%d %d", 1), L"%d %d");
   EXPECT_EQ(FormatCounterText(L"Pass", 1), L"Pass");
+  EXPECT_EQ(FormatCounterText(L"100%%", 1), L"100%%") << "no number: the format as it is";
+  EXPECT_EQ(FormatCounterText(L"%d%", 1), L"%d%");
+  EXPECT_EQ(FormatCounterText(L"%d", -5), L"-5");
 }
 
 }  // namespace

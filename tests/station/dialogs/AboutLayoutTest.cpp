@@ -129,6 +129,14 @@ TEST(AboutPicture, DamagedImagesAreRefused) {
   EXPECT_FALSE(ReadBitmapImageLayout(huge.data(), huge.size(), layout));
 }
 
+TEST(AboutPicture, RowsArePaddedToFourBytesForEveryWidth) {
+  const size_t rowBytes[] = {0, 4, 8, 12, 12, 16, 20, 24, 24};
+  for (int32_t width = 0; width <= 8; ++width) {
+    EXPECT_EQ(BitmapRowBytes(width), rowBytes[width]) << width;
+  }
+  EXPECT_EQ(BitmapRowBytes(4096), 12288u);
+}
+
 TEST(AboutPicture, SidesAtAndBeyondTheirBound) {
   const int32_t sides[][3] = {// width, height -> accepted
                               {4096, 1, 1},  {4097, 1, 0},  {1, 4096, 1}, {1, 4097, 0},

@@ -18,6 +18,7 @@
 #include "devices/sim/powerbench_sim.h"
 #include "station/run/RunMessages.h"
 #include "station/run/RunState.h"
+#include "station/run/RunWaits.h"
 
 namespace {
 
@@ -594,5 +595,52 @@ TEST(RunControl, EveryWayARunEndsAndWhetherItCounts) {
     EXPECT_EQ(station.control->lastEnd(), row.end);
     EXPECT_EQ(station.display.Last(L"status:"), row.status);
     EXPECT_EQ(station.display.Last(L"message:"), row.message);
+  }
+}
+
+// A run's waits reach the owner's sleep in slices of at most 50 ms that add up to the wait; once
+// the window closes, the worker's waits and prompts end at once, other threads' waits do not.
+TEST(RunWaits, WaitsAreSlicedAndCutShortOnlyForTheClosingRunsWorker) {
+  CheckContext context;
+  std::vector<uint32_t> slept;
+  int prompts = 0;
+  context.sleep = [&](uint32_t milliseconds) { slept.push_back(milliseconds); };
+  context.promptOperator = [&] { ++prompts; };
+  auto run = std::make_shared<RunState>();
+  run->workerThreadId.store(GetCurrentThreadId());
+  InstallRunWaits(context, std::make_shared<RunState>());
+  InstallRunWaits(context, run);  // replaces the last run's waits, never stacks them
+  for (uint32_t wait : {120u, 10u, 50u, 0u, 51u}) {
+    context.sleep(wait);
+  }
+  context.promptOperator();
+  EXPECT_EQ(slept, (std::vector<uint32_t>{50, 50, 20, 10, 50, 50, 1}));
+  EXPECT_EQ(prompts, 1);
+  run->closing.store(true);
+  context.sleep(1000);
+  context.promptOperator();
+  EXPECT_EQ(slept.size(), 7u);
+  EXPECT_EQ(prompts, 1);
+  std::thread([&] { context.sleep(70); }).join();
+  EXPECT_EQ(slept, (std::vector<uint32_t>{50, 50, 20, 10, 50, 50, 1, 50, 20}));
+}
+
+TEST(RunControl, ARunOpensAndPowersOnlyTheEnabledSupplies) {
+  for (int32_t second : {-1, 6}) {
+    SCOPED_TRACE(second < 0 ? "supply 1 only" : "both supplies");
+    RunHarness station;
+    station.UseSupplies(5, second);
+    station.Press();
+    ASSERT_TRUE(station.RunToEnd());
+    int created = 0, powered = 0;
+    for (int32_t i = 0; i < PBSIM_GetEventCount(); ++i) {
+      PBSIM_EVENT event{};
+      ASSERT_EQ(PBSIM_GetEvent(i, &event), 0);
+      created += event.kind == PBSIM_EVENT_CREATE ? 1 : 0;
+      powered += event.kind == PBSIM_EVENT_OPEN ? 1 : 0;
+    }
+    EXPECT_EQ(created, second < 0 ? 1 : 2);
+    EXPECT_EQ(powered, second < 0 ? 1 : 2);
+    EXPECT_EQ(station.control->counters().passCount, 1u);
   }
 }

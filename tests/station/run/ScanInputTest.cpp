@@ -217,6 +217,7 @@ TEST(ScanInput, EveryIdentityItemOnAndOffThroughTwoPhones) {
       EXPECT_FALSE(CheckScannedCodes(view, s));
       EXPECT_EQ(view.messages.back(), L"Please input " + rows[first] + L" first!|255");
       EXPECT_EQ(view.label, rows[first]);
+      EXPECT_EQ(view.selected, std::set<int>{first});
     }
 
     for (int phone = 0; phone < 2; ++phone) {
