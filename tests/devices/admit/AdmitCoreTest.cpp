@@ -281,6 +281,19 @@ TEST_F(Gate, AnUnknownNameAnswersLikeAWrongPassword) {
   EXPECT_EQ(Try("nobody", 9, kNow + 60).verdict, Verdict::kRefused);
 }
 
+TEST_F(Gate, SixtyFourUnknownNamesAreRememberedTheOldestForgottenFirst) {
+  for (int i = 0; i < 5; ++i) {
+    Try("nobody", 9, kNow);
+  }
+  for (int others = 1; others <= 64; ++others) {
+    Try("stranger" + std::to_string(others), 9, kNow);
+    // "nobody" and 63 others fit; the 64th other pushes "nobody" out.
+    EXPECT_EQ(gate_.Attempt(book_, "nobody", kNow, Typing(9)).verdict,
+              others < 64 ? Verdict::kLocked : Verdict::kRefused)
+        << others;
+  }
+}
+
 TEST_F(Gate, FailedHashingRefusesWithoutCounting) {
   admit::LogOnOutcome outcome = gate_.Attempt(
       book_, "chief", kNow, [](const admit::Salt&, uint32_t, admit::Hash&) { return false; });

@@ -642,5 +642,10 @@ TEST(RunControl, ARunOpensAndPowersOnlyTheEnabledSupplies) {
     EXPECT_EQ(created, second < 0 ? 1 : 2);
     EXPECT_EQ(powered, second < 0 ? 1 : 2);
     EXPECT_EQ(station.control->counters().passCount, 1u);
+    // Closing after the run ended: the supplies hear nothing more, the run stays as it ended.
+    const int32_t events = PBSIM_GetEventCount();
+    station.control->Shutdown();
+    EXPECT_EQ(PBSIM_GetEventCount(), events);
+    EXPECT_EQ(station.control->lastEnd(), RunEnd::Passed);
   }
 }
