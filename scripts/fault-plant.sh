@@ -3,12 +3,14 @@
 # rebuilds the test programs of the planted folder, runs them and counts the plants a test
 # catches. The tree is restored after every plant, also on Ctrl-C. Not part of CI (it is slow).
 #
-#   bash scripts/fault-plant.sh [--e2e] [--native-only] [--no-baseline] [--list] [PLANT...]
+#   bash scripts/fault-plant.sh [--e2e] [--native-only] [--no-baseline] [--list|--stale] [PLANT...]
 #
 # PLANT: names under tests/planted (with or without .plant); all of them when none is given.
 # --e2e          also runs the whole-program tests when the unit tests miss a plant (slow)
 # --native-only  only the native (sanitizer) build: plants in Win32 code are skipped
 # --no-baseline  trusts that the tests pass without plants (skips the first clean run)
+# --list         prints each plant's file and why it is plausible
+# --stale        only tells which plants no longer apply to the code (nothing is built)
 #
 # A plant file names the source file, one exact original snippet and its replacement:
 #
@@ -29,13 +31,14 @@ root=$(pwd)
 
 export CCACHE_BASEDIR=/work CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
 jobs=${FAULT_PLANT_JOBS:-2}
-e2e=0 native_only=0 baseline=1 list=0 selected=()
+e2e=0 native_only=0 baseline=1 list=0 stale_only=0 selected=()
 for arg in "$@"; do
   case "$arg" in
     --e2e) e2e=1 ;;
     --native-only) native_only=1 ;;
     --no-baseline) baseline=0 ;;
     --list) list=1 ;;
+    --stale) stale_only=1 ;;
     -*) echo "unknown option $arg" >&2; exit 2 ;;
     *) selected+=("tests/planted/${arg%.plant}.plant") ;;
   esac
@@ -191,10 +194,20 @@ run_stage() {
   return 0
 }
 
-if [ $list -eq 1 ]; then
+if [ $list -eq 1 ] || [ $stale_only -eq 1 ]; then
   for plant in "${selected[@]}"; do
     parse_plant "$plant"
-    printf '%-34s %-42s %s\n' "$(basename "$plant" .plant)" "$P_FILE" "$P_WHY"
+    name=$(basename "$plant" .plant)
+    if [ $list -eq 1 ]; then
+      printf '%-34s %-42s %s\n' "$name" "$P_FILE" "$P_WHY"
+      continue
+    fi
+    content=""
+    [ ! -f "$P_FILE" ] || IFS= read -r -d '' content < "$P_FILE" || true
+    case $(occurrences "$content" "$P_ORIG") in
+      0) echo "STALE   $name: snippet missing in $P_FILE" ;;
+      2) echo "STALE   $name: snippet occurs more than once in $P_FILE" ;;
+    esac
   done
   exit 0
 fi
