@@ -583,7 +583,11 @@ TEST(RunControl, EveryWayARunEndsAndWhetherItCounts) {
     } else {
       station.Pump(200);
       ASSERT_TRUE(station.control->running());
-      row.then == Then::OperatorStop ? station.Press() : station.control->Shutdown();
+      if (row.then == Then::OperatorStop) {
+        station.Press();
+      } else {
+        station.control->Shutdown();
+      }
       station.Pump(300);
       EXPECT_FALSE(station.control->running());
     }
