@@ -7,14 +7,11 @@
 #include "station/results/LineConfig.h"
 #include "station/results/LineSender.h"
 #include "station/results/RecordSpool.h"
+#include "station/results/core/Utf8.h"
 
 namespace {
 
 constexpr int kExitLeftWaiting = 1;
-
-std::wstring Widen(const std::string& ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
-}
 
 }  // namespace
 
@@ -36,14 +33,14 @@ int SendSpooledRecords() {
     switch (step.kind) {
       case DeliveryStep::Kind::Stored:
         ++sent;
-        PrintOut(L"sent " + Widen(step.id));
+        PrintOut(L"sent " + AsciiToWide(step.id));
         break;
       case DeliveryStep::Kind::Rejected:
         ++rejected;
-        PrintErr(L"rejected " + Widen(step.id) + L": " + step.note);
+        PrintErr(L"rejected " + AsciiToWide(step.id) + L": " + step.note);
         break;
       case DeliveryStep::Kind::Failed:
-        PrintErr(L"not sent " + Widen(step.id) + L": " + step.note);
+        PrintErr(L"not sent " + AsciiToWide(step.id) + L": " + step.note);
         break;
     }
     return true;

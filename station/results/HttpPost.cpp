@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "station/results/core/Utf8.h"
+
 namespace {
 
 constexpr size_t kLongestAnswer = 64 * 1024;
@@ -25,10 +27,6 @@ class Handle {
  private:
   HINTERNET handle_;
 };
-
-std::wstring Widen(const std::string& ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
-}
 
 // Some HTTP stacks hand the socket's own error through.
 constexpr DWORD kSocketTimedOut = 10060;
@@ -82,14 +80,14 @@ HttpAnswer PostJson(const ServiceAddress& address, const std::string& path,
   const int timeout = static_cast<int>(timeoutMs);
   WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout);
   // An IPv6 address goes to WinHTTP without its brackets.
-  std::wstring host = Widen(address.host);
+  std::wstring host = AsciiToWide(address.host);
   if (host.size() > 2 && host.front() == L'[' && host.back() == L']') {
     host = host.substr(1, host.size() - 2);
   }
   Handle connection(WinHttpConnect(session.get(), host.c_str(), address.port, 0));
   Handle request(connection
-                     ? WinHttpOpenRequest(connection.get(), L"POST", Widen(path).c_str(), nullptr,
-                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                     ? WinHttpOpenRequest(connection.get(), L"POST", AsciiToWide(path).c_str(),
+                                          nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                           address.secure ? WINHTTP_FLAG_SECURE : 0)
                      : nullptr);
   if (!request) {
@@ -103,7 +101,8 @@ HttpAnswer PostJson(const ServiceAddress& address, const std::string& path,
   WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerTimeout,
                    sizeof answerTimeout);
   const std::wstring headers =
-      L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " + Widen(token);
+      L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " +
+      AsciiToWide(token);
   const DWORD length = static_cast<DWORD>(body.size());
   if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                           const_cast<char*>(body.data()), length, length, 0) ||

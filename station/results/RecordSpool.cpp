@@ -7,15 +7,12 @@
 
 #include "station/results/StationFacts.h"
 #include "station/results/core/RecordId.h"
+#include "station/results/core/Utf8.h"
 
 namespace {
 
 // Records are a few kilobytes; a file far larger is not one of ours.
 constexpr uint64_t kLargestRecordFile = 16 * 1024 * 1024;
-
-std::wstring Widen(const std::string& ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
-}
 
 std::string Narrow(const std::wstring& ascii) {
   std::string text;
@@ -104,7 +101,7 @@ std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::strin
   if (!MakeFolder(results_) || !MakeFolder(SpoolFolder())) {
     return Problem(L"cannot create " + SpoolFolder(), GetLastError());
   }
-  const std::wstring temporary = SpoolFolder() + L"\\" + Widen(TempFileName(id));
+  const std::wstring temporary = SpoolFolder() + L"\\" + AsciiToWide(TempFileName(id));
   DWORD error = 0;
   if (!WriteWhole(temporary, json, error)) {
     DeleteFileW(temporary.c_str());
@@ -114,8 +111,8 @@ std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::strin
 }
 
 std::wstring RecordSpool::Commit(const std::string& id) const {
-  const std::wstring temporary = SpoolFolder() + L"\\" + Widen(TempFileName(id));
-  const std::wstring record = SpoolFolder() + L"\\" + Widen(RecordFileName(id));
+  const std::wstring temporary = SpoolFolder() + L"\\" + AsciiToWide(TempFileName(id));
+  const std::wstring record = SpoolFolder() + L"\\" + AsciiToWide(RecordFileName(id));
   if (!MoveFileExW(temporary.c_str(), record.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
@@ -174,11 +171,11 @@ void RecordSpool::RemoveStaleTemporaries(uint64_t ageMs) const {
 
 std::wstring RecordSpool::MoveToSent(const SpooledRecord& record, const std::string& date) const {
   const std::wstring sent = results_ + L"\\sent";
-  const std::wstring day = sent + L"\\" + Widen(date);
+  const std::wstring day = sent + L"\\" + AsciiToWide(date);
   if (!MakeFolder(sent) || !MakeFolder(day)) {
     return Problem(L"cannot create " + day, GetLastError());
   }
-  return Move(record.path, day + L"\\" + Widen(RecordFileName(record.id)));
+  return Move(record.path, day + L"\\" + AsciiToWide(RecordFileName(record.id)));
 }
 
 std::wstring RecordSpool::MoveToRejected(const SpooledRecord& record,
@@ -188,12 +185,12 @@ std::wstring RecordSpool::MoveToRejected(const SpooledRecord& record,
     return Problem(L"cannot create " + rejected, GetLastError());
   }
   // The answer first: a record in rejected\ always has its reason beside it.
-  const std::wstring answerPath = rejected + L"\\" + Widen(record.id) + L".answer.txt";
+  const std::wstring answerPath = rejected + L"\\" + AsciiToWide(record.id) + L".answer.txt";
   DWORD error = 0;
   if (!WriteWhole(answerPath, answer, error)) {
     return Problem(L"cannot write " + answerPath, error);
   }
-  return Move(record.path, rejected + L"\\" + Widen(RecordFileName(record.id)));
+  return Move(record.path, rejected + L"\\" + AsciiToWide(RecordFileName(record.id)));
 }
 
 bool RecordSpool::ReadWhole(const std::wstring& path, std::string& bytes) {

@@ -79,3 +79,7 @@ size_t SliceEnd(std::wstring_view text, size_t from, size_t most) {
   }
   return end;
 }
+
+std::wstring AsciiToWide(std::string_view ascii) {
+  return std::wstring(ascii.begin(), ascii.end());
+}
