@@ -18,18 +18,6 @@ std::wstring Value(const std::wstring& path, const wchar_t* key) {
   return value;
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
-
-std::wstring Widen(const std::string& ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
-}
-
 }  // namespace
 
 LineConfig ReadLineConfig(const std::wstring& path) {
@@ -46,26 +34,23 @@ LineConfig ReadLineConfig(const std::wstring& path) {
   config.present =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   const std::wstring computer = ComputerName();
-  config.stationName = computer;
   if (!config.present) {
+    config.stationName = NamesFromProfile(L"", L"", computer).station;
     return config;
   }
+  StationNames names =
+      NamesFromProfile(Value(file, L"Line"), Value(file, L"StationName"), computer);
+  config.line = std::move(names.line);
+  config.stationName = std::move(names.station);
   LineProfileValues values;
   values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
-  values.line = WideToUtf8(Value(file, L"Line"));
-  const std::wstring station = Trimmed(Value(file, L"StationName"));
-  values.stationName = WideToUtf8(station);
   values.token = WideToUtf8(Value(file, L"Token"));
   values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
-  config.line = Trimmed(Value(file, L"Line"));
-  if (!station.empty()) {
-    config.stationName = station;
-  }
-  LineSettingsReading reading = InterpretLineSettings(values, WideToUtf8(computer));
+  LineSettingsReading reading = InterpretLineSettings(values);
   if (reading.settings) {
     config.settings = std::move(reading.settings);
   } else {
-    config.problem = std::wstring(kLineConfigName) + L": " + Widen(reading.problem);
+    config.problem = std::wstring(kLineConfigName) + L": " + AsciiToWide(reading.problem);
   }
   return config;
 }

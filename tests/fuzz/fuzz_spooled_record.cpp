@@ -38,7 +38,9 @@ void RecordFile(std::string_view text) {
 // Lines: ServiceUrl, Line, StationName, Token, Timeout.
 void LineFile(std::string_view text) {
   LineProfileValues values;
-  std::string* fields[] = {&values.serviceUrl, &values.line, &values.stationName, &values.token,
+  std::string line;
+  std::string station;
+  std::string* fields[] = {&values.serviceUrl, &line, &station, &values.token,
                            &values.timeoutSeconds};
   size_t field = 0;
   for (char c : text) {
@@ -48,7 +50,15 @@ void LineFile(std::string_view text) {
       *fields[field] += c;
     }
   }
-  const LineSettingsReading reading = InterpretLineSettings(values, "PC");
+  const StationNames names = NamesFromProfile(std::wstring(line.begin(), line.end()),
+                                              std::wstring(station.begin(), station.end()), L"PC");
+  // Never empty, never a blank at either end.
+  Check(!names.station.empty());
+  for (const std::wstring* name : {&names.station, &names.line}) {
+    Check(name->empty() || (name->front() != L' ' && name->front() != L'\t' &&
+                            name->back() != L' ' && name->back() != L'\t'));
+  }
+  const LineSettingsReading reading = InterpretLineSettings(values);
   if (reading.settings) {
     Check(!reading.settings->token.empty() && reading.settings->answerTimeoutMs >= 1000);
     Check(reading.settings->service.port != 0 && !reading.settings->service.host.empty());

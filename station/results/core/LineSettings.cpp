@@ -125,8 +125,7 @@ std::string RunsPath(const ServiceAddress& address) {
   return address.basePath + "/api/v1/runs";
 }
 
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
-                                          std::string_view computerName) {
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
   LineSettingsReading reading;
   const std::string_view url = Trim(values.serviceUrl);
   if (url.empty()) {
@@ -163,10 +162,23 @@ LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
     settings.answerTimeoutMs = *seconds * 1000;
   }
   settings.service = *address;
-  settings.line = std::string(Trim(values.line));
-  const std::string_view station = Trim(values.stationName);
-  settings.stationName = std::string(station.empty() ? Trim(computerName) : station);
   settings.token = std::string(token);
   reading.settings = std::move(settings);
   return reading;
+}
+
+StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
+                              std::wstring_view computerName) {
+  const auto trim = [](std::wstring_view text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring_view::npos) {
+      return std::wstring();
+    }
+    return std::wstring(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
+  };
+  StationNames names{trim(line), trim(station)};
+  if (names.station.empty()) {
+    names.station = trim(computerName);
+  }
+  return names;
 }

@@ -24,8 +24,6 @@ std::string RunsPath(const ServiceAddress& address);
 // The raw values of VarnexLine.ini, UTF-8, blanks at either end already cut or not.
 struct LineProfileValues {
   std::string serviceUrl;
-  std::string line;
-  std::string stationName;
   std::string token;
   std::string timeoutSeconds;  // empty: the default
 };
@@ -34,8 +32,6 @@ inline constexpr uint32_t kDefaultAnswerTimeoutMs = 15000;
 
 struct LineSettings {
   ServiceAddress service;
-  std::string line;
-  std::string stationName;
   std::string token;                                   // goes into the Authorization header only
   uint32_t answerTimeoutMs = kDefaultAnswerTimeoutMs;  // for connecting, sending and the answer
 };
@@ -45,8 +41,16 @@ struct LineSettingsReading {
   std::string problem;  // names the key that is wrong; never repeats the token
 };
 
-// The station name defaults to the computer's name. A token is 1 to 512 printable ASCII
-// characters without blanks, so it can never break the request's header. The timeout is 1 to
-// 300 seconds.
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
-                                          std::string_view computerName);
+// A token is 1 to 512 printable ASCII characters without blanks, so it can never break the
+// request's header. The timeout is 1 to 300 seconds.
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values);
+
+// The line and the station as the records name them, from VarnexLine.ini's Line and
+// StationName, blanks at either end cut; the station's name is the computer's when the file
+// gives none. They hold whether or not the file's service settings are usable.
+struct StationNames {
+  std::wstring line;
+  std::wstring station;
+};
+StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
+                              std::wstring_view computerName);

@@ -43,38 +43,40 @@ TEST(LineSettings, ServiceAddresses) {
 }
 
 TEST(LineSettings, TheIniFileDefaultsAndItsFaults) {
-  LineProfileValues values{"http://127.0.0.1:8080", " Line 3 ", "", "tok-3f9a", ""};
-  LineSettingsReading reading = InterpretLineSettings(values, "STATION-07");
+  LineProfileValues values{"http://127.0.0.1:8080", "tok-3f9a", ""};
+  LineSettingsReading reading = InterpretLineSettings(values);
   ASSERT_TRUE(reading.settings) << reading.problem;
-  EXPECT_EQ(reading.settings->line, "Line 3");
-  EXPECT_EQ(reading.settings->stationName, "STATION-07") << "the computer's name by default";
   EXPECT_EQ(reading.settings->token, "tok-3f9a");
   EXPECT_EQ(reading.settings->answerTimeoutMs, 15000u);
-  values.stationName = "FT-07";
   values.timeoutSeconds = "300";
-  reading = InterpretLineSettings(values, "STATION-07");
+  reading = InterpretLineSettings(values);
   ASSERT_TRUE(reading.settings);
-  EXPECT_EQ(reading.settings->stationName, "FT-07");
   EXPECT_EQ(reading.settings->answerTimeoutMs, 300000u);
+
+  StationNames names = NamesFromProfile(L" Line 3 ", L"", L"STATION-07");
+  EXPECT_EQ(names.line, L"Line 3");
+  EXPECT_EQ(names.station, L"STATION-07") << "the computer's name by default";
+  names = NamesFromProfile(L"", L"\tFT-07 ", L"STATION-07");
+  EXPECT_EQ(names.line, L"");
+  EXPECT_EQ(names.station, L"FT-07");
 
   const struct {
     LineProfileValues values;
     const char* problem;
   } bad[] = {
-      {{"", "", "", "tok", ""}, "ServiceUrl is missing"},
-      {{"line-server", "", "", "tok", ""}, "ServiceUrl is not an http:// or https:// address"},
-      {{"http://s", "", "", " ", ""}, "Token is missing"},
+      {{"", "tok", ""}, "ServiceUrl is missing"},
+      {{"line-server", "tok", ""}, "ServiceUrl is not an http:// or https:// address"},
+      {{"http://s", " ", ""}, "Token is missing"},
       // A token that would end the header line and start another.
-      {{"http://s", "", "", "tok\r\nX-Evil: 1", ""},
-       "Token holds a character other than printable ASCII"},
-      {{"http://s", "", "", "tok en", ""}, "Token holds a character other than printable ASCII"},
-      {{"http://s", "", "", std::string(513, 'a'), ""}, "Token is too long"},
-      {{"http://s", "", "", "tok", "0"}, "Timeout is not a number of seconds from 1 to 300"},
-      {{"http://s", "", "", "tok", "301"}, "Timeout is not a number of seconds from 1 to 300"},
-      {{"http://s", "", "", "tok", "15s"}, "Timeout is not a number of seconds from 1 to 300"},
+      {{"http://s", "tok\r\nX-Evil: 1", ""}, "Token holds a character other than printable ASCII"},
+      {{"http://s", "tok en", ""}, "Token holds a character other than printable ASCII"},
+      {{"http://s", std::string(513, 'a'), ""}, "Token is too long"},
+      {{"http://s", "tok", "0"}, "Timeout is not a number of seconds from 1 to 300"},
+      {{"http://s", "tok", "301"}, "Timeout is not a number of seconds from 1 to 300"},
+      {{"http://s", "tok", "15s"}, "Timeout is not a number of seconds from 1 to 300"},
   };
   for (const auto& c : bad) {
-    reading = InterpretLineSettings(c.values, "PC");
+    reading = InterpretLineSettings(c.values);
     EXPECT_FALSE(reading.settings) << c.problem;
     EXPECT_EQ(reading.problem, c.problem);
   }
