@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "station/engine/CheckContext.h"
+#include "station/engine/Reporting.h"
 #include "station/engine/core/LogNames.h"
 
 namespace {
@@ -39,9 +40,8 @@ bool PutLogText(FILE* file, const char* text) {
 }
 
 std::wstring Wide(const char* ansi) {
-  wchar_t wide[kLogPathSize] = {};
-  MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, kLogPathSize);
-  wide[kLogPathSize - 1] = L'\0';
+  wchar_t wide[kLogPathSize];
+  AnsiToWide(ansi, wide, kLogPathSize);
   return wide;
 }
 
