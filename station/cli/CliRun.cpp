@@ -189,8 +189,10 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
     PrintOut(Format(L"Waits recorded, not slept: %d ms", static_cast<int>(recordedWait)));
   }
   const int exitCode = ExitCode(end);
-  if (options.json && !recorder.LastRecordJson().empty()) {
-    PrintOutUtf8(recorder.LastRecordJson());
+  if (options.json) {
+    if (const std::string json = recorder.LastRecordJson(); !json.empty()) {
+      PrintOutUtf8(json);
+    }
   }
   if (exitCode != kExitNotStarted) {
     // The verdict is always the last line, for scripts that read only that.

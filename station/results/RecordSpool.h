@@ -21,7 +21,6 @@ class RecordSpool {
   // `resultsFolder` is the "results" folder; empty: the one beside the executable.
   explicit RecordSpool(std::wstring resultsFolder = {});
 
-  const std::wstring& folder() const { return results_; }
   std::wstring SpoolFolder() const;
 
   // Writes the record; an empty text when it is in the spool, else what went wrong (the

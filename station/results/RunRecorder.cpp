@@ -75,7 +75,7 @@ std::wstring RunRecorder::RunEnded(CheckContext& context, RunEnd end) {
   const std::wstring problem = spool_.Write(record.id, RecordToJson(record, kSpoolIndent));
   {
     std::lock_guard<std::mutex> guard(lock_);
-    lastJson_ = RecordToJson(record);
+    last_ = record;
   }
   if (!problem.empty()) {
     return L"The run record could not be saved: " + problem;
@@ -87,6 +87,10 @@ std::wstring RunRecorder::RunEnded(CheckContext& context, RunEnd end) {
 }
 
 std::string RunRecorder::LastRecordJson() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return lastJson_;
+  std::optional<RunRecord> last;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    last = last_;
+  }
+  return last ? RecordToJson(*last) : std::string();
 }

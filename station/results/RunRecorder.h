@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "station/results/RecordSpool.h"
@@ -50,5 +51,5 @@ class RunRecorder : public RunObserver {
   Timestamp started_;
   uint64_t startTick_ = 0;
   std::wstring operator_;
-  std::string lastJson_;
+  std::optional<RunRecord> last_;  // made into JSON only when asked for
 };
