@@ -9,7 +9,6 @@
 #include "station/app/core/ControlsState.h"
 #include "station/app/core/ResultList.h"
 #include "station/app/resource.h"
-#include "station/engine/RowReport.h"
 #include "station/run/core/CommText.h"
 #include "station/run/core/ScanInput.h"
 #include "station/ui/OutOfSight.h"

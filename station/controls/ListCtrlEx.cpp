@@ -7,6 +7,7 @@
 #include "station/controls/ListCellRect.h"
 #include "station/controls/ListRowParam.h"
 #include "station/controls/core/EditNavigation.h"
+#include "station/ui/WindowText.h"
 
 namespace {
 
@@ -17,14 +18,6 @@ bool ControlDown() {
 }
 bool ShiftDown() {
   return GetKeyState(VK_SHIFT) < 0;
-}
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
-  int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
-  return text;
 }
 
 bool IsSelfOrDescendant(HWND ancestor, HWND window) {
@@ -401,7 +394,7 @@ void CListCtrlEx::OnEndEdit(bool keep) {
   bool hadFocus = IsSelfOrDescendant(editor, GetFocus());
   ShowWindow(editor, SW_HIDE);
 
-  std::wstring text = WindowText(editor);
+  std::wstring text = ui::WindowText(editor);
   int store = keep ? 1 : 0;
   if (callback) {
     EditEvent event{EditPhase::kEnd, editor, row, column, keep, text};

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 #include <utility>
-#include <vector>
 
 #include "station/ui/ProgramName.h"
 #include "station/ui/WindowText.h"

@@ -1,7 +1,5 @@
 #include "station/ui/Dialog.h"
 
-#include <vector>
-
 #include "station/ui/Control.h"
 #include "station/ui/WindowText.h"
 
