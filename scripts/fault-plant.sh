@@ -133,6 +133,13 @@ occurrences() {  # occurrences <text> <snippet>: 0, 1 or 2 (two or more)
   echo $n
 }
 
+stale_why() {  # stale_why <text> <snippet>: why the snippet cannot be planted, or nothing
+  case $(occurrences "$1" "$2") in
+    0) echo "snippet missing" ;;
+    2) echo "snippet occurs more than once" ;;
+  esac
+}
+
 pattern() {  # a ctest pattern for exactly these test names
   local names
   names=$(echo "$*" | xargs -n1 | sort -u | paste -sd'|')
@@ -204,10 +211,8 @@ if [ $list -eq 1 ] || [ $stale_only -eq 1 ]; then
     fi
     content=""
     [ ! -f "$P_FILE" ] || IFS= read -r -d '' content < "$P_FILE" || true
-    case $(occurrences "$content" "$P_ORIG") in
-      0) echo "STALE   $name: snippet missing in $P_FILE" ;;
-      2) echo "STALE   $name: snippet occurs more than once in $P_FILE" ;;
-    esac
+    why=$(stale_why "$content" "$P_ORIG")
+    [ -z "$why" ] || echo "STALE   $name: $why in $P_FILE"
   done
   exit 0
 fi
@@ -255,9 +260,8 @@ for plant in "${selected[@]}"; do
   fi
   content=""
   IFS= read -r -d '' content < "$P_FILE" || true
-  count=$(occurrences "$content" "$P_ORIG")
-  if [ "$count" -ne 1 ]; then
-    why=$([ "$count" -eq 0 ] && echo "snippet missing" || echo "snippet occurs more than once")
+  why=$(stale_why "$content" "$P_ORIG")
+  if [ -n "$why" ]; then
     echo "STALE   $name: $why in $P_FILE"
     stale=$((stale + 1)); others+=("STALE $name ($why)"); continue
   fi
