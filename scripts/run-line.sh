@@ -33,9 +33,7 @@ db=$demo/line.db
 
 echo "== a line's history of $days days: five stations, about 30 phones an hour each"
 "$sample" --seed "$RANDOM" history --out "$demo/history" --stations 5 --days "$days" --per-hour 30
-for station in "$demo"/history/*/; do
-  "$line" import "$station" --db "$db"
-done
+"$line" import "$demo/history" --db "$db"
 
 echo "== varnex-line on 127.0.0.1:$port"
 "$line" serve --db "$db" --listen "127.0.0.1:$port" --quiet > "$demo/service.log" 2>&1 &
@@ -47,14 +45,11 @@ stop() {
   wait "$service" 2>/dev/null || true
 }
 trap stop EXIT
-for _ in $(seq 1 50); do
-  curl -fs "http://127.0.0.1:$port/healthz" >/dev/null && break
-  if ! kill -0 "$service" 2>/dev/null; then
-    cat "$demo/service.log" >&2
-    exit 1
-  fi
-  sleep 0.2
-done
+source scripts/line-serve.sh
+if ! line_service_port "$demo/service.log" "$service" >/dev/null; then
+  cat "$demo/service.log" >&2
+  exit 1
+fi
 
 # Live runs as stations deliver them: each station gets its token and posts over the API.
 declare -A tokens

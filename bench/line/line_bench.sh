@@ -34,17 +34,16 @@ work=$root/$build/bench-results
 rm -rf "$work"
 mkdir -p "$work"
 results=$work/results.txt
-port=18181
+port=""
+source scripts/line-serve.sh
 service=""
 
 say() { echo "$*" | tee -a "$results"; }
 start_service() {
-  "$line" serve --db "$1" --listen "127.0.0.1:$port" --quiet >"$work/service.log" 2>&1 &
+  # A free port each time: an earlier service or another program may hold any fixed one.
+  "$line" serve --db "$1" --listen "127.0.0.1:0" --quiet >"$work/service.log" 2>&1 &
   service=$!
-  for _ in $(seq 1 100); do
-    curl -fs "http://127.0.0.1:$port/healthz" >/dev/null && return 0
-    sleep 0.2
-  done
+  port=$(line_service_port "$work/service.log" "$service") && return 0
   cat "$work/service.log" >&2
   return 1
 }

@@ -17,6 +17,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
+source "$here/../../scripts/line-serve.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
@@ -220,13 +221,8 @@ start_service() {
   "$VARNEX_LINE" serve --listen "127.0.0.1:${service_port:-0}" --db "$stub_state/line.db" --quiet \
     >"$stub_state/serve.log" 2>&1 &
   service_pid=$!
-  local waited=0
-  until grep -q "serving http://127.0.0.1:" "$stub_state/serve.log"; do
-    sleep 0.1
-    waited=$((waited + 1))
-    [ $waited -le 300 ] || fail "varnex-line did not start: $(cat "$stub_state/serve.log")"
-  done
-  service_port=$(sed -n 's#.*serving http://127.0.0.1:\([0-9]*\)/.*#\1#p' "$stub_state/serve.log")
+  service_port=$(line_service_port "$stub_state/serve.log" "$service_pid") ||
+    fail "varnex-line did not start: $(cat "$stub_state/serve.log")"
 }
 
 stop_service() {
