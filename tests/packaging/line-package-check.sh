@@ -58,7 +58,8 @@ lintian --fail-on error "$deb"
 
 echo "== installed: the unit"
 apt_get install "$deb"
-verify=$(systemd-analyze verify "$unit" 2>&1)
+# --man=no: containers often install no manual pages at all.
+verify=$(systemd-analyze verify --man=no "$unit" 2>&1)
 [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
 rating=$(systemd-analyze security --offline=true --threshold=20 "$unit" | tail -n 1) ||
   fail "systemd-analyze security rates the unit over 2.0: $rating"
