@@ -1,5 +1,6 @@
 // varnex-line: the line service. `serve` answers stations and the dashboard, `token add`
-// gives a station its token, `import` loads record files.
+// gives a station its token, `import` loads record files. `--config FILE` reads the options of
+// `serve` from the file's [serve] section (the package's /etc/varnex-line/varnex-line.conf).
 #include <signal.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <thread>
 
+#include "line/LineVersion.h"
 #include "line/server/ApiServer.h"
 #include "line/server/Importer.h"
 #include "line/server/Tokens.h"
@@ -21,6 +23,16 @@ std::filesystem::path ProgramFolder() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::current_path() : self.parent_path();
+}
+
+// The dashboard's files: web/ beside the program in a build folder; installed, the prefix's
+// share/varnex-line/web (/usr/bin/varnex-line reads /usr/share/varnex-line/web).
+std::filesystem::path WebFolder() {
+  std::filesystem::path program = ProgramFolder();
+  if (std::filesystem::exists(program / "web" / "index.html")) {
+    return program / "web";
+  }
+  return program.parent_path() / "share" / "varnex-line" / "web";
 }
 
 bool SplitListen(const std::string& listen, std::string& host, int& port) {
@@ -97,6 +109,14 @@ int Import(const std::string& db, const std::string& folder) {
 int main(int argc, char** argv) {
   CLI::App app{"varnex-line: the line service of the Varnex stations"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", line::kLineVersion);
+  // INI keys are the long option names, so every option of serve works in the file; a key
+  // that names none is an error. Subcommands hand --config up to here (fallthrough), and
+  // `token add` and `import` take the store from the same file.
+  app.set_config("--config", "", "read serve's options from FILE's [serve] section")
+      ->type_name("FILE");
+  app.allow_config_extras(CLI::config_extras_mode::error);
+  app.fallthrough();
   std::string db = kDefaultDb;
   auto dbOption = [&db](CLI::App* command) {
     command->add_option("--db", db, "SQLite file, or postgresql://user@host:port/database")
@@ -107,7 +127,7 @@ int main(int argc, char** argv) {
   dbOption(serve);
   std::string listen = "127.0.0.1:8080";
   line::ServerOptions options;
-  options.webDir = (ProgramFolder() / "web").string();
+  options.webDir = WebFolder().string();
   serve->add_option("--listen", listen, "HOST:PORT")->capture_default_str();
   serve->add_option("--web", options.webDir, "the dashboard's files")->capture_default_str();
   serve->add_option("--chartjs", options.chartJsPath, "Chart.js (Debian's libjs-chart.js)")

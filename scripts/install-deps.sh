@@ -12,6 +12,8 @@ packages=(
   libcli11-dev libssl-dev zlib1g-dev libbrotli-dev openssl libjs-chart.js chromium nodejs curl
   # The run records' whole-program tests: a stand-in line service.
   python3
+  # The line service's Debian package and its check: release build, dependencies, lintian, units.
+  ccache dpkg-dev lintian systemd
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds both presets and runs every test: native (sanitizers), Windows (under Wine) and the
-# fuzz targets for a bounded time. Installs what is missing first.
+# Builds both presets and runs every test: native (sanitizers), the line service's Debian
+# package (installed here and removed again), Windows (under Wine) and the fuzz targets for a
+# bounded time. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,12 @@ echo "== native build and tests (ASan/UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
+
+echo "== the line service's Debian package: built, installed, run, purged"
+deb=$(scripts/package-line.sh)
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root=sudo
+$as_root bash tests/packaging/line-package-check.sh "$deb" build/native/line/varnex-line-sample
 
 echo "== windows build and tests (Wine)"
 cmake --preset windows >/dev/null
