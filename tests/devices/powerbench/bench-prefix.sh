@@ -14,4 +14,6 @@ cp "$standins/BusStandIn.dll" "$system32/visa32.dll"
 cp "$standins/BusStandIn.dll" "$system32/gpib-32.dll"
 cp "$standins/Ni4882StandIn.dll" "$system32/ni4882.dll"
 rm -f "$system32"/*.dll.away
+# A Wine server left from a run without a display would keep windows from showing.
+wineserver -w
 exec "$@"
