@@ -125,7 +125,8 @@ void Instrument::Receive(const std::string& message) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   const size_t space = text.find(' ');
-  std::string header = text.substr(text[0] == ':' ? 1 : 0, space);
+  const size_t start = text[0] == ':' ? 1 : 0;
+  const std::string header = text.substr(start, space == text.npos ? space : space - start);
   const std::string argument = space == text.npos ? "" : text.substr(space + 1);
   slowAnswer_ = slow_.empty() || header == slow_;
   if (header == refuse_) {
