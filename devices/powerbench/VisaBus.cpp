@@ -65,7 +65,7 @@ class VisaBus final : public Bus {
       session_ = 0;
       return Failure(status);
     }
-    return SetTimeout(kAnswerTimeoutMs);
+    return kDone;
   }
 
   int32_t Write(std::string_view message) override {

@@ -182,24 +182,24 @@ struct Failure {
 };
 
 constexpr Failure kFailures[] = {
-    {"VISA library missing", 0, kVisa, "Model=2306", "visa32.dll", 6, 0, 300},
-    {"NI-488.2 library missing", 0, kNi, "Model=2306", "gpib-32.dll;ni4882.dll", 6, 0, 300},
-    {"only ni4882.dll installed", 0, kNi, "Model=2306", "gpib-32.dll", 0, 0, 300},
-    {"nothing at the address (VISA)", 0, kVisa, "", "", 7, 0, 300},
-    {"nothing at the address (NI-488.2)", 0, kNi, "", "", 7, 0, 300},
-    {"another family there", 0, kVisa, "Model=E3632A", "", 8, 0, 300},
+    {"VISA library missing", 0, kVisa, "Model=2306", "visa32.dll", 6, 0, 800},
+    {"NI-488.2 library missing", 0, kNi, "Model=2306", "gpib-32.dll;ni4882.dll", 6, 0, 800},
+    {"only ni4882.dll installed", 0, kNi, "Model=2306", "gpib-32.dll", 0, 0, 800},
+    {"nothing at the address (VISA)", 0, kVisa, "", "", 7, 0, 800},
+    {"nothing at the address (NI-488.2)", 0, kNi, "", "", 7, 0, 800},
+    {"another family there", 0, kVisa, "Model=E3632A", "", 8, 0, 800},
     {"an identity too long to be one", 0, kNi,
      "Model=2306\nIdentity=KEITHLEY,MODEL 2306,"
      "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
      "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
      "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000",
-     "", 11, 0, 300},
-    {"an error queued at reset", 0, kVisa, "Model=2306\nRefuse=SENS2:FUNC", "", 9, 0, 300},
-    {"an error queued for the range", 2, kNi, "Model=66319B\nRefuse=SENS:CURR:RANG", "", 0, 9, 300},
-    {"a reading beyond its range", 2, kVisa, "Model=66319B", "", 0, 11, 300},
-    {"no answer to *IDN? (VISA)", 0, kVisa, "Model=2306\nSlowMs=5000", "", 10, 0, 1500},
+     "", 11, 0, 800},
+    {"an error queued at reset", 0, kVisa, "Model=2306\nRefuse=SENS2:FUNC", "", 9, 0, 800},
+    {"an error queued for the range", 2, kNi, "Model=66319B\nRefuse=SENS:CURR:RANG", "", 0, 9, 800},
+    {"a reading beyond its range", 2, kVisa, "Model=66319B", "", 0, 11, 800},
+    {"no answer to *IDN? (VISA)", 0, kVisa, "Model=2306\nSlowMs=5000", "", 10, 0, 2500},
     {"no answer to a reading (NI-488.2)", 0, kNi, "Model=2306\nSlow=READ?\nSlowMs=5000", "", 0, 10,
-     1500},
+     2500},
 };
 
 std::string SystemFile(const std::string& name) {
@@ -237,7 +237,7 @@ TEST_F(Bench, EveryFailureEndsInItsResultWithinTheStationsWaits) {
     if (failure.later == 10) {  // the instrument is taken as gone: no second wait
       start = std::chrono::steady_clock::now();
       EXPECT_EQ(supply->SetVoltage(-1.0f, kMain), 10);
-      EXPECT_LE(MillisecondsSince(start), 50);
+      EXPECT_LE(MillisecondsSince(start), 200);
     } else if (failure.later != 0) {  // the queue was cleared: the next call goes through
       EXPECT_EQ(supply->SetVoltage(-1.0f, kMain), 0);
     }
