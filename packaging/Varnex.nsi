@@ -4,9 +4,10 @@
 ;            -DDOCS=<docs.nsh> -DOUTFILE=<setup.exe> packaging/Varnex.nsi
 ;
 ; Silent use (the /D= folder comes last, without quotes; default C:\Varnex):
-;   Varnex-<version>-setup.exe /S [/SIMULATOR] [/TOOLS] [/REQUIRELOGON] [/D=C:\Station\Varnex]
+;   Varnex-<version>-setup.exe /S [/SIMULATOR | /GPIB] [/TOOLS] [/REQUIRELOGON] [/D=C:\Station\Varnex]
 ;   Uninstall.exe /S [/PURGE]
-; /SIMULATOR adds the simulated phone and supplies, /TOOLS the line engineer's tools
+; /SIMULATOR adds the simulated phone and supplies, /GPIB instead the supply library for a bench
+; of GPIB supplies (given both, /GPIB counts), /TOOLS the line engineer's tools
 ; (VarnexCli.exe, TollmarkTool.exe), /REQUIRELOGON the machine policy that makes the station
 ; ask for the operator log-on whatever Varnex.ini says. An upgrade keeps what the folder has:
 ; tools and stand-ins that are there are updated, a policy that is set stays set. /PURGE also
@@ -46,6 +47,7 @@ AllowSkipFiles off
 ; The version resources that mark the stand-ins as this product's own.
 !define DUTLINK_STAND_IN "Varnex simulated phone library"
 !define POWERBENCH_STAND_IN "Varnex simulated power supply library"
+!define POWERBENCH_GPIB "Varnex GPIB power supply library"
 
 !define EXIT_RUNNING 3
 !define EXIT_RIGHTS 4
@@ -84,6 +86,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 Varnex line tools"
 Var rightsFailed
 Var notRemoved
 Var simulator
+Var gpib
 
 ; ---- Shared by the installer and the uninstaller ----
 
@@ -300,6 +303,27 @@ Section /o "Simulated phone and supplies" SecSimulator
   ; The simulated phone's memory, written by the station's users.
   !insertmacro EnsureFile "$INSTDIR\DutlinkSim.flash"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "Simulator" 1
+  Delete "$INSTDIR\GpibSupplies.txt"
+  DeleteRegValue HKLM "${UNINSTALL_KEY}" "Gpib"
+SectionEnd
+
+; The other choice of supplies: the real ones on a GPIB card, beside the line's own Dutlink.dll.
+Section /o "GPIB supplies" SecGpib
+  SetOutPath "$INSTDIR"
+  File "${STAGE}/gpib/Powerbench.dll"
+  File "/oname=GpibSupplies.txt" "${STAGE}/gpib/README.txt"
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "Gpib" 1
+  ; A simulated phone left from a trial must not meet real supplies.
+  StrCpy $R0 "$INSTDIR\Dutlink.dll"
+  Call FileDescription
+  ${If} $R1 == "${DUTLINK_STAND_IN}"
+    Delete "$INSTDIR\Dutlink.dll"
+  ${EndIf}
+  Delete "$INSTDIR\DutlinkSim.ini"
+  Delete "$INSTDIR\PowerbenchSim.ini"
+  Delete "$INSTDIR\DutlinkSim.flash"
+  Delete "$INSTDIR\Simulator.txt"
+  DeleteRegValue HKLM "${UNINSTALL_KEY}" "Simulator"
 SectionEnd
 
 Section /o "Require operator log-on" SecLogOnPolicy
@@ -344,6 +368,8 @@ SectionEnd
     "VarnexCli.exe and TollmarkTool.exe for line engineers. They run checks and change station records without the operator log-on: leave them out on a production station."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulator} \
     "Simulated phone (Dutlink.dll) and supplies (Powerbench.dll) for a station without hardware. Leave it out on the line: the real libraries go beside Varnex.exe."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecGpib} \
+    "Powerbench.dll for the supplies of the port dialog on a GPIB card (NI-488.2 or VISA installed). The line's own Dutlink.dll goes beside Varnex.exe. Instead of the simulated phone and supplies."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogOnPolicy} \
     "The station always asks for the operator log-on, whatever its configuration says; without accounts only an administrator may create the first one."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
@@ -356,6 +382,12 @@ Function .onInit
   ${GetOptions} $R0 "/SIMULATOR" $R1
   ${IfNot} ${Errors}
     !insertmacro SelectSection ${SecSimulator}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/GPIB" $R1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecSimulator}
+    !insertmacro SelectSection ${SecGpib}
   ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/TOOLS" $R1
@@ -371,10 +403,19 @@ Function .onInit
   ${If} ${FileExists} "$INSTDIR\VarnexCli.exe"
     !insertmacro SelectSection ${SecTools}
   ${EndIf}
-  StrCpy $R0 "$INSTDIR\Dutlink.dll"
-  Call FileDescription
-  ${If} $R1 == "${DUTLINK_STAND_IN}"
-    !insertmacro SelectSection ${SecSimulator}
+  ; Its supplies too, unless /SIMULATOR or /GPIB chooses them.
+  ${IfNot} ${SectionIsSelected} ${SecSimulator}
+  ${AndIfNot} ${SectionIsSelected} ${SecGpib}
+    StrCpy $R0 "$INSTDIR\Dutlink.dll"
+    Call FileDescription
+    ${If} $R1 == "${DUTLINK_STAND_IN}"
+      !insertmacro SelectSection ${SecSimulator}
+    ${EndIf}
+    StrCpy $R0 "$INSTDIR\Powerbench.dll"
+    Call FileDescription
+    ${If} $R1 == "${POWERBENCH_GPIB}"
+      !insertmacro SelectSection ${SecGpib}
+    ${EndIf}
   ${EndIf}
   ClearErrors
   ReadRegDWORD $R1 HKLM "${POLICY_KEY}" "${POLICY_VALUE}"
@@ -385,6 +426,17 @@ Function .onInit
   ${If} ${Silent}
     Call CheckFolder
     Call RefuseWhileRunning
+  ${EndIf}
+FunctionEnd
+
+; The simulated and the GPIB supplies exclude each other: choosing one clears the other.
+Function .onSelChange
+  ${If} $0 == ${SecGpib}
+  ${AndIf} ${SectionIsSelected} ${SecGpib}
+    !insertmacro UnselectSection ${SecSimulator}
+  ${ElseIf} $0 == ${SecSimulator}
+  ${AndIf} ${SectionIsSelected} ${SecSimulator}
+    !insertmacro UnselectSection ${SecGpib}
   ${EndIf}
 FunctionEnd
 
@@ -422,6 +474,10 @@ Section "un.Varnex station" UnSecStation
   !insertmacro RemoveDocs
   !insertmacro RemoveStandIn "$INSTDIR\Dutlink.dll" "${DUTLINK_STAND_IN}"
   !insertmacro RemoveStandIn "$INSTDIR\Powerbench.dll" "${POWERBENCH_STAND_IN}"
+  !insertmacro RemoveStandIn "$INSTDIR\Powerbench.dll" "${POWERBENCH_GPIB}"
+  ${If} $gpib = 1
+    !insertmacro RemoveFile "$INSTDIR\GpibSupplies.txt"
+  ${EndIf}
   ${If} $simulator = 1
     !insertmacro RemoveFile "$INSTDIR\DutlinkSim.ini"
     !insertmacro RemoveFile "$INSTDIR\PowerbenchSim.ini"
@@ -473,6 +529,7 @@ Function un.onInit
   SetRegView 64
   Call un.RefuseWhileRunning
   ReadRegDWORD $simulator HKLM "${UNINSTALL_KEY}" "Simulator"
+  ReadRegDWORD $gpib HKLM "${UNINSTALL_KEY}" "Gpib"
   ${un.GetParameters} $R0
   ClearErrors
   ${un.GetOptions} $R0 "/PURGE" $R1

@@ -25,7 +25,9 @@ stage_root="$bin/../package"
 stage="$stage_root/$name"
 
 missing=0
-for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_TOOL_FILES[@]}" "${VARNEX_SIMULATOR_FILES[@]}"; do
+gpib_files=("${VARNEX_GPIB_FILES[@]/#/gpib/}")
+for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_TOOL_FILES[@]}" "${VARNEX_SIMULATOR_FILES[@]}" \
+            "${gpib_files[@]}"; do
   if [ ! -f "$bin/$file" ]; then
     echo "make-package: $bin/$file is missing; build it first" >&2
     missing=1
@@ -34,15 +36,19 @@ done
 [ $missing -eq 0 ] || exit 1
 
 rm -rf "$stage"
-mkdir -p "$stage/simulator" "$stage/docs" "$dist"
+mkdir -p "$stage/simulator" "$stage/gpib" "$stage/docs" "$dist"
 for file in "${VARNEX_STATION_FILES[@]}" "${VARNEX_TOOL_FILES[@]}"; do
   cp "$bin/$file" "$stage/"
 done
 for file in "${VARNEX_SIMULATOR_FILES[@]}"; do
   cp "$bin/$file" "$stage/simulator/"
 done
+for file in "${gpib_files[@]}"; do
+  cp "$bin/$file" "$stage/gpib/"
+done
 # Text for Notepad: Windows line ends.
 sed 's/\r*$/\r/' "$here/simulator-README.txt" > "$stage/simulator/README.txt"
+sed 's/\r*$/\r/' "$here/gpib-README.txt" > "$stage/gpib/README.txt"
 
 # The guides as plain files, with the images they show.
 docs="$here/../docs"

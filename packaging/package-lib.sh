@@ -7,6 +7,9 @@ VARNEX_STATION_FILES=(Varnex.exe Tollmark.dll Admit.dll Varnex.ini Tollmark.ini)
 VARNEX_TOOL_FILES=(VarnexCli.exe TollmarkTool.exe)
 # The stand-ins for the line's phone and supply libraries, with their profiles.
 VARNEX_SIMULATOR_FILES=(Dutlink.dll Powerbench.dll DutlinkSim.ini PowerbenchSim.ini)
+# The supply library for a bench of GPIB supplies, built into bin/gpib (its own name is the
+# simulated supplies' one); it goes beside the line's own Dutlink.dll.
+VARNEX_GPIB_FILES=(Powerbench.dll)
 
 # varnex_version <VarnexVersion.h>: "1.0.0.1" from the four number macros.
 varnex_version() {

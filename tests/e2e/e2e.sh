@@ -6,6 +6,7 @@
 #   bash tests/e2e/e2e.sh <case>     cases: pass usb_timeout operator_stop link_failure
 #                                           repeat_series restricted close_during_run
 #                                           close_at_prompt no_authority dialogs read_only
+#                                           bench_visa bench_cli (GPIB supplies, bench prefix)
 # Environment: VARNEX_BIN (Varnex.exe and its libraries), E2E_TOOLS (WindowProbe.exe), E2E_ADMIT
 # (a stand-in Admit.dll), E2E_WORK (station folders and screenshots), WINEPREFIX.
 set -euo pipefail
@@ -334,6 +335,77 @@ case_dialogs() {
   [ "$(ini_value "POWER SUPPLY" "Gpib Addr")" = 7 ] || fail "supply 1 address not saved"
   [ "$(ini_value "POWER SUPPLY 2" "Gpib Addr")" = 6 ] || fail "supply 2 address changed"
   [ "$(ini_value CONTROL StationMask)" = 7 ] || fail "station mask changed"
+}
+
+# The GPIB Powerbench.dll in place of the simulated supplies, on the bench that the stand-in bus
+# libraries of the bench prefix emulate: supply 1 a battery simulator at address 5, supply 2 a
+# lab supply at 6 feeding the charger side, both on bus type $1. Every current check is on;
+# bench_phone sets what the phone draws.
+BENCH_CHECKS=$'Check Charge Current=1\nCheck PowerOn Current=1\nCheck DeepSleep Current=1
+Check PowerOff Current=1\nCharge Current Delay=100\nPowerOn Current Delay=100
+StandbyCurrent Delay=100\nLeak Current Delay=100'
+use_gpib_bench() {
+  cp "$VARNEX_BIN/gpib/Powerbench.dll" "$station/"
+  sed -i "s/^\[POWER SUPPLY\( 2\)\?\]$/&\nGpib Type=$1/" "$station/Varnex.ini"
+  export VARNEX_BENCH_PROFILE="Z:${station//\//\\}\\bench.ini"
+  bench_phone ""
+}
+bench_phone() {
+  printf '[Phone]\n%b\n[GPIB0::5]\nModel=2306\n[GPIB0::6]\nModel=E3632A\n' "$1" >"$station/bench.ini"
+}
+bench_log_has() {  # bench_log_has <test log line>...: in one of the station's test logs
+  local line
+  for line in "$@"; do
+    find "$station/result" -name '*.csv' -exec cat {} + | tr -d '\r' | grep -qxF "$line" ||
+      fail "no test log line '$line'"
+  done
+}
+
+case_bench_visa() {
+  new_station bench_visa "$BENCH_CHECKS"
+  use_gpib_bench 3
+  start_station
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID PASS 90000
+  bench_log_has "Charge Current,Lo Lim:410 Hi Lim: 490,PASS,450,mA" \
+    "Power On Current,Lo Lim:120 Hi Lim: 200,PASS,150,mA" \
+    "Deep Sleep Current,Lo Lim:1.00 Hi Lim: 2.30,PASS,1.60,mA" \
+    "Power Off Current,Lo Lim:0 Hi Lim: 100,PASS,35.00,uA"
+  # The next phone draws too much while on: the bench is opened again at its Start.
+  bench_phone "On=231"
+  scan $IMEI1 $IMEI2 $SN1
+  press_enter
+  expect_text $STATUS_ID FAIL 90000
+  expect_text $FAIL_ID "Fail: 1"
+  [ "$(probe list-row "$TITLE" 8 0)/$(probe list-row "$TITLE" 8 2)" = "Power On Current/FAIL" ] ||
+    fail "the power-on current row did not fail"
+  bench_log_has "Power On Current,Lo Lim:120 Hi Lim: 200,FAIL,231,mA"
+  screenshot final
+  close_station
+  expect_counts 1 1
+}
+
+case_bench_cli() {
+  new_station bench_cli "$BENCH_CHECKS"
+  cp "$VARNEX_BIN/VarnexCli.exe" "$station/"
+  use_gpib_bench 1
+  bench_cli_run() {  # bench_cli_run <expected exit code> <output file>
+    local code=0
+    (cd "$station" && wine VarnexCli.exe --imei1 $IMEI1 --imei2 $IMEI2 --sn1 $SN1 --no-wait \
+      --no-prompt --brief) >"$station/$2.raw" 2>&1 || code=$?
+    tr -d '\r' <"$station/$2.raw" >"$station/$2"
+    [ "$code" = "$1" ] || fail "VarnexCli.exe ended with $code, not $1: $(cat "$station/$2")"
+  }
+  bench_cli_run 0 pass.out
+  grep -q '^Charge Current | .* | PASS | 450$' "$station/pass.out" || fail "charge: $(cat "$station/pass.out")"
+  bench_phone "On=231"
+  bench_cli_run 1 fail.out
+  grep -q '^Power On Current | .* | FAIL | 231$' "$station/fail.out" || fail "no failed row: $(cat "$station/fail.out")"
+  # A bench checked before the first phone: supply 1 switched off.
+  sed -i 's/^Model=2306$//' "$station/bench.ini"
+  bench_cli_run 2 absent.out
+  grep -qx 'Init DCS0 Fail!' "$station/absent.out" || fail "no supply failure: $(cat "$station/absent.out")"
 }
 
 [ $# -eq 1 ] || { echo "usage: $0 <case>" >&2; exit 2; }

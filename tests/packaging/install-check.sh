@@ -14,7 +14,9 @@
 #   5. uninstalls and checks what stays and what goes;
 #   6. installs with the simulator again (with a rights command that fails: the installer must
 #      say so), puts the line's own phone and supply libraries in place of the stand-ins and
-#      uninstalls everything: only the line's libraries are left.
+#      uninstalls everything: only the line's libraries are left;
+#   7. turns a simulator install into one with the GPIB supplies beside the line's own phone
+#      library, upgrades it, and uninstalls everything: only the line's library is left.
 #
 #   bash tests/packaging/install-check.sh <build folder>
 set -euo pipefail
@@ -69,6 +71,9 @@ for file in "$source_dir"/docs/*.md; do
 done
 unzip -p "$zip_file" "$top/Varnex.exe" | cmp -s - "$build/bin/Varnex.exe" ||
   fail "the zip's Varnex.exe is not the built one"
+unzip -p "$zip_file" "$top/gpib/Powerbench.dll" | cmp -s - "$build/bin/gpib/Powerbench.dll" ||
+  fail "the zip's gpib/Powerbench.dll is not the built GPIB library"
+grep -qx "$top/gpib/README.txt" <<<"$listing" || fail "the zip lacks gpib/README.txt"
 
 step "a newer build to upgrade to"
 IFS=. read -r major minor patch build_number <<<"$version"
@@ -339,5 +344,23 @@ done
 [ "$(ls "$installed")" = "$(printf 'Dutlink.dll\nPowerbench.dll')" ] ||
   fail "left after removing everything but the line's libraries: $(ls "$installed")"
 [ ! -e "$menu" ] || fail "the Start menu folder is still there"
+rm -rf "$installed"
+
+step "the GPIB supplies in place of the simulator, beside the line's own phone library"
+wine "$setup_file" /S /SIMULATOR || fail "the simulator install failed ($?)"
+wine "$setup_file" /S /GPIB || fail "the GPIB supplies install failed ($?)"
+gpib_installed() {
+  cmp -s "$installed/Powerbench.dll" "$build/bin/gpib/Powerbench.dll" || fail "$1: not the GPIB Powerbench.dll"
+  [ -f "$installed/GpibSupplies.txt" ] || fail "$1: no GpibSupplies.txt"
+}
+gpib_installed "GPIB supplies"
+for file in Dutlink.dll DutlinkSim.ini PowerbenchSim.ini DutlinkSim.flash Simulator.txt; do
+  [ ! -e "$installed/$file" ] || fail "the simulated phone's $file is still there"
+done
+printf 'line library\n' >"$installed/Dutlink.dll"
+wine "$setup_file" /S || fail "the upgrade of the GPIB station failed ($?)"
+gpib_installed "upgrade"
+uninstall /PURGE
+[ "$(ls "$installed")" = Dutlink.dll ] || fail "left after removing the GPIB station: $(ls "$installed")"
 rm -rf "$installed"
 echo "== package install check passed"
