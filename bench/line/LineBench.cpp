@@ -112,7 +112,7 @@ int Fill(const std::string& db, int64_t runs, int stations, double days) {
                      if (made >= runs)
                        return;
                      ++made;
-                     line::RecordCheck check = line::ReadRunRecord(text);
+                     line::RecordCheck check = line::ReadRunRecord(text, now);
                      batch.push_back(std::move(*check.record));
                      if (batch.size() == 1000)
                        hand();
@@ -158,7 +158,8 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   std::vector<std::string> tokens;
   for (const line::SampleStation& station : stations) {
     tokens.push_back(line::NewToken());
-    store->AddToken(station.name, line::TokenHash(tokens.back()), line::NowMs());
+    store->AddToken(
+        {line::TokenHash(tokens.back()), line::TokenKind::Station, station.name, line::NowMs()});
   }
   // Made before the clock starts: the 2 cores belong to the service while it is measured.
   std::vector<std::vector<std::string>> bodies(static_cast<size_t>(clients));

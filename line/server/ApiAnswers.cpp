@@ -52,10 +52,9 @@ Json YieldAnswer(const std::vector<YieldPoint>& hourly, Bucket bucket, int32_t o
 
 Json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails, const std::string& station,
                   int64_t fromMs, int64_t toMs) {
-  int64_t total = 0;
+  ParetoTop top = TopPareto(std::move(fails));
   Json items = Json::array();
-  for (const ParetoItem& item : RankPareto(std::move(fails))) {
-    total += item.fails;
+  for (const ParetoItem& item : top.items) {
     items.push_back({{"item", item.item},
                      {"fails", item.fails},
                      {"share", item.share},
@@ -64,8 +63,9 @@ Json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails, const std:
   return {{"from", FormatUtc(fromMs)},
           {"to", FormatUtc(toMs)},
           {"station", station},
-          {"fails", total},
-          {"items", std::move(items)}};
+          {"fails", top.fails},
+          {"items", std::move(items)},
+          {"other", {{"items", top.otherItems}, {"fails", top.otherFails}}}};
 }
 
 Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
@@ -95,8 +95,10 @@ Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
           {"stations", std::move(list)}};
 }
 
-std::string RunsAnswer(const std::vector<StoredRun>& runs) {
-  size_t size = 32;
+std::string RunsAnswer(RunPage page) {
+  std::vector<StoredRun>& runs = page.runs;
+  std::string next = page.next ? ",\"next\":" + Json(CursorText(*page.next)).dump() : "";
+  size_t size = 32 + next.size();
   for (const StoredRun& run : runs) {
     size += run.document.size() + 1;
   }
@@ -108,9 +110,46 @@ std::string RunsAnswer(const std::vector<StoredRun>& runs) {
       text += ',';
     }
     text += runs[i].document;
+    std::string().swap(runs[i].document);
   }
-  text += "]}";
+  text += "]" + next + "}";
   return text;
+}
+
+std::string CursorText(const RunCursor& cursor) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text = std::to_string(cursor.startedMs) + "~" + cursor.id + "~";
+  for (unsigned char c : cursor.station) {
+    text += kDigits[c >> 4];
+    text += kDigits[c & 15];
+  }
+  return text;
+}
+
+std::optional<RunCursor> ParseCursor(const std::string& text) {
+  size_t first = text.find('~');
+  size_t second = first == std::string::npos ? first : text.find('~', first + 1);
+  if (second == std::string::npos || (text.size() - second - 1) % 2 != 0) {
+    return std::nullopt;
+  }
+  RunCursor cursor;
+  try {
+    size_t used = 0;
+    cursor.startedMs = std::stoll(text.substr(0, first), &used);
+    if (used != first) {
+      return std::nullopt;
+    }
+    for (size_t i = second + 1; i < text.size(); i += 2) {
+      cursor.station += static_cast<char>(std::stoi(text.substr(i, 2), &used, 16));
+      if (used != 2) {
+        return std::nullopt;
+      }
+    }
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  cursor.id = text.substr(first + 1, second - first - 1);
+  return cursor;
 }
 
 Json ErrorAnswer(const std::string& text) {

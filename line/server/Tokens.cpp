@@ -37,4 +37,8 @@ std::string TokenHash(const std::string& token) {
   return Hex(digest, length);
 }
 
+std::string TokenId(const std::string& hash) {
+  return hash.substr(0, 8);
+}
+
 }  // namespace line
