@@ -2,6 +2,7 @@
 // station or a reader its token, lists and removes them; `user` adds and removes the
 // dashboard's viewers; `import` loads record files. `--config FILE` reads the options of
 // `serve` from the file's [serve] section (the package's /etc/varnex-line/varnex-line.conf).
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -61,6 +62,9 @@ int Serve(const std::string& db, const line::StoreOptions& storeOptions, const s
     std::cerr << "varnex-line: --listen takes HOST:PORT, e.g. 127.0.0.1:8080\n";
     return 2;
   }
+  // Answers of several MiB go back to the system when sent: without a fixed threshold the C
+  // library raises it after the first such block and keeps their memory in its heaps.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   // Signals are taken by one thread that stops the server; workers never see them.
   sigset_t signals;
   sigemptyset(&signals);

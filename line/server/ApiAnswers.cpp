@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "devices/admit/core/Hex.h"
 #include "line/core/Timestamp.h"
 
 namespace line {
@@ -98,7 +99,7 @@ Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
 std::string RunsAnswer(RunPage page) {
   std::vector<StoredRun>& runs = page.runs;
   std::string next = page.next ? ",\"next\":" + Json(CursorText(*page.next)).dump() : "";
-  size_t size = 32 + next.size();
+  size_t size = 34 + next.size();  // and the line break the answer ends with
   for (const StoredRun& run : runs) {
     size += run.document.size() + 1;
   }
@@ -117,39 +118,31 @@ std::string RunsAnswer(RunPage page) {
 }
 
 std::string CursorText(const RunCursor& cursor) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text = std::to_string(cursor.startedMs) + "~" + cursor.id + "~";
-  for (unsigned char c : cursor.station) {
-    text += kDigits[c >> 4];
-    text += kDigits[c & 15];
-  }
-  return text;
+  return std::to_string(cursor.startedMs) + "~" + cursor.id + "~" +
+         admit::ToHex(reinterpret_cast<const uint8_t*>(cursor.station.data()),
+                      cursor.station.size());
 }
 
 std::optional<RunCursor> ParseCursor(const std::string& text) {
   size_t first = text.find('~');
   size_t second = first == std::string::npos ? first : text.find('~', first + 1);
-  if (second == std::string::npos || (text.size() - second - 1) % 2 != 0) {
+  if (second == std::string::npos) {
     return std::nullopt;
   }
   RunCursor cursor;
+  cursor.id = text.substr(first + 1, second - first - 1);
+  cursor.station.resize((text.size() - second - 1) / 2);
+  if (!admit::FromHex(std::string_view(text).substr(second + 1),
+                      reinterpret_cast<uint8_t*>(cursor.station.data()), cursor.station.size())) {
+    return std::nullopt;
+  }
   try {
     size_t used = 0;
     cursor.startedMs = std::stoll(text.substr(0, first), &used);
-    if (used != first) {
-      return std::nullopt;
-    }
-    for (size_t i = second + 1; i < text.size(); i += 2) {
-      cursor.station += static_cast<char>(std::stoi(text.substr(i, 2), &used, 16));
-      if (used != 2) {
-        return std::nullopt;
-      }
-    }
+    return used == first ? std::optional(cursor) : std::nullopt;
   } catch (const std::exception&) {
     return std::nullopt;
   }
-  cursor.id = text.substr(first + 1, second - first - 1);
-  return cursor;
 }
 
 Json ErrorAnswer(const std::string& text) {

@@ -24,9 +24,10 @@ using Json = nlohmann::json;
 
 constexpr const char* kJson = "application/json";
 constexpr int64_t kMaxRuns = 1000;
-// A runs answer holds at most this much of records; all of them at once at most kAnswerBudget.
+// A runs answer holds at most this much of records. Answers being made (each counted at that
+// most) and sent (each at its size) hold at most kAnswerBudget together.
 constexpr int64_t kRunsAnswerBytes = 8 * 1024 * 1024;
-constexpr int64_t kAnswerBudget = 64 * 1024 * 1024;
+constexpr int64_t kAnswerBudget = 48 * 1024 * 1024;
 // An indented answer is made by reading the compact one: only for answers a person reads.
 constexpr size_t kPrettyBytes = 1024 * 1024;
 constexpr size_t kFormBytes = 4096;
@@ -357,7 +358,7 @@ HttpAnswer ApiServer::PostRun(const HttpRequest& request, const std::string& sta
 }
 
 // Every runs answer holds at most kRunsAnswerBytes of records; while it is made and sent it
-// holds that much of a shared budget, so that readers together cannot take the memory.
+// holds its part of a shared budget, so that readers together cannot take the memory.
 HttpAnswer ApiServer::GetRuns(const HttpRequest& request, const std::string&) {
   QueryParams params(request.query);
   RunQuery query;
@@ -380,9 +381,15 @@ HttpAnswer ApiServer::GetRuns(const HttpRequest& request, const std::string&) {
     answerBytes_ -= kRunsAnswerBytes;
     return Error(503, "busy: too many large answers at once");
   }
-  auto hold = std::shared_ptr<void>(nullptr, [this](void*) { answerBytes_ -= kRunsAnswerBytes; });
+  std::shared_ptr<int64_t> held(new int64_t(kRunsAnswerBytes), [this](int64_t* bytes) {
+    answerBytes_ -= *bytes;
+    delete bytes;
+  });
   HttpAnswer answer = TextAnswer(params, RunsAnswer(store_.FindRuns(query)));
-  answer.hold = hold;
+  int64_t size = static_cast<int64_t>(answer.body.size());
+  answerBytes_ -= *held - size;
+  *held = size;
+  answer.hold = held;
   return answer;
 }
 

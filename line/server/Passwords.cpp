@@ -5,8 +5,11 @@
 #include <openssl/rand.h>
 
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
+
+#include "devices/admit/core/Hex.h"
 
 namespace line {
 namespace {
@@ -16,31 +19,6 @@ namespace {
 constexpr int kIterations = 600000;
 constexpr size_t kSaltBytes = 16;
 constexpr size_t kHashBytes = 32;
-
-std::string Hex(const unsigned char* bytes, size_t count) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (size_t i = 0; i < count; ++i) {
-    text.push_back(kDigits[bytes[i] >> 4]);
-    text.push_back(kDigits[bytes[i] & 15]);
-  }
-  return text;
-}
-
-bool FromHex(const std::string& text, std::vector<unsigned char>& bytes) {
-  if (text.size() % 2 != 0) {
-    return false;
-  }
-  bytes.clear();
-  for (size_t i = 0; i < text.size(); i += 2) {
-    unsigned value = 0;
-    if (std::sscanf(text.c_str() + i, "%2x", &value) != 1) {
-      return false;
-    }
-    bytes.push_back(static_cast<unsigned char>(value));
-  }
-  return true;
-}
 
 std::vector<unsigned char> Derive(const std::string& password,
                                   const std::vector<unsigned char>& salt, int iterations) {
@@ -61,8 +39,8 @@ std::string HashPassword(const std::string& password) {
     throw std::runtime_error("no random bytes for a salt");
   }
   std::vector<unsigned char> hash = Derive(password, salt, kIterations);
-  return "pbkdf2-sha256$" + std::to_string(kIterations) + "$" + Hex(salt.data(), salt.size()) +
-         "$" + Hex(hash.data(), hash.size());
+  return "pbkdf2-sha256$" + std::to_string(kIterations) + "$" +
+         admit::ToHex(salt.data(), salt.size()) + "$" + admit::ToHex(hash.data(), hash.size());
 }
 
 bool PasswordMatches(const std::string& password, const std::string& stored) {
@@ -74,9 +52,10 @@ bool PasswordMatches(const std::string& password, const std::string& stored) {
       iterations < 1 || iterations > 10 * kIterations) {
     return false;
   }
-  std::vector<unsigned char> saltBytes;
-  std::vector<unsigned char> expected;
-  if (!FromHex(salt, saltBytes) || !FromHex(hash, expected) || expected.size() != kHashBytes) {
+  std::vector<unsigned char> saltBytes(std::strlen(salt) / 2);
+  std::vector<unsigned char> expected(kHashBytes);
+  if (!admit::FromHex(salt, saltBytes.data(), saltBytes.size()) ||
+      !admit::FromHex(hash, expected.data(), expected.size())) {
     return false;
   }
   std::vector<unsigned char> given = Derive(password, saltBytes, iterations);

@@ -1,32 +1,19 @@
 #include "line/server/QueryParams.h"
 
 #include "contract/RecordLimits.h"
+#include "devices/admit/core/Hex.h"
 #include "line/core/Timestamp.h"
 
 namespace line {
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
-
 std::string Decode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
-    int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
-    if (text[i] == '%' && high >= 0 && low >= 0) {
-      out += static_cast<char>(high * 16 + low);
+    uint8_t byte = 0;
+    if (text[i] == '%' && admit::FromHex(text.substr(i + 1, 2), &byte, 1)) {
+      out += static_cast<char>(byte);
       i += 2;
     } else {
       out += text[i] == '+' ? ' ' : text[i];

@@ -63,8 +63,8 @@ SqliteSession::SqliteSession(const std::string& path, int64_t readTimeoutMs)
   // disk (FULL) before the answer goes out.
   RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
   // The writer: room for the indexes' upper pages of a few million runs (64 MiB at most). A
-  // reader finds what it misses in the system's file cache; several of them run at once.
-  RunScript(readTimeoutMs > 0 ? "PRAGMA cache_size=-8192;" : "PRAGMA cache_size=-65536;");
+  // reader (4 MiB) finds what it misses in the system's file cache; several of them run at once.
+  RunScript(readTimeoutMs > 0 ? "PRAGMA cache_size=-4096;" : "PRAGMA cache_size=-65536;");
   if (readTimeoutMs > 0) {
     sqlite3_progress_handler(db_, kDeadlineSteps, &SqliteSession::PastDeadline, this);
   }

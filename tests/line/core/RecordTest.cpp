@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "line/core/LogText.h"
 #include "line/core/RunRecord.h"
 #include "line/core/Timestamp.h"
 #include "tests/line/support/Records.h"
@@ -221,6 +222,14 @@ TEST(RunRecord, RefusesTextThatIsNoRecordAtAll) {
     EXPECT_FALSE(check.record) << text.substr(0, 40);
     EXPECT_EQ(check.error, error) << text.substr(0, 40);
   }
+}
+
+// What a client sends reaches the log as one line that says what came: no line break, no
+// terminal control, and a backslash that cannot pass for an escape.
+TEST(LogText, KeepsOutsideTextOnOneLine) {
+  EXPECT_EQ(LogText("GET /a%0A\nvarnex-line: forged\r\x1b[2J \\ \xc3\xa9\xc2\x85"),
+            "GET /a%0A\\x0avarnex-line: forged\\x0d\\x1b[2J \\\\ \xc3\xa9\\x85");
+  EXPECT_EQ(LogText(std::string(10, 'x'), 4), "xxxx...");
 }
 
 TEST(Timestamp, ReadsLocalTimesWithTheirOffset) {

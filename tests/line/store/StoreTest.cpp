@@ -4,6 +4,7 @@
 // record the store refuses fails alone; pages of runs are cut by bytes; two service instances on
 // one database never store a record twice; a store made before schema versions is upgraded.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -626,6 +627,21 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
+
+// A password given apart from the URL (--db-password-file) reaches the server; without one the
+// server refuses the connection.
+TEST(StoreFailures, APasswordGivenApartFromTheUrlLogsOn) {
+  std::string admin = test::PostgresAdminUrl();
+  std::string name = "password_" + std::to_string(getpid());
+  test::RunOnPostgres(admin,
+                      "DO $$ BEGIN CREATE ROLE varnex_password LOGIN PASSWORD 'line-secret'; "
+                      "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+  test::RunOnPostgres(admin, "CREATE DATABASE " + name + " OWNER varnex_password");
+  std::string url = admin.substr(0, admin.rfind('/') + 1) + name;
+  url.replace(url.find("varnex@"), 7, "varnex_password@");
+  EXPECT_THROW(OpenStore(url), StoreUnavailable);
+  EXPECT_EQ(OpenStore(url, {.password = "line-secret"})->FindRuns({}).runs.size(), 0u);
+}
 
 TEST(StoreFailures, AnUnreachableStoreIsUnavailable) {
   EXPECT_THROW(OpenStore("/nonexistent-folder/line.db"), StoreUnavailable);
