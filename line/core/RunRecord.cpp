@@ -103,7 +103,7 @@ class CheckingReader {
     if (HoldsControl(name)) {
       Refuse(Path(), "holds a control character");
     }
-    if (!frame.keys.insert(name).second) {
+    if (!frame.Add(name)) {
       Refuse(Path(), "given twice");
     }
     return tree_.key(name);
@@ -131,10 +131,26 @@ class CheckingReader {
  private:
   struct Frame {
     explicit Frame(bool isArray) : array(isArray) {}
+    // False when the object had the key already. A record's objects have a dozen keys: they
+    // are compared one by one, a hostile object's many in a set.
+    bool Add(const std::string& name) {
+      if (many.empty() && few.size() < kFewKeys) {
+        if (std::find(few.begin(), few.end(), name) != few.end()) {
+          return false;
+        }
+        few.push_back(name);
+        return true;
+      }
+      many.insert(few.begin(), few.end());
+      few.clear();
+      return many.insert(name).second;
+    }
+    static constexpr size_t kFewKeys = 32;
     bool array;
     size_t index = 0;
     std::string key;
-    std::set<std::string> keys;
+    std::vector<std::string> few;
+    std::set<std::string> many;
   };
 
   // A value is complete: the next one of an array has the next index.
@@ -150,9 +166,9 @@ class CheckingReader {
     std::string path;
     for (const Frame& frame : frames_) {
       if (frame.array) {
-        path += "[" + std::to_string(frame.index) + "]";
+        path.append("[").append(std::to_string(frame.index)).append("]");
       } else {
-        path += (path.empty() ? "" : ".") + frame.key;
+        path.append(path.empty() ? "" : ".").append(frame.key);
       }
     }
     return path.empty() ? "body" : path;

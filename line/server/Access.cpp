@@ -23,6 +23,31 @@ bool IsLoopbackHost(std::string_view host) {
   return inet_pton(AF_INET6, text.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
+std::string BearerToken(const HttpRequest& request) {
+  const std::string& header = request.Header("authorization");
+  const std::string prefix = "Bearer ";
+  if (header.size() <= prefix.size() || header.compare(0, prefix.size(), prefix) != 0) {
+    return {};
+  }
+  return header.substr(prefix.size());
+}
+
+std::string CookieValue(const HttpRequest& request, const std::string& name) {
+  std::string_view cookies = request.Header("cookie");
+  while (!cookies.empty()) {
+    size_t end = cookies.find(';');
+    std::string_view pair = cookies.substr(0, end);
+    while (!pair.empty() && pair.front() == ' ') {
+      pair.remove_prefix(1);
+    }
+    if (pair.substr(0, name.size() + 1) == name + "=") {
+      return std::string(pair.substr(name.size() + 1));
+    }
+    cookies = end == std::string_view::npos ? std::string_view() : cookies.substr(end + 1);
+  }
+  return {};
+}
+
 bool ReadsNeedLogIn(const std::string& listenHost, bool requireLogIn, bool publicRead) {
   if (publicRead) {
     return false;

@@ -13,12 +13,18 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "line/server/HttpServer.h"
 #include "line/store/Store.h"
 
 namespace line {
 
 // "127.0.0.1", "127.x.y.z", "::1", "[::1]", "localhost" (a Host header's port aside).
 bool IsLoopbackHost(std::string_view host);
+
+// The token of "Authorization: Bearer <token>"; "" without one.
+std::string BearerToken(const HttpRequest& request);
+// A cookie's value; "" when the request does not carry it.
+std::string CookieValue(const HttpRequest& request, const std::string& name);
 
 // Whether the service on `listenHost` lets only viewers read.
 bool ReadsNeedLogIn(const std::string& listenHost, bool requireLogIn, bool publicRead);

@@ -149,4 +149,16 @@ Json ErrorAnswer(const std::string& text) {
   return {{"error", text}};
 }
 
+HttpAnswer JsonAnswer(unsigned status, const Json& body, bool pretty) {
+  return {status, "application/json", body.dump(pretty ? 2 : -1) + "\n", {}, false, nullptr};
+}
+
+HttpAnswer Refused(unsigned status, const std::string& text) {
+  return JsonAnswer(status, ErrorAnswer(text));
+}
+
+HttpAnswer Redirect(const std::string& location) {
+  return {303, "text/plain", "", {{"Location", location}}, false, nullptr};
+}
+
 }  // namespace line

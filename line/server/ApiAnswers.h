@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "line/core/LineRules.h"
+#include "line/server/HttpServer.h"
 #include "line/store/Store.h"
 
 namespace line {
@@ -31,5 +32,10 @@ std::string CursorText(const RunCursor& cursor);
 std::optional<RunCursor> ParseCursor(const std::string& text);
 
 nlohmann::json ErrorAnswer(const std::string& text);
+
+// HTTP answers: a JSON document (indented when `pretty`), a refusal, a redirect.
+HttpAnswer JsonAnswer(unsigned status, const nlohmann::json& body, bool pretty = false);
+HttpAnswer Refused(unsigned status, const std::string& text);
+HttpAnswer Redirect(const std::string& location);
 
 }  // namespace line

@@ -32,10 +32,6 @@ constexpr int64_t kAnswerBudget = 48 * 1024 * 1024;
 constexpr size_t kPrettyBytes = 1024 * 1024;
 constexpr size_t kFormBytes = 4096;
 constexpr int64_t kLongestPareto = 92 * kDayMs;
-constexpr int64_t kSessionMs = 7 * kDayMs;
-constexpr const char* kCookie = "varnex_session";
-// The log-on page's own files: open to anyone, so that a viewer can log on.
-constexpr const char* kOpenFiles[] = {"/login.html", "/login.js", "/dashboard.css"};
 
 // The page runs only its own scripts, takes nothing from elsewhere and is never framed.
 const std::pair<std::string, std::string> kSecurityHeaders[] = {
@@ -47,19 +43,6 @@ const std::pair<std::string, std::string> kSecurityHeaders[] = {
     {"Referrer-Policy", "same-origin"},  // "no-referrer" would make forms send Origin: null
     {"Cache-Control", "no-store"},
 };
-
-HttpAnswer JsonAnswer(unsigned status, const Json& body, bool pretty = false) {
-  return {status, kJson, body.dump(pretty ? 2 : -1) + "\n", {}, false, nullptr};
-}
-
-HttpAnswer Error(unsigned status, const std::string& text) {
-  return JsonAnswer(status, ErrorAnswer(text));
-}
-
-HttpAnswer Redirect(const std::string& location) {
-  HttpAnswer answer{303, "text/plain", "", {{"Location", location}}, false, nullptr};
-  return answer;
-}
 
 // Compact, unless the address asks for an indented document (`pretty`): the dashboard reads the
 // compact one, a person the other.
@@ -77,37 +60,6 @@ HttpAnswer TextAnswer(const QueryParams& params, std::string text) {
 
 HttpAnswer ReadAnswer(const QueryParams& params, const Json& body) {
   return TextAnswer(params, body.dump());
-}
-
-std::string BearerToken(const HttpRequest& request) {
-  const std::string& header = request.Header("authorization");
-  const std::string prefix = "Bearer ";
-  if (header.size() <= prefix.size() || header.compare(0, prefix.size(), prefix) != 0) {
-    return {};
-  }
-  return header.substr(prefix.size());
-}
-
-std::string CookieValue(const HttpRequest& request, const std::string& name) {
-  std::string_view cookies = request.Header("cookie");
-  while (!cookies.empty()) {
-    size_t end = cookies.find(';');
-    std::string_view pair = cookies.substr(0, end);
-    while (!pair.empty() && pair.front() == ' ') {
-      pair.remove_prefix(1);
-    }
-    if (pair.substr(0, name.size() + 1) == name + "=") {
-      return std::string(pair.substr(name.size() + 1));
-    }
-    cookies = end == std::string_view::npos ? std::string_view() : cookies.substr(end + 1);
-  }
-  return {};
-}
-
-std::string SessionCookie(const std::string& value, int64_t maxAgeMs, bool secure) {
-  return std::string(kCookie) + "=" + value +
-         "; Path=/; Max-Age=" + std::to_string(maxAgeMs / 1000) + "; HttpOnly; SameSite=Strict" +
-         (secure ? "; Secure" : "");
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -236,7 +188,7 @@ HttpHandler::Admission ApiServer::Admit(const HttpRequest& head) {
   }
   // Every record would be refused the same: its body is not worth reading.
   if (route->who == Who::Station && BearerToken(head).empty()) {
-    return {Refusal(401, "Authorization: no valid station token"), 0};
+    return {Finish(head, Refused(401, "Authorization: no valid station token"), ""), 0};
   }
   return {std::nullopt, route->bodyLimit};
 }
@@ -251,12 +203,12 @@ void ApiServer::Handle(HttpRequest request, std::function<void(HttpAnswer)> repl
   auto shared = std::make_shared<HttpRequest>(std::move(request));
   bool queued = pool.TryPost([this, route, shared, reply] { reply(Serve(*route, *shared)); });
   if (!queued) {
-    reply(Finish(*shared, Error(503, "busy: too many requests waiting"), "worker queue full"));
+    reply(Finish(*shared, Refused(503, "busy: too many requests waiting"), "worker queue full"));
   }
 }
 
 HttpAnswer ApiServer::Refusal(unsigned status, const std::string& text) {
-  HttpAnswer answer = Error(status, text);
+  HttpAnswer answer = Refused(status, text);
   answer.headers.assign(std::begin(kSecurityHeaders), std::end(kSecurityHeaders));
   return answer;
 }
@@ -270,50 +222,12 @@ HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
     }
     return Finish(request, (this->*route.handler)(request, caller), "");
   } catch (const ParamError& error) {
-    return Finish(request, Error(400, error.text), "");
+    return Finish(request, Refused(400, error.text), "");
   } catch (const StoreUnavailable& error) {
-    return Finish(request, Error(503, "store unavailable"), error.what());
+    return Finish(request, Refused(503, "store unavailable"), error.what());
   } catch (const std::exception& error) {
-    return Finish(request, Error(500, "internal error"), error.what());
+    return Finish(request, Refused(500, "internal error"), error.what());
   }
-}
-
-std::optional<HttpAnswer> ApiServer::Authorize(const Route& route, const HttpRequest& request,
-                                               std::string& caller) {
-  int64_t now = options_.clock();
-  std::string token = BearerToken(request);
-  std::optional<TokenInfo> known;
-  if (!token.empty()) {
-    known = credentials_.Token(TokenHash(token));
-  }
-  switch (route.who) {
-    case Who::Anyone:
-      return std::nullopt;
-    case Who::Station:
-      if (!known || known->kind != TokenKind::Station) {
-        return Error(401, "Authorization: no valid station token");
-      }
-      caller = known->name;
-      return std::nullopt;
-    case Who::Viewer:
-    case Who::ViewerPage: {
-      bool openFile = route.who == Who::ViewerPage &&
-                      std::find(std::begin(kOpenFiles), std::end(kOpenFiles), request.path) !=
-                          std::end(kOpenFiles);
-      if (!readsNeedLogIn_ || openFile || (known && known->kind == TokenKind::Read)) {
-        return std::nullopt;
-      }
-      std::string session = CookieValue(request, kCookie);
-      if (!session.empty() && credentials_.SessionUser(TokenHash(session), now)) {
-        return std::nullopt;
-      }
-      if (route.who == Who::ViewerPage && (request.path == "/" || request.path == "/index.html")) {
-        return Redirect("login.html");
-      }
-      return Error(401, "log on first: a viewer's session or a read token");
-    }
-  }
-  return std::nullopt;
 }
 
 HttpAnswer ApiServer::Finish(const HttpRequest& request, HttpAnswer answer,
@@ -337,7 +251,7 @@ HttpAnswer ApiServer::Finish(const HttpRequest& request, HttpAnswer answer,
 HttpAnswer ApiServer::PostRun(const HttpRequest& request, const std::string& station) {
   RecordCheck check = ReadRunRecord(request.body, options_.clock());
   if (!check.record) {
-    return Error(400, check.error);
+    return Refused(400, check.error);
   }
   const RunRecord& run = *check.record;
   if (run.station != station) {
@@ -350,11 +264,11 @@ HttpAnswer ApiServer::PostRun(const HttpRequest& request, const std::string& sta
     case IngestResult::Repeated:
       return JsonAnswer(200, {{"id", run.id}, {"status", "already stored"}});
     case IngestResult::Conflict:
-      return Error(409, "id: " + run.id + " is already stored with other content");
+      return Refused(409, "id: " + run.id + " is already stored with other content");
     case IngestResult::Failed:
       break;
   }
-  return Error(500, "internal error");  // the store logged why
+  return Refused(500, "internal error");  // the store logged why
 }
 
 // Every runs answer holds at most kRunsAnswerBytes of records; while it is made and sent it
@@ -379,7 +293,7 @@ HttpAnswer ApiServer::GetRuns(const HttpRequest& request, const std::string&) {
   }
   if (answerBytes_.fetch_add(kRunsAnswerBytes) + kRunsAnswerBytes > kAnswerBudget) {
     answerBytes_ -= kRunsAnswerBytes;
-    return Error(503, "busy: too many large answers at once");
+    return Refused(503, "busy: too many large answers at once");
   }
   std::shared_ptr<int64_t> held(new int64_t(kRunsAnswerBytes), [this](int64_t* bytes) {
     answerBytes_ -= *bytes;
@@ -404,7 +318,7 @@ HttpAnswer ApiServer::GetRun(const HttpRequest& request, const std::string&) {
   }
   std::vector<StoredRun> runs = store_.FindRun(id, params.Text("station"));
   if (runs.empty()) {
-    return Error(404, "id: no run " + id);
+    return Refused(404, "id: no run " + id);
   }
   if (runs.size() > 1) {
     Json stations = Json::array();
@@ -467,53 +381,11 @@ HttpAnswer ApiServer::GetHealth(const HttpRequest& request, const std::string&) 
 HttpAnswer ApiServer::GetFile(const HttpRequest& request, const std::string&) {
   auto found = files_.find(request.path);
   if (found == files_.end()) {
-    return Error(404, request.path == "/vendor/chart.min.js"
-                          ? "the charting library is not installed (libjs-chart.js)"
-                          : "no such page");
+    return Refused(404, request.path == "/vendor/chart.min.js"
+                            ? "the charting library is not installed (libjs-chart.js)"
+                            : "no such page");
   }
   return {200, found->second.type, found->second.body, {}, false, nullptr};
-}
-
-// The log-on form of login.html. A form of another site is refused (its Origin differs); a
-// wrong name costs the same time as a wrong password; a few checks run at once at most.
-HttpAnswer ApiServer::PostLogIn(const HttpRequest& request, const std::string&) {
-  const std::string& origin = request.Header("origin");
-  size_t scheme = origin.find("://");
-  if (!origin.empty() &&
-      (scheme == std::string::npos || origin.substr(scheme + 3) != request.Header("host"))) {
-    return Error(403, "Origin: a log-on from another site");
-  }
-  QueryParams form(request.body);
-  std::string user = form.Text("user");
-  std::string password = form.Text("password", 1024);
-  if (!logIns_.try_acquire_for(std::chrono::seconds(5))) {
-    return Error(503, "busy: too many logs-on at once");
-  }
-  std::optional<std::string> stored = store_.UserPasswordHash(user);
-  static const std::string kNobody = HashPassword("");
-  bool matches = PasswordMatches(password, stored.value_or(kNobody)) && stored;
-  logIns_.release();
-  if (!matches) {
-    refusals_.Line(request.remote + " log-on refused for " + LogText(user, 128), options_.clock());
-    return Redirect("login.html?failed");
-  }
-  std::string token = NewToken();
-  int64_t now = options_.clock();
-  store_.AddSession(TokenHash(token), user, now, now + kSessionMs);
-  HttpAnswer answer = Redirect("./");
-  answer.headers.emplace_back("Set-Cookie", SessionCookie(token, kSessionMs, request.secure));
-  return answer;
-}
-
-HttpAnswer ApiServer::PostLogOut(const HttpRequest& request, const std::string&) {
-  std::string session = CookieValue(request, kCookie);
-  if (!session.empty()) {
-    store_.RemoveSession(TokenHash(session));
-    credentials_.Forget(TokenHash(session));
-  }
-  HttpAnswer answer = Redirect("login.html");
-  answer.headers.emplace_back("Set-Cookie", SessionCookie("", 0, request.secure));
-  return answer;
 }
 
 }  // namespace line

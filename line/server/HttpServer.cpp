@@ -238,7 +238,9 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
       response->set(name, value);
     }
     response->body() = std::move(answer.body);
-    response->keep_alive(keepAlive_ && !answer.close && !unread);
+    // The last answer a connection gives says so, so that the client sends no more on it.
+    bool last = served_ + 1 >= shared_.limits.requestsPerConnection;
+    response->keep_alive(keepAlive_ && !answer.close && !unread && !last);
     response->prepare_payload();
     hold_ = std::move(answer.hold);
     Lowest().expires_after(shared_.limits.writeTime);
@@ -248,8 +250,8 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
                         if (failed) {
                           return;
                         }
-                        if (!response->keep_alive() ||
-                            ++self->served_ >= self->shared_.limits.requestsPerConnection) {
+                        ++self->served_;
+                        if (!response->keep_alive()) {
                           return self->Close();
                         }
                         self->WaitForRequest();

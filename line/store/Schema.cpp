@@ -139,10 +139,8 @@ std::string Keyed(const std::string& schema, const char* suffix) {
 
 // Version 2, the columns and indexes both back ends add alike.
 const std::string kSecondCommon = R"sql(
-CREATE INDEX runs_id ON runs (id);
 CREATE INDEX runs_outcome_started ON runs (outcome, started_ms);
 CREATE INDEX runs_station_outcome_started ON runs (station, outcome, started_ms);
-CREATE INDEX fail_rows_station_started ON fail_rows (station, started_ms);
 ALTER TABLE tokens RENAME COLUMN station TO name;
 ALTER TABLE tokens ADD COLUMN kind TEXT NOT NULL DEFAULT 'station';
 CREATE TABLE users (
@@ -159,8 +157,9 @@ CREATE TABLE sessions (
 CREATE INDEX sessions_user ON sessions (user_name);
 )sql";
 
-// Version 2 on SQLite: runs and fail_rows are keyed by station and run id (another station's
-// record cannot take an id first), so both tables are copied into new ones. Each run keeps
+// Version 2 on SQLite: runs and fail_rows are keyed by run id and station (another station's
+// record cannot take an id first; a run is found by its id alone too), so both tables are
+// copied into new ones. Each run keeps
 // whether the alarm counts it as failed (the rule of CountsAsFail, for the runs stored before)
 // and the size of its document (pages of runs are cut by bytes without reading them).
 const std::string kSecondSqlite = R"sql(
@@ -193,7 +192,7 @@ CREATE TABLE runs_keyed (
   counted_fail INTEGER NOT NULL,
   doc_bytes BIGINT NOT NULL,
   doc TEXT NOT NULL,
-  PRIMARY KEY (station, id)
+  PRIMARY KEY (id, station)
 );
 INSERT INTO runs_keyed SELECT id, station, line, host, program, version, operator_name, started,
   ended, started_ms, ended_ms, duration_ms, imei1, imei2, imei3, sn1, sn2, bt, wifi, outcome,
@@ -246,7 +245,7 @@ ALTER TABLE runs ADD COLUMN counted_fail INTEGER NOT NULL DEFAULT 0,
   ADD COLUMN doc_bytes BIGINT NOT NULL DEFAULT 0;
 UPDATE runs SET counted_fail = CASE WHEN counted = 1 AND outcome <> 'PASS' THEN 1 ELSE 0 END,
   doc_bytes = octet_length(doc);
-ALTER TABLE runs DROP CONSTRAINT runs_pkey, ADD PRIMARY KEY (station, id);
+ALTER TABLE runs DROP CONSTRAINT runs_pkey, ADD PRIMARY KEY (id, station);
 DROP INDEX runs_station_recent;
 CREATE INDEX runs_station_recent ON runs (station, counted, started_ms, counted_fail);
 ALTER TABLE fail_rows DROP CONSTRAINT fail_rows_pkey, ADD PRIMARY KEY (station, run_id, item);

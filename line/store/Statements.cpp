@@ -13,13 +13,13 @@ struct Entry {
   std::string text;
 };
 
-// The runs table's columns of a record, $1-$27; a run is keyed by its station and id.
+// The runs table's columns of a record, $1-$27; a run is keyed by its id and station.
 const std::string kRunInsert =
     "INSERT INTO runs (id, station, line, host, program, version, operator_name, started, "
     "ended, started_ms, ended_ms, duration_ms, imei1, imei2, imei3, sn1, sn2, bt, wifi, "
     "outcome, counted, test_log, phone, received_ms, doc, counted_fail, doc_bytes) VALUES ($1, "
     "$2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, "
-    "$22, $23, $24, $25, $26, $27) ON CONFLICT (station, id) DO NOTHING";
+    "$22, $23, $24, $25, $26, $27) ON CONFLICT (id, station) DO NOTHING";
 const std::string kPhoneFirstInsert =
     "INSERT INTO phone_first (station, phone, started_ms, run_id, passed) ";
 const std::string kRunColumns = "doc, received_ms, station, id, started_ms";
@@ -72,14 +72,14 @@ std::string RunSearch(const std::string& where) {
          "(ORDER BY " +
          kNewest + " ROWS UNBOUNDED PRECEDING) AS upto, row_number() OVER (ORDER BY " + kNewest +
          ") AS n FROM page) SELECT runs.doc, runs.received_ms, runs.station, runs.id, "
-         "runs.started_ms, sized.upto FROM sized JOIN runs ON runs.station = sized.station AND "
-         "runs.id = sized.id WHERE sized.upto - sized.doc_bytes <= $11 OR sized.n <= 2 "
+         "runs.started_ms, sized.upto FROM sized JOIN runs ON runs.id = sized.id AND "
+         "runs.station = sized.station WHERE sized.upto - sized.doc_bytes <= $11 OR sized.n <= 2 "
          "ORDER BY sized.started_ms DESC, sized.id DESC, sized.station DESC";
 }
 
 std::vector<Entry> CommonStatements() {
   return {
-      {Sql::RunGet, "SELECT " + kRunColumns + " FROM runs WHERE station = $1 AND id = $2"},
+      {Sql::RunGet, "SELECT " + kRunColumns + " FROM runs WHERE id = $2 AND station = $1"},
       {Sql::PhoneFirstSet,
        "UPDATE phone_first SET started_ms = $3, run_id = $4, passed = $5 "
        "WHERE station = $1 AND phone = $2"},
