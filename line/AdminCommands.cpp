@@ -3,6 +3,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -87,6 +89,16 @@ int RemoveToken(Store& store, const std::string& id, const std::string& station)
 }
 
 int AddUser(Store& store, const std::string& name) {
+  // A name the page can show and a header can carry as it is.
+  bool plain =
+      !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-' ||
+               c == '@';
+      });
+  if (!plain) {
+    std::cerr << "varnex-line: a viewer's name has 1 to 64 letters, digits, '.', '_', '-', '@'\n";
+    return 2;
+  }
   std::string password = ReadPassword(("Password for " + name + ": ").c_str());
   if (isatty(STDIN_FILENO) && ReadPassword("The same again: ") != password) {
     std::cerr << "varnex-line: the two passwords differ; nothing changed\n";

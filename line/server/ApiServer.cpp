@@ -122,8 +122,8 @@ ApiServer::ApiServer(Store& store, ServerOptions options)
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(options_.webDir, error)) {
     if (entry.is_regular_file()) {
-      files_["/" + entry.path().filename().string()] = {ReadFile(entry.path()),
-                                                        ContentType(entry.path())};
+      files_[std::string("/").append(entry.path().filename().string())] = {
+          ReadFile(entry.path()), ContentType(entry.path())};
     }
   }
   if (files_.count("/index.html")) {
@@ -220,7 +220,12 @@ HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
     if (std::optional<HttpAnswer> refusal = Authorize(route, request, caller)) {
       return Finish(request, std::move(*refusal), "");
     }
-    return Finish(request, (this->*route.handler)(request, caller), "");
+    HttpAnswer answer = (this->*route.handler)(request, caller);
+    // The page offers to log out only to a viewer who logged on.
+    if (!caller.empty() && route.who != Who::Station) {
+      answer.headers.emplace_back("X-Varnex-Viewer", caller);
+    }
+    return Finish(request, std::move(answer), "");
   } catch (const ParamError& error) {
     return Finish(request, Refused(400, error.text), "");
   } catch (const StoreUnavailable& error) {

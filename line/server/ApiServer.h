@@ -63,7 +63,7 @@ class ApiServer : public HttpHandler {
  private:
   enum class Work { Ingest, Read };
   enum class Who { Anyone, Station, Viewer, ViewerPage };
-  // `caller`: the token's station for Who::Station.
+  // `caller`: the token's station for Who::Station, the viewer's name for a session.
   using Handler = HttpAnswer (ApiServer::*)(const HttpRequest& request, const std::string& caller);
   struct Route {
     const char* method;

@@ -53,7 +53,9 @@ std::optional<HttpAnswer> ApiServer::Authorize(const Route& route, const HttpReq
         return std::nullopt;
       }
       std::string session = CookieValue(request, kCookie);
-      if (!session.empty() && credentials_.SessionUser(TokenHash(session), now)) {
+      std::optional<std::string> user;
+      if (!session.empty() && (user = credentials_.SessionUser(TokenHash(session), now))) {
+        caller = *user;
         return std::nullopt;
       }
       if (route.who == Who::ViewerPage && (request.path == "/" || request.path == "/index.html")) {
@@ -102,7 +104,7 @@ HttpAnswer ApiServer::PostLogOut(const HttpRequest& request, const std::string&)
     store_.RemoveSession(TokenHash(session));
     credentials_.Forget(TokenHash(session));
   }
-  HttpAnswer answer = Redirect("login.html");
+  HttpAnswer answer = Redirect(readsNeedLogIn_ ? "login.html" : "./");
   answer.headers.emplace_back("Set-Cookie", SessionCookie("", 0, request.secure));
   return answer;
 }

@@ -14,7 +14,7 @@ namespace line {
 namespace {
 
 std::string StatementName(Sql statement) {
-  return "s" + std::to_string(static_cast<int>(statement));
+  return std::string("s").append(std::to_string(static_cast<int>(statement)));
 }
 
 std::string ParamText(const SqlParam& param) {

@@ -18,6 +18,11 @@ async function getJson(path) {
     location.assign('login.html');
     throw new Error('log on first');
   }
+  const viewer = response.headers.get('X-Varnex-Viewer');
+  if (viewer) {
+    $('viewer').textContent = viewer;
+    $('logout').hidden = false;
+  }
   const body = await response.json();
   if (!response.ok) throw new Error(body.error || response.statusText);
   return body;

@@ -89,7 +89,11 @@ function browser() {
       };
       return { evaluate, until, screenshot };
     },
-    close() { child.kill('SIGTERM'); },
+    close() {  // resolves once Chromium has ended (and stopped writing its profile)
+      const ended = new Promise((resolve) => child.once('exit', resolve));
+      child.kill('SIGTERM');
+      return ended;
+    },
   };
 }
 
@@ -208,16 +212,18 @@ try {
   check('the charts are drawn behind the log-on', await page.until(
     "document.querySelector('#yield-chart[data-rendered]') !== null && document.querySelector('#pareto-chart[data-rendered]') !== null"));
   const guardedView = await page.evaluate('document.documentElement.outerHTML');
+  check('the viewer may log out', /id="viewer">viewer</.test(guardedView) && !/id="logout"[^>]*hidden/.test(guardedView));
+  check('an open dashboard offers no log-out', /id="logout"[^>]*hidden/.test(overview));
   check('the same numbers behind the log-on', JSON.stringify(tableRows(guardedView, 'pareto-chart')) ===
         JSON.stringify(pareto), JSON.stringify(tableRows(guardedView, 'pareto-chart')));
   await page.screenshot(join(artifacts, 'dashboard-logged-on.png'));
 } catch (error) {
   check('dashboard test ran', false, error.stack);
 } finally {
-  if (pages) pages.close();
+  if (pages) await pages.close();
   if (guarded) guarded.kill('SIGTERM');
   server.kill('SIGTERM');
-  rmSync(work, { recursive: true, force: true });
+  rmSync(work, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
 }
 console.log(`dashboard: ${passed} passed, ${failed} failed (screenshots in ${artifacts})`);
 process.exit(failed === 0 ? 0 : 1);

@@ -561,13 +561,16 @@ TEST_F(ApiTest, ARemovedTokenIsRefusedWithinFiveSecondsByEveryInstance) {
   Service other(location_);
   EXPECT_EQ(other.Data().RemoveTokens(TokenId(TokenHash(bearer_.substr(7)))), 1);
   auto removed = std::chrono::steady_clock::now();
+  auto lastTaken = removed;  // when the last post that was still taken was sent
   int status = 201;
   while (status == 201 && std::chrono::steady_clock::now() - removed < std::chrono::seconds(8)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto sent = std::chrono::steady_clock::now();
     status = Post(service_, test::RecordJson().dump(), bearer_).status;
+    lastTaken = status == 201 ? sent : lastTaken;
   }
   EXPECT_EQ(status, 401);
-  EXPECT_LE(std::chrono::steady_clock::now() - removed, std::chrono::milliseconds(5500));
+  EXPECT_LE(lastTaken - removed, std::chrono::seconds(5));
 }
 
 TEST(ApiHttps, AnswersOverTlsWithTheGivenCertificate) {
@@ -636,13 +639,13 @@ TEST(ApiPostgres, TwoServiceInstancesOnOneDatabaseStoreEachRecordOnce) {
 // once meanwhile.
 TEST(ApiPostgres, ReadsWaitingForTheStoreHoldNoDelivery) {
   std::string url = test::FreshPostgresDatabase();
-  Service service(url, {.readThreads = 4}, {.readTimeoutMs = 2000});
+  Service service(url, {.readThreads = 4}, {.readTimeoutMs = 4000});
   std::string bearer = "Bearer " + service.Token("ST-A");
   PGconn* lock = PQconnectdb(url.c_str());
   PQclear(PQexec(lock, "BEGIN; LOCK TABLE hourly IN ACCESS EXCLUSIVE MODE"));
   std::atomic<int> unavailable{0};
   std::vector<std::thread> readers;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 4; ++i) {  // every read worker waits
     readers.emplace_back([&] {
       unavailable += Get(service, "/api/v1/yield?from=2026-12-09T00:00:00Z").status == 503;
     });
@@ -655,7 +658,7 @@ TEST(ApiPostgres, ReadsWaitingForTheStoreHoldNoDelivery) {
   for (std::thread& reader : readers) {
     reader.join();
   }
-  EXPECT_EQ(unavailable, 6);
+  EXPECT_EQ(unavailable, 4);
   PQclear(PQexec(lock, "ROLLBACK"));
   PQfinish(lock);
   EXPECT_EQ(Get(service, "/api/v1/yield?from=2026-12-09T00:00:00Z").status, 200);
