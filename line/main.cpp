@@ -1,6 +1,8 @@
-// varnex-line: the line service. `serve` answers stations and the dashboard, `token add`
-// gives a station its token, `import` loads record files. `--config FILE` reads the options of
+// varnex-line: the line service. `serve` answers stations and the dashboard; `token` gives a
+// station or a reader its token, lists and removes them; `user` adds and removes the
+// dashboard's viewers; `import` loads record files. `--config FILE` reads the options of
 // `serve` from the file's [serve] section (the package's /etc/varnex-line/varnex-line.conf).
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,10 +11,9 @@
 #include <iostream>
 #include <thread>
 
+#include "line/AdminCommands.h"
 #include "line/LineVersion.h"
 #include "line/server/ApiServer.h"
-#include "line/server/Importer.h"
-#include "line/server/Tokens.h"
 #include "line/store/Store.h"
 
 namespace {
@@ -41,6 +42,9 @@ bool SplitListen(const std::string& listen, std::string& host, int& port) {
     return false;
   }
   host = listen.substr(0, colon);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);  // [::1]:8080
+  }
   try {
     size_t used = 0;
     port = std::stoi(listen.substr(colon + 1), &used);
@@ -50,13 +54,17 @@ bool SplitListen(const std::string& listen, std::string& host, int& port) {
   }
 }
 
-int Serve(const std::string& db, const std::string& listen, line::ServerOptions options) {
+int Serve(const std::string& db, const line::StoreOptions& storeOptions, const std::string& listen,
+          line::ServerOptions options) {
   std::string host;
   int port = 0;
   if (!SplitListen(listen, host, port)) {
     std::cerr << "varnex-line: --listen takes HOST:PORT, e.g. 127.0.0.1:8080\n";
     return 2;
   }
+  // Answers of several MiB go back to the system when sent: without a fixed threshold the C
+  // library raises it after the first such block and keeps their memory in its heaps.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   // Signals are taken by one thread that stops the server; workers never see them.
   sigset_t signals;
   sigemptyset(&signals);
@@ -64,44 +72,21 @@ int Serve(const std::string& db, const std::string& listen, line::ServerOptions 
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  std::unique_ptr<line::Store> store = line::OpenStore(db);
+  std::unique_ptr<line::Store> store = line::OpenStore(db, storeOptions);
+  bool https = !options.certFile.empty();
   line::ApiServer server(*store, std::move(options));
-  if (!server.Bind(host, port)) {
-    std::cerr << "varnex-line: cannot listen on " << listen << "\n";
-    return 1;
-  }
+  server.Listen(host, port);  // throws naming the address
   std::thread stopper([&server, signals] {
     int signal = 0;
     sigwait(&signals, &signal);
     server.Stop();
   });
   stopper.detach();
-  std::cout << "varnex-line: serving http://" << host << ':' << server.Port() << "/ ("
-            << store->Kind() << ")" << std::endl;
+  std::cout << "varnex-line: serving " << (https ? "https" : "http") << "://"
+            << listen.substr(0, listen.rfind(':')) << ':' << server.Port() << "/ (" << store->Kind()
+            << ")" << std::endl;
   server.Run();
   return 0;
-}
-
-int AddToken(const std::string& db, const std::string& station) {
-  std::unique_ptr<line::Store> store = line::OpenStore(db);
-  std::string token = line::NewToken();
-  store->AddToken(station, line::TokenHash(token), line::NowMs());
-  std::cerr << "Token of station " << station
-            << " (shown only now; put it into the station's VarnexLine.ini):\n";
-  std::cout << token << std::endl;
-  return 0;
-}
-
-int Import(const std::string& db, const std::string& folder) {
-  std::unique_ptr<line::Store> store = line::OpenStore(db);
-  line::ImportSummary summary = line::ImportFolder(folder, *store, line::NowMs());
-  for (const std::string& problem : summary.problems) {
-    std::cerr << problem << "\n";
-  }
-  std::cout << summary.files << " files: " << summary.stored << " stored, " << summary.repeated
-            << " already stored, " << summary.conflicts << " conflicting, " << summary.invalid
-            << " invalid" << std::endl;
-  return summary.conflicts + summary.invalid == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -112,15 +97,20 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", line::kLineVersion);
   // INI keys are the long option names, so every option of serve works in the file; a key
   // that names none is an error. Subcommands hand --config up to here (fallthrough), and
-  // `token add` and `import` take the store from the same file.
+  // every command with --db takes the store (and its password file) from the same file.
   app.set_config("--config", "", "read serve's options from FILE's [serve] section")
       ->type_name("FILE");
   app.allow_config_extras(CLI::config_extras_mode::error);
   app.fallthrough();
   std::string db = kDefaultDb;
-  auto dbOption = [&db](CLI::App* command) {
+  std::string passwordFile;
+  auto dbOption = [&](CLI::App* command) {
     command->add_option("--db", db, "SQLite file, or postgresql://user@host:port/database")
         ->capture_default_str();
+    command
+        ->add_option("--db-password-file", passwordFile,
+                     "PostgreSQL's password, the file's first line (or PGPASSWORD, PGPASSFILE)")
+        ->check(CLI::ExistingFile);
   };
 
   CLI::App* serve = app.add_subcommand("serve", "answer stations and the dashboard");
@@ -132,19 +122,46 @@ int main(int argc, char** argv) {
   serve->add_option("--web", options.webDir, "the dashboard's files")->capture_default_str();
   serve->add_option("--chartjs", options.chartJsPath, "Chart.js (Debian's libjs-chart.js)")
       ->capture_default_str();
-  serve->add_option("--threads", options.threads, "connections served at once")
-      ->check(CLI::Range(2, 1024))
+  serve->add_option("--threads", options.readThreads, "reads served at once")
+      ->check(CLI::Range(1, 256))
+      ->capture_default_str();
+  serve->add_option("--max-connections", options.limits.maxConnections, "open connections at most")
+      ->check(CLI::Range(16, 65536))
       ->capture_default_str();
   serve->add_option("--cert", options.certFile, "HTTPS certificate (PEM)");
   serve->add_option("--key", options.keyFile, "HTTPS private key (PEM)");
   serve->add_flag("--quiet", options.quiet, "no log line for refused records");
+  CLI::Option* publicRead = serve->add_flag("--public-read", options.publicRead,
+                                            "reads need no log-on, also off loopback");
+  serve->add_flag("--require-login", options.requireLogIn, "reads need a log-on, also on loopback")
+      ->excludes(publicRead);
 
-  CLI::App* token = app.add_subcommand("token", "station tokens");
+  CLI::App* token = app.add_subcommand("token", "station and read tokens");
   token->require_subcommand(1);
   CLI::App* tokenAdd = token->add_subcommand("add", "print a new token for a station, once");
   dbOption(tokenAdd);
+  std::string name;
+  bool readToken = false;
+  tokenAdd->add_option("name", name, "the station's name (with --read: the reader's)")->required();
+  tokenAdd->add_flag("--read", readToken, "a token that only reads (dashboards, scripts)");
+  CLI::App* tokenList = token->add_subcommand("list", "every token: kind, name, id, made");
+  dbOption(tokenList);
+  CLI::App* tokenRemove = token->add_subcommand("remove", "remove a token by its id");
+  dbOption(tokenRemove);
+  std::string tokenId;
   std::string station;
-  tokenAdd->add_option("station", station, "the station's name")->required();
+  CLI::Option* byId = tokenRemove->add_option("id", tokenId, "the id `token list` shows");
+  tokenRemove->add_option("--station", station, "remove every token of this station")
+      ->excludes(byId);
+
+  CLI::App* user = app.add_subcommand("user", "viewers of the dashboard");
+  user->require_subcommand(1);
+  CLI::App* userAdd = user->add_subcommand("add", "add a viewer, or give one a new password");
+  dbOption(userAdd);
+  userAdd->add_option("name", name, "the viewer's name")->required();
+  CLI::App* userRemove = user->add_subcommand("remove", "remove a viewer and its sessions");
+  dbOption(userRemove);
+  userRemove->add_option("name", name, "the viewer's name")->required();
 
   CLI::App* import = app.add_subcommand("import", "load record files of a folder");
   dbOption(import);
@@ -159,13 +176,31 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
+    line::StoreOptions storeOptions;
+    if (!passwordFile.empty()) {
+      storeOptions.password = line::FirstLine(passwordFile);
+    }
     if (serve->parsed()) {
-      return Serve(db, listen, options);
+      return Serve(db, storeOptions, listen, options);
     }
+    std::unique_ptr<line::Store> store = line::OpenStore(db, storeOptions);
     if (tokenAdd->parsed()) {
-      return AddToken(db, station);
+      return line::AddToken(*store, readToken ? line::TokenKind::Read : line::TokenKind::Station,
+                            name);
     }
-    return Import(db, folder);
+    if (tokenList->parsed()) {
+      return line::ListTokens(*store);
+    }
+    if (tokenRemove->parsed()) {
+      return line::RemoveToken(*store, tokenId, station);
+    }
+    if (userAdd->parsed()) {
+      return line::AddUser(*store, name);
+    }
+    if (userRemove->parsed()) {
+      return line::RemoveUser(*store, name);
+    }
+    return line::Import(*store, folder);
   } catch (const std::exception& error) {
     std::cerr << "varnex-line: " << error.what() << "\n";
     return 1;

@@ -6,9 +6,10 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev googletest
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth xdotool x11-utils imagemagick nsis zip unzip
-  # The line service (native): HTTP, JSON, SQLite, PostgreSQL (client and a test server),
-  # options, TLS; its dashboard's charting library and the browser and runtime of its tests.
-  pkg-config libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql
+  # The line service (native): HTTP (Boost.Beast and Asio; cpp-httplib is the tests' client),
+  # JSON, SQLite, PostgreSQL (client and a test server), options, TLS; its dashboard's charting
+  # library and the browser and runtime of its tests.
+  libboost-dev pkg-config libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   libcli11-dev libssl-dev zlib1g-dev libbrotli-dev openssl libjs-chart.js chromium nodejs curl
   # The run records' whole-program tests: a stand-in line service.
   python3

@@ -2,6 +2,7 @@
 //   fill   --db DB --runs N          stores N believable runs of a month straight into a store
 //   ingest --url URL --db DB         stations posting records over HTTP as fast as it takes them
 //   query  --url URL                 the dashboard's requests, timed, with several viewers
+//   hostile --port P --db DB         a station's posts under slow, flooding and greedy clients
 // Besides wall-clock rates each prints CPU time, which a busy machine does not change much:
 // its own, and with --cpu-pids that of the service (and the database server's processes).
 #include <httplib.h>
@@ -21,6 +22,7 @@
 #include <sstream>
 #include <thread>
 
+#include "bench/line/HostileLoad.h"
 #include "line/core/RunRecord.h"
 #include "line/core/Timestamp.h"
 #include "line/sample/SampleRuns.h"
@@ -112,7 +114,7 @@ int Fill(const std::string& db, int64_t runs, int stations, double days) {
                      if (made >= runs)
                        return;
                      ++made;
-                     line::RecordCheck check = line::ReadRunRecord(text);
+                     line::RecordCheck check = line::ReadRunRecord(text, now);
                      batch.push_back(std::move(*check.record));
                      if (batch.size() == 1000)
                        hand();
@@ -158,7 +160,8 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   std::vector<std::string> tokens;
   for (const line::SampleStation& station : stations) {
     tokens.push_back(line::NewToken());
-    store->AddToken(station.name, line::TokenHash(tokens.back()), line::NowMs());
+    store->AddToken(
+        {line::TokenHash(tokens.back()), line::TokenKind::Station, station.name, line::NowMs()});
   }
   // Made before the clock starts: the 2 cores belong to the service while it is measured.
   std::vector<std::vector<std::string>> bodies(static_cast<size_t>(clients));
@@ -328,7 +331,16 @@ int main(int argc, char** argv) {
   query->add_option("--imei", imei)->required();
   query->add_option("--sn", sn)->required();
   watch(query);
+  CLI::App* hostile = app.add_subcommand("hostile", "a station's posts under a hostile load");
+  line::HostileOptions load;
+  hostile->add_option("--port", load.port);
+  hostile->add_option("--db", load.db, "the service's store (for the station's token)")->required();
+  hostile->add_option("--seconds", load.seconds);
+  hostile->add_option("--service-pid", load.servicePid, "the service, for its peak memory");
+  hostile->add_option("--label", load.label, "the store, as the result line names it");
   CLI11_PARSE(app, argc, argv);
+  if (hostile->parsed())
+    return line::HostileLoad(load);
   if (fill->parsed())
     return Fill(db, runs, stations, days);
   if (ingest->parsed())

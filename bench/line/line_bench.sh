@@ -3,8 +3,10 @@
 #   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows), with
 #      4, 16 and 64 stations posting at once;
 #   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
-#   3. the service's peak memory in each.
-#   bash bench/line/line_bench.sh [--runs N] [--records N] [--postgres]
+#   3. the service's peak memory in each;
+#   4. a station posting while 64 slow connections, two chunked floods and 8 readers of a
+#      thousand runs hit the service (both stores): the posts' answer times and peak memory.
+#   bash bench/line/line_bench.sh [--runs N] [--records N] [--postgres] [--hostile-only]
 # Every figure comes with the CPU time it cost (service, PostgreSQL, the benchmark's clients),
 # which a busy machine changes far less than wall-clock rates. The lines starting "result:"
 # are repeated at the end and kept in build/line/bench-results/results.txt.
@@ -16,11 +18,13 @@ root=$(pwd)
 runs=1000000
 records=20000
 postgres_query=false
+hostile_only=false
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --records) records=$2; shift 2 ;;
     --postgres) postgres_query=true; shift ;;
+    --hostile-only) hostile_only=true; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -75,6 +79,21 @@ pg_admin=$(cat "$work/postgres/url")
 pg_url=${pg_admin%/*}
 pg_pid=$(head -n 1 "$(cat "$work/postgres/data")/db/postmaster.pid")
 psql -q "$pg_admin" -c "CREATE DATABASE million" >/dev/null
+
+hostile() {
+  local db=$1 label=$2
+  say "== a station posting under a hostile load ($label)"
+  start_service "$db"
+  "$bench" hostile --port "$port" --db "$db" --seconds 30 --service-pid "$service" \
+    --label "$label" | tee -a "$results" || say "result: hostile $label: some posts not stored"
+  stop_service "hostile $label"
+}
+psql -q "$pg_admin" -c "CREATE DATABASE hostile" >/dev/null
+hostile "$work/hostile.db" sqlite
+hostile "$pg_url/hostile" postgresql
+if [ "$hostile_only" = true ]; then
+  exit 0
+fi
 
 for clients in 4 16 64; do
   say "== ingest into SQLite, $clients stations posting at once"

@@ -34,6 +34,34 @@ std::vector<std::string> FailingItems(const RunRecord& run) {
   return items;
 }
 
+bool CanBeFirstAttempt(const RunRecord& run) {
+  return run.counted && !PhoneKey(run.codes).empty();
+}
+
+YieldCounts CountsOfNewRun(const RunRecord& run, bool first) {
+  if (!run.counted) {
+    return {};
+  }
+  int64_t passed = CountsAsPass(run) ? 1 : 0;
+  int64_t firstAttempt = first ? 1 : 0;
+  return {1, passed, firstAttempt, firstAttempt * passed};
+}
+
+std::optional<FirstAttemptChange> TakeOverFirstAttempt(const FirstAttempt& current,
+                                                       const RunRecord& run) {
+  if (!CanBeFirstAttempt(run) ||
+      !EarlierAttempt(run.startedMs, run.id, current.startedMs, current.runId)) {
+    return std::nullopt;
+  }
+  int64_t passed = CountsAsPass(run) ? 1 : 0;
+  int64_t wasPassed = current.passed ? 1 : 0;
+  return FirstAttemptChange{{run.startedMs, run.id, passed == 1},
+                            HourStart(current.startedMs),
+                            {0, 0, -1, -wasPassed},
+                            HourStart(run.startedMs),
+                            {0, 0, 1, passed}};
+}
+
 YieldCounts& YieldCounts::operator+=(const YieldCounts& other) {
   counted += other.counted;
   passed += other.passed;
@@ -65,6 +93,20 @@ std::vector<ParetoItem> RankPareto(std::vector<std::pair<std::string, int64_t>> 
                       Ratio(running, total).value_or(0)});
   }
   return ranked;
+}
+
+ParetoTop TopPareto(std::vector<std::pair<std::string, int64_t>> fails, size_t count) {
+  ParetoTop top;
+  top.items = RankPareto(std::move(fails));
+  for (size_t i = 0; i < top.items.size(); ++i) {
+    top.fails += top.items[i].fails;
+    if (i >= count) {
+      top.otherItems += 1;
+      top.otherFails += top.items[i].fails;
+    }
+  }
+  top.items.resize(std::min(count, top.items.size()));
+  return top;
 }
 
 std::optional<Bucket> ParseBucket(const std::string& text) {

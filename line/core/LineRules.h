@@ -34,13 +34,40 @@ bool EarlierAttempt(int64_t startedA, const std::string& idA, int64_t startedB,
 // The items of a counted run's failing rows, each once, in row order.
 std::vector<std::string> FailingItems(const RunRecord& run);
 
+// Whether a run can be its phone's first attempt at its station: counted, with a phone code.
+bool CanBeFirstAttempt(const RunRecord& run);
+
 struct YieldCounts {
   int64_t counted = 0;
   int64_t passed = 0;
   int64_t firstTested = 0;  // phones whose first counted run at the station started here
   int64_t firstPassed = 0;  // ... and passed it
   YieldCounts& operator+=(const YieldCounts& other);
+  bool operator==(const YieldCounts&) const = default;
 };
+
+// What a newly stored run adds to the counts of the hour it started in; `first`: it became its
+// phone's first attempt at the station.
+YieldCounts CountsOfNewRun(const RunRecord& run, bool first);
+
+// A phone's first attempt at a station as the store keeps it.
+struct FirstAttempt {
+  int64_t startedMs = 0;
+  std::string runId;
+  bool passed = false;
+};
+
+// A stored run of the phone that came earlier than its recorded first attempt (it arrived
+// late) takes over: the hour of the old attempt loses a first attempt, the run's hour gains one.
+struct FirstAttemptChange {
+  FirstAttempt first;  // the new first attempt
+  int64_t oldHourMs = 0;
+  YieldCounts oldHour;  // to add to the old attempt's hour
+  int64_t newHourMs = 0;
+  YieldCounts newHour;  // to add to the run's hour
+};
+std::optional<FirstAttemptChange> TakeOverFirstAttempt(const FirstAttempt& current,
+                                                       const RunRecord& run);
 
 struct YieldPoint {
   std::string station;
@@ -69,6 +96,18 @@ struct ParetoItem {
 
 // Most failures first; equal counts by item name.
 std::vector<ParetoItem> RankPareto(std::vector<std::pair<std::string, int64_t>> fails);
+
+// The most frequent items and what the rest add up to: an answer of bounded size however many
+// distinct items fail.
+inline constexpr size_t kParetoItems = 50;
+struct ParetoTop {
+  std::vector<ParetoItem> items;  // shares of all failing rows
+  int64_t fails = 0;              // all failing rows
+  int64_t otherItems = 0;         // items not listed
+  int64_t otherFails = 0;         // their failing rows
+};
+ParetoTop TopPareto(std::vector<std::pair<std::string, int64_t>> fails,
+                    size_t count = kParetoItems);
 
 // The station's rule: the fail ratio of its last 1000 counted runs (all of them while it has
 // fewer) at or above 0.5 %. Counted in whole runs, so 5 of 1000 raises it and 4 does not.

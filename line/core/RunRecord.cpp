@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "line/core/Timestamp.h"
 
@@ -12,13 +13,10 @@ namespace line {
 namespace {
 
 using Json = nlohmann::json;
+namespace limits = record_limits;
 
 // Fields of the record nest three deep at most; extensions get some room, hostile nesting none.
 constexpr int kMaxDepth = 16;
-constexpr size_t kMaxRows = 512;
-constexpr size_t kMaxNameBytes = 128;
-constexpr size_t kMaxCodeBytes = 64;
-constexpr size_t kMaxTextBytes = 16 * 1024;
 
 constexpr std::array<std::string_view, 6> kOutcomes = {"PASS",    "FAIL",        "TIMEOUT",
                                                        "STOPPED", "LINK_FAILED", "ABANDONED"};
@@ -30,6 +28,155 @@ struct Refusal {
 [[noreturn]] void Refuse(const std::string& field, std::string_view what) {
   throw Refusal{field + ": " + std::string(what)};
 }
+
+// Whether a text holds a character the record may not carry (the parser has checked that it is
+// UTF-8, so the C1 controls are the two-byte sequences C2 80 to C2 9F).
+bool HoldsControl(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    uint32_t codePoint = byte;
+    if (byte == 0xC2 && i + 1 < text.size()) {
+      codePoint = 0x80 | (static_cast<unsigned char>(text[++i]) & 0x3F);
+    } else if (byte >= 0x80) {
+      continue;
+    }
+    if (limits::IsRefusedControl(codePoint)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A number's text whose digits before the exponent are all zero: it means 0, so reading it as 0
+// is no underflow.
+bool WritesZero(std::string_view lexeme) {
+  for (char c : lexeme) {
+    if (c == 'e' || c == 'E') {
+      break;
+    }
+    if (c >= '1' && c <= '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+constexpr const char* kNumberRange =
+    "a number out of range (0, or a magnitude from 1e-300 to 1e300)";
+
+// Builds the tree as the library's own parser does and refuses, naming the field, what a tree
+// would hide from the checks: a key given twice (readers differ in which value they take), a
+// control character in any key or text, and a number that does not come out of every reader
+// and store as it went in.
+class CheckingReader {
+ public:
+  explicit CheckingReader(Json& root) : tree_(root, true) {}
+
+  bool null() { return Scalar() && tree_.null(); }
+  bool boolean(bool value) { return Scalar() && tree_.boolean(value); }
+  bool number_integer(Json::number_integer_t value) {
+    return Scalar() && tree_.number_integer(value);
+  }
+  bool number_unsigned(Json::number_unsigned_t value) {
+    return Scalar() && tree_.number_unsigned(value);
+  }
+  bool number_float(Json::number_float_t value, const std::string& lexeme) {
+    if (!limits::NumberFits(value) || (value == 0 && !WritesZero(lexeme))) {
+      Refuse(Path(), kNumberRange);
+    }
+    return Scalar() && tree_.number_float(value, lexeme);
+  }
+  bool string(std::string& text) {
+    if (HoldsControl(text)) {
+      Refuse(Path(), "holds a control character");
+    }
+    return Scalar() && tree_.string(text);
+  }
+  bool binary(Json::binary_t& bytes) { return Scalar() && tree_.binary(bytes); }
+  bool start_object(size_t count) {
+    frames_.emplace_back(false);
+    return tree_.start_object(count);
+  }
+  bool key(std::string& name) {
+    Frame& frame = frames_.back();
+    frame.key = HoldsControl(name) ? "(a key)" : name;
+    if (HoldsControl(name)) {
+      Refuse(Path(), "holds a control character");
+    }
+    if (!frame.Add(name)) {
+      Refuse(Path(), "given twice");
+    }
+    return tree_.key(name);
+  }
+  bool end_object() {
+    frames_.pop_back();
+    return Scalar() && tree_.end_object();
+  }
+  bool start_array(size_t count) {
+    frames_.emplace_back(true);
+    return tree_.start_array(count);
+  }
+  bool end_array() {
+    frames_.pop_back();
+    return Scalar() && tree_.end_array();
+  }
+  template <class Exception>  // the parser's own kind, so that it is thrown as such
+  bool parse_error(size_t position, const std::string& token, const Exception& error) {
+    if (error.id == 406) {  // a number beyond what a double holds
+      Refuse(Path(), kNumberRange);
+    }
+    return tree_.parse_error(position, token, error);
+  }
+
+ private:
+  struct Frame {
+    explicit Frame(bool isArray) : array(isArray) {}
+    // False when the object had the key already. A record's objects have a dozen keys: they
+    // are compared one by one, a hostile object's many in a set.
+    bool Add(const std::string& name) {
+      if (many.empty() && few.size() < kFewKeys) {
+        if (std::find(few.begin(), few.end(), name) != few.end()) {
+          return false;
+        }
+        few.push_back(name);
+        return true;
+      }
+      many.insert(few.begin(), few.end());
+      few.clear();
+      return many.insert(name).second;
+    }
+    static constexpr size_t kFewKeys = 32;
+    bool array;
+    size_t index = 0;
+    std::string key;
+    std::vector<std::string> few;
+    std::set<std::string> many;
+  };
+
+  // A value is complete: the next one of an array has the next index.
+  bool Scalar() {
+    if (!frames_.empty() && frames_.back().array) {
+      ++frames_.back().index;
+    }
+    return true;
+  }
+
+  // "rows[3].item", as the record's other refusals name fields.
+  std::string Path() const {
+    std::string path;
+    for (const Frame& frame : frames_) {
+      if (frame.array) {
+        path.append("[").append(std::to_string(frame.index)).append("]");
+      } else {
+        path.append(path.empty() ? "" : ".").append(frame.key);
+      }
+    }
+    return path.empty() ? "body" : path;
+  }
+
+  nlohmann::detail::json_sax_dom_parser<Json> tree_;
+  std::vector<Frame> frames_;
+};
 
 const Json& Member(const Json& object, const std::string& path, const char* key) {
   auto it = object.find(key);
@@ -58,12 +205,13 @@ std::string Text(const Json& object, const std::string& path, const char* key, s
   return text;
 }
 
+// Their range the reader has checked.
 std::optional<double> Number(const Json& object, const std::string& path, const char* key) {
   auto it = object.find(key);
   if (it == object.end() || it->is_null()) {
     return std::nullopt;
   }
-  if (!it->is_number() || !std::isfinite(it->get<double>())) {
+  if (!it->is_number()) {
     Refuse(path + key, "not a number");
   }
   return it->get<double>();
@@ -78,7 +226,7 @@ const Json& Object(const Json& object, const std::string& path, const char* key)
 }
 
 std::string Time(const Json& object, const char* key, int64_t& epochMs) {
-  std::string text = Text(object, "", key, kMaxNameBytes);
+  std::string text = Text(object, "", key, limits::kMaxNameBytes);
   std::optional<int64_t> parsed = ParseTimestamp(text);
   if (!parsed) {
     Refuse(key, "not a local time with offset like 2026-12-09T10:15:02.123+08:00");
@@ -161,32 +309,32 @@ RunRow ReadRow(const Json& row, const std::string& path) {
     Refuse(path.substr(0, path.size() - 1), "not an object");
   }
   RunRow out;
-  out.item = Text(row, path, "item", kMaxNameBytes);
+  out.item = Text(row, path, "item", limits::kMaxNameBytes);
   if (out.item.empty()) {
     Refuse(path + "item", "empty");
   }
-  out.expected = Text(row, path, "expected", kMaxTextBytes);
-  out.result = Text(row, path, "result", kMaxNameBytes);
+  out.expected = Text(row, path, "expected", limits::kMaxTextBytes);
+  out.result = Text(row, path, "result", limits::kMaxNameBytes);
   if (out.result != "PASS" && out.result != "FAIL" && !out.result.empty()) {
     Refuse(path + "result", "not PASS, FAIL or empty");
   }
-  out.detail = Text(row, path, "detail", kMaxTextBytes);
+  out.detail = Text(row, path, "detail", limits::kMaxTextBytes);
   out.value = Number(row, path, "value");
-  out.unit = Text(row, path, "unit", kMaxNameBytes, false);
+  out.unit = Text(row, path, "unit", limits::kMaxNameBytes, false);
   out.low = Number(row, path, "low");
   out.high = Number(row, path, "high");
   return out;
 }
 
-RunRecord ReadRecord(const Json& doc) {
+RunRecord ReadRecord(const Json& doc, int64_t nowMs) {
   if (!doc.is_object()) {
     Refuse("body", "not a JSON object");
   }
   RunRecord record;
-  if (Text(doc, "", "schema", kMaxNameBytes) != kRecordSchema) {
+  if (Text(doc, "", "schema", limits::kMaxNameBytes) != kRecordSchema) {
     Refuse("schema", "not " + std::string(kRecordSchema));
   }
-  record.id = Text(doc, "", "id", kMaxNameBytes);
+  record.id = Text(doc, "", "id", limits::kMaxNameBytes);
   if (!IsUuidV4(record.id)) {
     Refuse("id", "not a UUID v4");
   }
@@ -195,38 +343,45 @@ RunRecord ReadRecord(const Json& doc) {
   }
 
   const Json& station = Object(doc, "", "station");
-  record.station = Text(station, "station.", "name", kMaxNameBytes);
+  record.station = Text(station, "station.", "name", limits::kMaxNameBytes);
   if (record.station.empty()) {
     Refuse("station.name", "empty");
   }
-  record.line = Text(station, "station.", "line", kMaxNameBytes);
-  record.host = Text(station, "station.", "host", kMaxNameBytes);
-  record.program = Text(station, "station.", "program", kMaxNameBytes);
+  record.line = Text(station, "station.", "line", limits::kMaxNameBytes);
+  record.host = Text(station, "station.", "host", limits::kMaxNameBytes);
+  record.program = Text(station, "station.", "program", limits::kMaxNameBytes);
   if (record.program != "Varnex" && record.program != "VarnexCli") {
     Refuse("station.program", "not Varnex or VarnexCli");
   }
-  record.version = Text(station, "station.", "version", kMaxNameBytes);
-  record.operatorName = Text(doc, "", "operator", kMaxNameBytes);
+  record.version = Text(station, "station.", "version", limits::kMaxNameBytes);
+  record.operatorName = Text(doc, "", "operator", limits::kMaxNameBytes);
 
   record.started = Time(doc, "started", record.startedMs);
+  if (record.startedMs - nowMs > limits::kMostAheadMs) {
+    Refuse("started", "more than 24 hours after the service's clock (" + FormatUtc(nowMs) +
+                          "): the station's clock is wrong");
+  }
   record.ended = Time(doc, "ended", record.endedMs);
   const Json& duration = Member(doc, "", "durationMs");
-  if (!duration.is_number_integer() || duration.get<int64_t>() < 0) {
+  if (!duration.is_number_integer() || (!duration.is_number_unsigned() && duration < 0)) {
     Refuse("durationMs", "not a whole number of milliseconds");
+  }
+  if (duration.get<uint64_t>() > static_cast<uint64_t>(limits::kMaxDurationMs)) {
+    Refuse("durationMs", "more than 2^53 milliseconds");
   }
   record.durationMs = duration.get<int64_t>();
 
   const Json& codes = Object(doc, "", "codes");
   PhoneCodes& c = record.codes;
-  c.imei1 = Text(codes, "codes.", "imei1", kMaxCodeBytes, false);
-  c.imei2 = Text(codes, "codes.", "imei2", kMaxCodeBytes, false);
-  c.imei3 = Text(codes, "codes.", "imei3", kMaxCodeBytes, false);
-  c.sn1 = Text(codes, "codes.", "sn1", kMaxCodeBytes, false);
-  c.sn2 = Text(codes, "codes.", "sn2", kMaxCodeBytes, false);
-  c.bt = Text(codes, "codes.", "bt", kMaxCodeBytes, false);
-  c.wifi = Text(codes, "codes.", "wifi", kMaxCodeBytes, false);
+  c.imei1 = Text(codes, "codes.", "imei1", limits::kMaxCodeBytes, false);
+  c.imei2 = Text(codes, "codes.", "imei2", limits::kMaxCodeBytes, false);
+  c.imei3 = Text(codes, "codes.", "imei3", limits::kMaxCodeBytes, false);
+  c.sn1 = Text(codes, "codes.", "sn1", limits::kMaxCodeBytes, false);
+  c.sn2 = Text(codes, "codes.", "sn2", limits::kMaxCodeBytes, false);
+  c.bt = Text(codes, "codes.", "bt", limits::kMaxCodeBytes, false);
+  c.wifi = Text(codes, "codes.", "wifi", limits::kMaxCodeBytes, false);
 
-  record.outcome = Text(doc, "", "outcome", kMaxNameBytes);
+  record.outcome = Text(doc, "", "outcome", limits::kMaxNameBytes);
   bool known = false;
   for (std::string_view outcome : kOutcomes) {
     known = known || record.outcome == outcome;
@@ -244,19 +399,19 @@ RunRecord ReadRecord(const Json& doc) {
   if (!rows.is_array()) {
     Refuse("rows", "not an array");
   }
-  if (rows.size() > kMaxRows) {
-    Refuse("rows", "more than " + std::to_string(kMaxRows) + " rows");
+  if (rows.size() > limits::kMaxRows) {
+    Refuse("rows", "more than " + std::to_string(limits::kMaxRows) + " rows");
   }
   for (size_t i = 0; i < rows.size(); ++i) {
     record.rows.push_back(ReadRow(rows[i], "rows[" + std::to_string(i) + "]."));
   }
-  record.testLog = Text(doc, "", "testLog", kMaxTextBytes, false);
+  record.testLog = Text(doc, "", "testLog", limits::kMaxTextBytes, false);
   return record;
 }
 
 }  // namespace
 
-RecordCheck ReadRunRecord(std::string_view json) {
+RecordCheck ReadRunRecord(std::string_view json, int64_t nowMs) {
   RecordCheck check;
   if (json.size() > kMaxRecordBytes) {
     check.error = "body: larger than " + std::to_string(kMaxRecordBytes) + " bytes";
@@ -270,8 +425,10 @@ RecordCheck ReadRunRecord(std::string_view json) {
   try {
     // The text as sent is parsed: only its compact form is known to mean the same once it is
     // valid JSON.
-    Json doc = Json::parse(json);
-    check.record = ReadRecord(doc);
+    Json doc;
+    CheckingReader reader(doc);
+    Json::sax_parse(json, &reader);
+    check.record = ReadRecord(doc, nowMs);
     check.record->document = std::move(shape.compact);
   } catch (const Json::parse_error& e) {
     check.error = "body: not valid JSON (byte " + std::to_string(e.byte) + ")";

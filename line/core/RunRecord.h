@@ -10,10 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/RecordLimits.h"
+
 namespace line {
 
 inline constexpr std::string_view kRecordSchema = "varnex.run/1";
-inline constexpr size_t kMaxRecordBytes = 256 * 1024;
+inline constexpr size_t kMaxRecordBytes = record_limits::kMaxRecordBytes;
 
 struct RunRow {
   std::string item;
@@ -50,7 +52,8 @@ struct RunRecord {
   std::vector<RunRow> rows;
   std::string testLog;
   // The whole record as it was sent, without the whitespace between its tokens: what the store
-  // keeps and answers with, fields this service does not know included.
+  // keeps and answers with, fields this service does not know included. Exactly what was
+  // checked: a key given twice is refused, so no reader can take another value than the check.
   std::string document;
 };
 
@@ -59,7 +62,9 @@ struct RecordCheck {
   std::string error;  // "<field>: <what is wrong>" when record is empty
 };
 
-// Reads and checks one record. Never throws; hostile input of any size or nesting is refused.
-RecordCheck ReadRunRecord(std::string_view json);
+// Reads and checks one record against the limits both sides share (contract/RecordLimits.h);
+// `nowMs` is the service's clock, which a run may not start more than a day after. Never throws;
+// hostile input of any size or nesting is refused.
+RecordCheck ReadRunRecord(std::string_view json, int64_t nowMs);
 
 }  // namespace line

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "devices/admit/core/Hex.h"
 #include "line/core/Timestamp.h"
 
 namespace line {
@@ -52,10 +53,9 @@ Json YieldAnswer(const std::vector<YieldPoint>& hourly, Bucket bucket, int32_t o
 
 Json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails, const std::string& station,
                   int64_t fromMs, int64_t toMs) {
-  int64_t total = 0;
+  ParetoTop top = TopPareto(std::move(fails));
   Json items = Json::array();
-  for (const ParetoItem& item : RankPareto(std::move(fails))) {
-    total += item.fails;
+  for (const ParetoItem& item : top.items) {
     items.push_back({{"item", item.item},
                      {"fails", item.fails},
                      {"share", item.share},
@@ -64,8 +64,9 @@ Json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails, const std:
   return {{"from", FormatUtc(fromMs)},
           {"to", FormatUtc(toMs)},
           {"station", station},
-          {"fails", total},
-          {"items", std::move(items)}};
+          {"fails", top.fails},
+          {"items", std::move(items)},
+          {"other", {{"items", top.otherItems}, {"fails", top.otherFails}}}};
 }
 
 Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
@@ -95,8 +96,10 @@ Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
           {"stations", std::move(list)}};
 }
 
-std::string RunsAnswer(const std::vector<StoredRun>& runs) {
-  size_t size = 32;
+std::string RunsAnswer(RunPage page) {
+  std::vector<StoredRun>& runs = page.runs;
+  std::string next = page.next ? ",\"next\":" + Json(CursorText(*page.next)).dump() : "";
+  size_t size = 34 + next.size();  // and the line break the answer ends with
   for (const StoredRun& run : runs) {
     size += run.document.size() + 1;
   }
@@ -108,13 +111,54 @@ std::string RunsAnswer(const std::vector<StoredRun>& runs) {
       text += ',';
     }
     text += runs[i].document;
+    std::string().swap(runs[i].document);
   }
-  text += "]}";
+  text += "]" + next + "}";
   return text;
+}
+
+std::string CursorText(const RunCursor& cursor) {
+  return std::to_string(cursor.startedMs) + "~" + cursor.id + "~" +
+         admit::ToHex(reinterpret_cast<const uint8_t*>(cursor.station.data()),
+                      cursor.station.size());
+}
+
+std::optional<RunCursor> ParseCursor(const std::string& text) {
+  size_t first = text.find('~');
+  size_t second = first == std::string::npos ? first : text.find('~', first + 1);
+  if (second == std::string::npos) {
+    return std::nullopt;
+  }
+  RunCursor cursor;
+  cursor.id = text.substr(first + 1, second - first - 1);
+  cursor.station.resize((text.size() - second - 1) / 2);
+  if (!admit::FromHex(std::string_view(text).substr(second + 1),
+                      reinterpret_cast<uint8_t*>(cursor.station.data()), cursor.station.size())) {
+    return std::nullopt;
+  }
+  try {
+    size_t used = 0;
+    cursor.startedMs = std::stoll(text.substr(0, first), &used);
+    return used == first ? std::optional(cursor) : std::nullopt;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 Json ErrorAnswer(const std::string& text) {
   return {{"error", text}};
+}
+
+HttpAnswer JsonAnswer(unsigned status, const Json& body, bool pretty) {
+  return {status, "application/json", body.dump(pretty ? 2 : -1) + "\n", {}, false, nullptr};
+}
+
+HttpAnswer Refused(unsigned status, const std::string& text) {
+  return JsonAnswer(status, ErrorAnswer(text));
+}
+
+HttpAnswer Redirect(const std::string& location) {
+  return {303, "text/plain", "", {{"Location", location}}, false, nullptr};
 }
 
 }  // namespace line

@@ -1,17 +1,18 @@
 #include "line/server/ApiServer.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
-
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
+#include <limits>
 #include <fstream>
-#include <iostream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "line/core/LogText.h"
 #include "line/core/RunRecord.h"
 #include "line/core/Timestamp.h"
 #include "line/server/ApiAnswers.h"
+#include "line/server/Passwords.h"
 #include "line/server/QueryParams.h"
 #include "line/server/Tokens.h"
 #include "line/store/Store.h"
@@ -19,54 +20,70 @@
 namespace line {
 namespace {
 
+using Json = nlohmann::json;
+
 constexpr const char* kJson = "application/json";
 constexpr int64_t kMaxRuns = 1000;
+// A runs answer holds at most this much of records. Answers being made (each counted at that
+// most) and sent (each at its size) hold at most kAnswerBudget together.
+constexpr int64_t kRunsAnswerBytes = 8 * 1024 * 1024;
+constexpr int64_t kAnswerBudget = 48 * 1024 * 1024;
+// An indented answer is made by reading the compact one: only for answers a person reads.
+constexpr size_t kPrettyBytes = 1024 * 1024;
+constexpr size_t kFormBytes = 4096;
+constexpr int64_t kLongestPareto = 92 * kDayMs;
 
-// Compact, unless the address asks for an indented document (`pretty`): the dashboard reads
-// the compact one, a person the other.
-bool Pretty(const httplib::Request& request) {
-  return request.has_param("pretty");
-}
+// The page runs only its own scripts, takes nothing from elsewhere and is never framed.
+const std::pair<std::string, std::string> kSecurityHeaders[] = {
+    {"Content-Security-Policy",
+     "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
+     "form-action 'self'; frame-ancestors 'none'"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"X-Frame-Options", "DENY"},
+    {"Referrer-Policy", "same-origin"},  // "no-referrer" would make forms send Origin: null
+    {"Cache-Control", "no-store"},
+};
 
-void Answer(httplib::Response& response, int status, const nlohmann::json& body,
-            bool pretty = false) {
-  response.status = status;
-  response.set_content(body.dump(pretty ? 2 : -1) + "\n", kJson);
-}
-
-void Answer(const httplib::Request& request, httplib::Response& response,
-            const nlohmann::json& body) {
-  Answer(response, 200, body, Pretty(request));
-}
-
-// A document made of stored records: pasted as stored, parsed only to indent it.
-void AnswerText(const httplib::Request& request, httplib::Response& response, std::string text) {
-  if (Pretty(request)) {
-    return Answer(request, response, nlohmann::json::parse(text));
+// Compact, unless the address asks for an indented document (`pretty`): the dashboard reads the
+// compact one, a person the other.
+HttpAnswer TextAnswer(const QueryParams& params, std::string text) {
+  if (params.Has("pretty")) {
+    if (text.size() > kPrettyBytes) {
+      throw ParamError{
+          "pretty: only for answers up to 1 MiB (narrow the question or leave it out)"};
+    }
+    return JsonAnswer(200, Json::parse(text), true);
   }
   text += "\n";
-  response.status = 200;
-  response.set_content(std::move(text), kJson);
+  return {200, kJson, std::move(text), {}, false, nullptr};
 }
 
-void Refuse(httplib::Response& response, int status, const std::string& text) {
-  Answer(response, status, ErrorAnswer(text));
+HttpAnswer ReadAnswer(const QueryParams& params, const Json& body) {
+  return TextAnswer(params, body.dump());
 }
 
-std::string BearerToken(const httplib::Request& request) {
-  const std::string header = request.get_header_value("Authorization");
-  const std::string prefix = "Bearer ";
-  if (header.size() <= prefix.size() || header.compare(0, prefix.size(), prefix) != 0) {
-    return {};
-  }
-  return header.substr(prefix.size());
-}
-
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return in ? text.str() : std::string();
+}
+
+std::string ContentType(const std::filesystem::path& path) {
+  std::string extension = path.extension().string();
+  if (extension == ".html") {
+    return "text/html; charset=utf-8";
+  }
+  if (extension == ".js") {
+    return "application/javascript";
+  }
+  if (extension == ".css") {
+    return "text/css";
+  }
+  if (extension == ".png") {
+    return "image/png";
+  }
+  return "application/octet-stream";
 }
 
 }  // namespace
@@ -76,221 +93,304 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+std::span<const ApiServer::Route> ApiServer::Routes() {
+  static const Route kRoutes[] = {
+      {"POST", "/api/v1/runs", false, Work::Ingest, Who::Station, kMaxRecordBytes,
+       &ApiServer::PostRun},
+      {"GET", "/api/v1/runs", false, Work::Read, Who::Viewer, 0, &ApiServer::GetRuns},
+      {"GET", "/api/v1/runs/", true, Work::Read, Who::Viewer, 0, &ApiServer::GetRun},
+      {"GET", "/api/v1/yield", false, Work::Read, Who::Viewer, 0, &ApiServer::GetYield},
+      {"GET", "/api/v1/pareto", false, Work::Read, Who::Viewer, 0, &ApiServer::GetPareto},
+      {"GET", "/api/v1/stations", false, Work::Read, Who::Viewer, 0, &ApiServer::GetStations},
+      {"GET", "/healthz", false, Work::Ingest, Who::Anyone, 0, &ApiServer::GetHealth},
+      {"POST", "/login", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogIn},
+      {"POST", "/logout", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogOut},
+      {"GET", "/", true, Work::Read, Who::ViewerPage, 0, &ApiServer::GetFile},
+  };
+  return kRoutes;
+}
+
 ApiServer::ApiServer(Store& store, ServerOptions options)
-    : store_(store), options_(std::move(options)), tokens_(store) {
-  if (!options_.certFile.empty() && !options_.keyFile.empty()) {
-    http_ =
-        std::make_unique<httplib::SSLServer>(options_.certFile.c_str(), options_.keyFile.c_str());
+    : store_(store),
+      options_(std::move(options)),
+      credentials_(store),
+      http_(std::make_unique<HttpServer>(*this, options_.limits, options_.certFile,
+                                         options_.keyFile)),
+      ingest_(options_.ingestThreads, 1024),
+      reads_(options_.readThreads, 256) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(options_.webDir, error)) {
+    if (entry.is_regular_file()) {
+      files_[std::string("/").append(entry.path().filename().string())] = {
+          ReadFile(entry.path()), ContentType(entry.path())};
+    }
+  }
+  if (files_.count("/index.html")) {
+    files_["/"] = files_["/index.html"];
+  }
+  std::string chartJs = ReadFile(options_.chartJsPath);
+  if (chartJs.empty()) {
+    LogLine(LogText(options_.chartJsPath) +
+            " not found: the dashboard shows no charts (install libjs-chart.js)");
   } else {
-    http_ = std::make_unique<httplib::Server>();
+    files_["/vendor/chart.min.js"] = {std::move(chartJs), "application/javascript"};
   }
-  chartJs_ = ReadFile(options_.chartJsPath);
-  if (chartJs_.empty()) {
-    std::cerr << "varnex-line: " << options_.chartJsPath
-              << " not found: the dashboard shows no charts (install libjs-chart.js)\n";
-  }
-  size_t threads = options_.threads;
-  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  http_->set_payload_max_length(kMaxRecordBytes);
-  // A client that stalls is dropped after a few seconds; an idle kept-alive connection sooner,
-  // since it holds a thread.
-  http_->set_read_timeout(5, 0);
-  http_->set_write_timeout(5, 0);
-  http_->set_keep_alive_timeout(2);
-  // Answers are small and go out at once, not after the client's delayed acknowledgement.
-  http_->set_tcp_nodelay(true);
-  // A station delivering its spool keeps its connection for many records.
-  http_->set_keep_alive_max_count(1000);
-  // The library listens with room for only 5 connections waiting to be accepted: many stations
-  // connecting at once overflow that, and the kernel drops theirs (a second lost, or the
-  // request). The listening socket is noted here and given the system's room once bound.
-  http_->set_socket_options([this](socket_t sock) {
-    httplib::default_socket_options(sock);
-    listenSocket_ = sock;
-  });
-  Routes();
 }
 
 ApiServer::~ApiServer() = default;
 
-void ApiServer::Routes() {
-  using httplib::Request;
-  using httplib::Response;
-  auto route = [this](void (ApiServer::*handler)(const Request&, Response&)) {
-    return [this, handler](const Request& request, Response& response) {
-      (this->*handler)(request, response);
-    };
-  };
-  http_->Post("/api/v1/runs", route(&ApiServer::PostRun));
-  http_->Get("/api/v1/runs", route(&ApiServer::GetRuns));
-  http_->Get("/api/v1/runs/([^/]+)", route(&ApiServer::GetRun));
-  http_->Get("/api/v1/yield", route(&ApiServer::GetYield));
-  http_->Get("/api/v1/pareto", route(&ApiServer::GetPareto));
-  http_->Get("/api/v1/stations", route(&ApiServer::GetStations));
-  http_->Get("/healthz", route(&ApiServer::GetHealth));
-  http_->Get("/vendor/chart.min.js", route(&ApiServer::GetChartJs));
-  if (!options_.webDir.empty()) {
-    http_->set_mount_point("/", options_.webDir);
-  }
-
-  // Answers the library makes itself (413, 404, a request it cannot read) get a JSON body too.
-  http_->set_error_handler(
-      httplib::Server::HandlerWithResponse([](const Request&, Response& response) {
-        if (!response.body.empty()) {
-          return httplib::Server::HandlerResponse::Unhandled;
-        }
-        std::string text = response.status == 413
-                               ? "body: larger than " + std::to_string(kMaxRecordBytes) + " bytes"
-                           : response.status == 404 ? "no such page"
-                                                    : "request refused";
-        Refuse(response, response.status, text);
-        return httplib::Server::HandlerResponse::Handled;
-      }));
-  http_->set_exception_handler([](const Request&, Response& response, std::exception_ptr failure) {
-    try {
-      std::rethrow_exception(failure);
-    } catch (const ParamError& error) {
-      Refuse(response, 400, error.text);
-    } catch (const StoreUnavailable& error) {
-      Refuse(response, 503, std::string("store unavailable: ") + error.what());
-    } catch (const std::exception& error) {
-      Refuse(response, 500, error.what());
-    } catch (...) {
-      Refuse(response, 500, "unknown failure");
-    }
-  });
-  http_->set_logger([this](const Request& request, const Response& response) {
-    if (!options_.quiet &&
-        (response.status >= 500 || (request.method == "POST" && response.status >= 400))) {
-      std::cerr << "varnex-line: " << request.method << ' ' << request.path << ' '
-                << response.status << ' ' << response.body;
-    }
-  });
+void ApiServer::Listen(const std::string& host, int port) {
+  loopback_ = IsLoopbackHost(host);
+  readsNeedLogIn_ = ReadsNeedLogIn(host, options_.requireLogIn, options_.publicRead);
+  http_->Listen(host, port);
 }
 
-bool ApiServer::Bind(const std::string& host, int port) {
-  if (!http_->is_valid()) {
-    return false;
-  }
-  bool bound = false;
-  if (port == 0) {
-    port_ = http_->bind_to_any_port(host);
-    bound = port_ > 0;
-  } else {
-    port_ = port;
-    bound = http_->bind_to_port(host, port);
-  }
-  if (bound && listenSocket_ >= 0) {
-    ::listen(listenSocket_, SOMAXCONN);  // a listening socket takes a new backlog
-  }
-  return bound;
+int ApiServer::Port() const {
+  return http_->Port();
 }
 
 void ApiServer::Run() {
-  http_->listen_after_bind();
+  http_->Run();
 }
 
 void ApiServer::Stop() {
-  http_->stop();
+  http_->Stop();
 }
 
-void ApiServer::PostRun(const httplib::Request& request, httplib::Response& response) {
-  std::string token = BearerToken(request);
-  std::optional<std::string> station;
-  if (!token.empty()) {
-    station = tokens_.Station(TokenHash(token), NowMs());
+const ApiServer::Route* ApiServer::Find(const HttpRequest& request, bool& pathKnown) const {
+  pathKnown = false;
+  for (const Route& route : Routes()) {
+    std::string_view path = route.path;
+    bool matches =
+        route.prefix ? request.path.compare(0, path.size(), path) == 0 : request.path == path;
+    if (matches) {
+      pathKnown = true;
+      if (request.method == route.method) {
+        return &route;
+      }
+    }
   }
-  if (!station) {
-    return Refuse(response, 401, "Authorization: no valid station token");
+  return nullptr;
+}
+
+HttpHandler::Admission ApiServer::Admit(const HttpRequest& head) {
+  const std::string& host = head.Header("host");
+  if (loopback_ && !host.empty() && !IsLoopbackHost(host)) {
+    return {Refusal(421, "Host: this service answers only to a loopback name, not " +
+                             LogText(host, 128)),
+            0};
   }
-  RecordCheck check = ReadRunRecord(request.body);
+  bool pathKnown = false;
+  const Route* route = Find(head, pathKnown);
+  if (route == nullptr) {
+    return {pathKnown ? Refusal(405, "method: not allowed here") : Refusal(404, "no such page"), 0};
+  }
+  // Every record would be refused the same: its body is not worth reading.
+  if (route->who == Who::Station && BearerToken(head).empty()) {
+    return {Finish(head, Refused(401, "Authorization: no valid station token"), ""), 0};
+  }
+  return {std::nullopt, route->bodyLimit};
+}
+
+void ApiServer::Handle(HttpRequest request, std::function<void(HttpAnswer)> reply) {
+  bool pathKnown = false;
+  const Route* route = Find(request, pathKnown);
+  if (route == nullptr) {  // Admit refused it already
+    return reply(Refusal(404, "no such page"));
+  }
+  WorkerPool& pool = route->work == Work::Ingest ? ingest_ : reads_;
+  auto shared = std::make_shared<HttpRequest>(std::move(request));
+  bool queued = pool.TryPost([this, route, shared, reply] { reply(Serve(*route, *shared)); });
+  if (!queued) {
+    reply(Finish(*shared, Refused(503, "busy: too many requests waiting"), "worker queue full"));
+  }
+}
+
+HttpAnswer ApiServer::Refusal(unsigned status, const std::string& text) {
+  HttpAnswer answer = Refused(status, text);
+  answer.headers.assign(std::begin(kSecurityHeaders), std::end(kSecurityHeaders));
+  return answer;
+}
+
+// The 5xx answers name no internal detail: that goes to the log.
+HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
+  try {
+    std::string caller;
+    if (std::optional<HttpAnswer> refusal = Authorize(route, request, caller)) {
+      return Finish(request, std::move(*refusal), "");
+    }
+    HttpAnswer answer = (this->*route.handler)(request, caller);
+    // The page offers to log out only to a viewer who logged on.
+    if (!caller.empty() && route.who != Who::Station) {
+      answer.headers.emplace_back("X-Varnex-Viewer", caller);
+    }
+    return Finish(request, std::move(answer), "");
+  } catch (const ParamError& error) {
+    return Finish(request, Refused(400, error.text), "");
+  } catch (const StoreUnavailable& error) {
+    return Finish(request, Refused(503, "store unavailable"), error.what());
+  } catch (const std::exception& error) {
+    return Finish(request, Refused(500, "internal error"), error.what());
+  }
+}
+
+HttpAnswer ApiServer::Finish(const HttpRequest& request, HttpAnswer answer,
+                             const std::string& problem) {
+  answer.headers.insert(answer.headers.end(), std::begin(kSecurityHeaders),
+                        std::end(kSecurityHeaders));
+  bool failed = answer.status >= 500;
+  bool refusedDelivery = request.method == "POST" && answer.status >= 400;
+  if (failed || (refusedDelivery && !options_.quiet)) {
+    std::string line = request.remote + " " + request.method + " " + LogText(request.path, 256) +
+                       " " + std::to_string(answer.status) + " " +
+                       LogText(problem.empty() ? answer.body : problem);
+    while (!line.empty() && line.back() == '\n') {
+      line.pop_back();
+    }
+    (failed ? failures_ : refusals_).Line(line, options_.clock());
+  }
+  return answer;
+}
+
+HttpAnswer ApiServer::PostRun(const HttpRequest& request, const std::string& station) {
+  RecordCheck check = ReadRunRecord(request.body, options_.clock());
   if (!check.record) {
-    return Refuse(response, 400, check.error);
+    return Refused(400, check.error);
   }
   const RunRecord& run = *check.record;
-  if (run.station != *station) {
-    return Refuse(response, 401, "station.name: the token belongs to station " + *station);
+  if (run.station != station) {
+    return JsonAnswer(403, {{"error", "station.name: the token belongs to station " + station},
+                            {"code", "station-mismatch"}});
   }
-  IngestResult result = store_.Ingest({&run, 1}, NowMs()).at(0);
-  switch (result) {
+  switch (store_.Ingest({&run, 1}, options_.clock()).at(0)) {
     case IngestResult::Stored:
-      return Answer(response, 201, {{"id", run.id}, {"status", "stored"}});
+      return JsonAnswer(201, {{"id", run.id}, {"status", "stored"}});
     case IngestResult::Repeated:
-      return Answer(response, 200, {{"id", run.id}, {"status", "already stored"}});
+      return JsonAnswer(200, {{"id", run.id}, {"status", "already stored"}});
     case IngestResult::Conflict:
-      return Refuse(response, 409, "id: " + run.id + " is already stored with other content");
+      return Refused(409, "id: " + run.id + " is already stored with other content");
+    case IngestResult::Failed:
+      break;
   }
+  return Refused(500, "internal error");  // the store logged why
 }
 
-void ApiServer::GetRuns(const httplib::Request& request, httplib::Response& response) {
+// Every runs answer holds at most kRunsAnswerBytes of records; while it is made and sent it
+// holds its part of a shared budget, so that readers together cannot take the memory.
+HttpAnswer ApiServer::GetRuns(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
   RunQuery query;
-  query.imei = TextParam(request, "imei");
-  query.sn = TextParam(request, "sn");
-  query.station = TextParam(request, "station");
-  query.outcome = TextParam(request, "outcome");
-  query.fromMs = TimeParam(request, "from");
-  query.toMs = TimeParam(request, "to");
-  query.limit = LimitParam(request, 100, kMaxRuns);
-  AnswerText(request, response, RunsAnswer(store_.FindRuns(query)));
+  query.imei = params.Text("imei");
+  query.sn = params.Text("sn");
+  query.station = params.Text("station");
+  query.outcome = params.Text("outcome");
+  query.fromMs = params.Time("from");
+  query.toMs = params.Time("to");
+  query.limit = params.Limit(100, kMaxRuns);
+  query.maxBytes = kRunsAnswerBytes;
+  std::string after = params.Text("after", 600);
+  if (!after.empty()) {
+    query.after = ParseCursor(after);
+    if (!query.after) {
+      throw ParamError{"after: not a cursor this service gave as next"};
+    }
+  }
+  if (answerBytes_.fetch_add(kRunsAnswerBytes) + kRunsAnswerBytes > kAnswerBudget) {
+    answerBytes_ -= kRunsAnswerBytes;
+    return Refused(503, "busy: too many large answers at once");
+  }
+  std::shared_ptr<int64_t> held(new int64_t(kRunsAnswerBytes), [this](int64_t* bytes) {
+    answerBytes_ -= *bytes;
+    delete bytes;
+  });
+  HttpAnswer answer = TextAnswer(params, RunsAnswer(store_.FindRuns(query)));
+  int64_t size = static_cast<int64_t>(answer.body.size());
+  answerBytes_ -= *held - size;
+  *held = size;
+  answer.hold = held;
+  return answer;
 }
 
-void ApiServer::GetRun(const httplib::Request& request, httplib::Response& response) {
-  std::string id = request.matches[1];
+// Ids are unique per station: an id two stations used answers with both stations' names,
+// and ?station= chooses.
+HttpAnswer ApiServer::GetRun(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
+  QueryParams path("id=" + request.path.substr(std::string_view("/api/v1/runs/").size()));
+  std::string id = path.Text("id", 64);
   for (char& c : id) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
-  std::optional<StoredRun> run = store_.FindRun(id);
-  if (!run) {
-    return Refuse(response, 404, "id: no run " + std::string(request.matches[1]));
+  std::vector<StoredRun> runs = store_.FindRun(id, params.Text("station"));
+  if (runs.empty()) {
+    return Refused(404, "id: no run " + id);
   }
-  AnswerText(request, response, std::move(run->document));
+  if (runs.size() > 1) {
+    Json stations = Json::array();
+    for (const StoredRun& run : runs) {
+      stations.push_back(run.station);
+    }
+    return JsonAnswer(300, {{"error", "id: " + id +
+                                          " was used by more than one station: add "
+                                          "?station= to choose"},
+                            {"stations", stations}});
+  }
+  return TextAnswer(params, std::move(runs.front().document));
 }
 
-void ApiServer::GetYield(const httplib::Request& request, httplib::Response& response) {
-  Bucket bucket = BucketParam(request);
-  int32_t offset = OffsetParam(request);
+HttpAnswer ApiServer::GetYield(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
+  Bucket bucket = params.BucketParam();
+  int32_t offset = params.Offset();
   int64_t span = bucket == Bucket::Hour ? kDayMs : 7 * kDayMs;
-  TimeRange range = RangeParams(request, NowMs(), span);
+  TimeRange range =
+      RangeParams(params, options_.clock(), span, std::numeric_limits<int64_t>::max());
   // A bucket that holds `from` is shown whole; a year of hours or ten years of days at most.
   int64_t from = bucket == Bucket::Hour ? HourStart(range.fromMs) : DayStart(range.fromMs, offset);
   int64_t most = bucket == Bucket::Hour ? 366 * kDayMs : 3660 * kDayMs;
   if (range.toMs - from > most) {
     throw ParamError{"from: too far before to for this bucket"};
   }
-  std::string station = TextParam(request, "station");
+  std::string station = params.Text("station");
   std::vector<YieldPoint> points = bucket == Bucket::Hour
                                        ? store_.HourlyYield(from, range.toMs, station)
                                        : store_.DailyYield(from, range.toMs, station, offset);
-  Answer(request, response, YieldAnswer(points, bucket, offset, from, range.toMs));
+  return ReadAnswer(params, YieldAnswer(points, bucket, offset, from, range.toMs));
 }
 
-void ApiServer::GetPareto(const httplib::Request& request, httplib::Response& response) {
-  TimeRange range = RangeParams(request, NowMs(), kDayMs);
-  std::string station = TextParam(request, "station");
-  Answer(request, response,
-         ParetoAnswer(store_.FailCounts(range.fromMs, range.toMs, station), station, range.fromMs,
-                      range.toMs));
+HttpAnswer ApiServer::GetPareto(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
+  TimeRange range = RangeParams(params, options_.clock(), kDayMs, kLongestPareto);
+  std::string station = params.Text("station");
+  return ReadAnswer(params, ParetoAnswer(store_.FailCounts(range.fromMs, range.toMs, station),
+                                         station, range.fromMs, range.toMs));
 }
 
-void ApiServer::GetStations(const httplib::Request& request, httplib::Response& response) {
-  Answer(request, response, StationsAnswer(store_.Stations(), NowMs()));
+HttpAnswer ApiServer::GetStations(const HttpRequest& request, const std::string&) {
+  return ReadAnswer(QueryParams(request.query),
+                    StationsAnswer(store_.Stations(), options_.clock()));
 }
 
-void ApiServer::GetHealth(const httplib::Request&, httplib::Response& response) {
+// Open to anyone, so it tells nothing but whether the store answers.
+HttpAnswer ApiServer::GetHealth(const HttpRequest& request, const std::string&) {
   try {
     store_.Ping();
-    Answer(response, 200, {{"status", "ok"}, {"store", store_.Kind()}});
-  } catch (const StoreUnavailable& error) {
-    Answer(response, 503,
-           {{"status", "unavailable"}, {"store", store_.Kind()}, {"error", error.what()}});
+    return JsonAnswer(200, {{"status", "ok"}, {"store", store_.Kind()}});
+  } catch (const std::exception& error) {
+    failures_.Line(request.remote + " GET /healthz: store unavailable: " + LogText(error.what()),
+                   options_.clock());
+    return JsonAnswer(503, {{"status", "unavailable"}, {"store", store_.Kind()}});
   }
 }
 
-void ApiServer::GetChartJs(const httplib::Request&, httplib::Response& response) {
-  if (chartJs_.empty()) {
-    return Refuse(response, 404, "the charting library is not installed (libjs-chart.js)");
+HttpAnswer ApiServer::GetFile(const HttpRequest& request, const std::string&) {
+  auto found = files_.find(request.path);
+  if (found == files_.end()) {
+    return Refused(404, request.path == "/vendor/chart.min.js"
+                            ? "the charting library is not installed (libjs-chart.js)"
+                            : "no such page");
   }
-  response.set_content(chartJs_, "application/javascript");
+  return {200, found->second.type, found->second.body, {}, false, nullptr};
 }
 
 }  // namespace line

@@ -1,67 +1,116 @@
-// The service's HTTP side: each route maps to one core or store call and answers JSON; GET /
-// serves the dashboard's files and the charting library.
+// The service's HTTP side: a table of routes, each one short handler that maps to core and
+// store calls and answers JSON; the dashboard's files, the log-on and the access rules around
+// them. Store work runs on two bounded worker pools, one for deliveries and one for reads, so a
+// station's POST never waits behind the dashboard's questions or a crowd of readers.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <semaphore>
+#include <span>
 #include <string>
 
-#include "line/server/TokenCache.h"
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "line/server/Access.h"
+#include "line/server/HttpServer.h"
+#include "line/server/Log.h"
+#include "line/server/WorkerPool.h"
 
 namespace line {
 
 class Store;
+class QueryParams;
+
+int64_t NowMs();
 
 struct ServerOptions {
   std::string webDir;  // the dashboard's files
   std::string chartJsPath = "/usr/share/javascript/chart.js/chart.min.js";
-  // One thread per open connection: room for a line's stations keeping theirs open.
-  size_t threads = 64;
   std::string certFile;  // HTTPS when both are given
   std::string keyFile;
-  bool quiet = false;  // no log lines for refused requests
+  bool quiet = false;         // no log lines for refused deliveries
+  bool requireLogIn = false;  // reads need a viewer's session or a read token on loopback too
+  bool publicRead = false;    // reads are open off loopback too
+  size_t readThreads = 8;     // store work of reads at once
+  size_t ingestThreads = 32;  // deliveries at once (they wait together for one commit)
+  HttpLimits limits;
+  std::function<int64_t()> clock = NowMs;  // the service's clock
 };
 
-class ApiServer {
+class ApiServer : public HttpHandler {
  public:
+  // Throws std::runtime_error when HTTPS cannot start with the given files.
   ApiServer(Store& store, ServerOptions options);
-  ~ApiServer();
+  ~ApiServer() override;
   ApiServer(const ApiServer&) = delete;
   ApiServer& operator=(const ApiServer&) = delete;
 
-  // Port 0 takes any free port. False when the address cannot be bound or HTTPS cannot start.
-  bool Bind(const std::string& host, int port);
-  int Port() const { return port_; }
+  // Port 0 takes any free port. Throws std::runtime_error naming the address when it cannot be
+  // had (another program listens there).
+  void Listen(const std::string& host, int port);
+  int Port() const;
   void Run();  // serves until Stop
   void Stop();
 
+  Admission Admit(const HttpRequest& head) override;
+  void Handle(HttpRequest request, std::function<void(HttpAnswer)> reply) override;
+  HttpAnswer Refusal(unsigned status, const std::string& text) override;
+
  private:
-  void Routes();
-  void PostRun(const httplib::Request& request, httplib::Response& response);
-  void GetRuns(const httplib::Request& request, httplib::Response& response);
-  void GetRun(const httplib::Request& request, httplib::Response& response);
-  void GetYield(const httplib::Request& request, httplib::Response& response);
-  void GetPareto(const httplib::Request& request, httplib::Response& response);
-  void GetStations(const httplib::Request& request, httplib::Response& response);
-  void GetHealth(const httplib::Request& request, httplib::Response& response);
-  void GetChartJs(const httplib::Request& request, httplib::Response& response);
+  enum class Work { Ingest, Read };
+  enum class Who { Anyone, Station, Viewer, ViewerPage };
+  // `caller`: the token's station for Who::Station, the viewer's name for a session.
+  using Handler = HttpAnswer (ApiServer::*)(const HttpRequest& request, const std::string& caller);
+  struct Route {
+    const char* method;
+    const char* path;
+    bool prefix;  // the path and anything below it
+    Work work;
+    Who who;
+    size_t bodyLimit;
+    Handler handler;
+  };
+  static std::span<const Route> Routes();
+  const Route* Find(const HttpRequest& request, bool& pathKnown) const;
+  HttpAnswer Serve(const Route& route, const HttpRequest& request);
+  std::optional<HttpAnswer> Authorize(const Route& route, const HttpRequest& request,
+                                      std::string& caller);
+  HttpAnswer Finish(const HttpRequest& request, HttpAnswer answer, const std::string& problem);
+
+  HttpAnswer PostRun(const HttpRequest& request, const std::string& station);
+  HttpAnswer GetRuns(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetRun(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetYield(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetPareto(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetStations(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetHealth(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetFile(const HttpRequest& request, const std::string& caller);
+  HttpAnswer PostLogIn(const HttpRequest& request, const std::string& caller);
+  HttpAnswer PostLogOut(const HttpRequest& request, const std::string& caller);
+
+  struct WebFile {
+    std::string body;
+    std::string type;
+  };
 
   Store& store_;
   ServerOptions options_;
-  TokenCache tokens_;
-  std::string chartJs_;
-  std::unique_ptr<httplib::Server> http_;
-  int port_ = 0;
-  int listenSocket_ = -1;
+  CredentialCache credentials_;
+  std::map<std::string, WebFile, std::less<>> files_;
+  bool loopback_ = true;  // listening on a loopback address
+  bool readsNeedLogIn_ = false;
+  LogRate refusals_{30};
+  LogRate failures_{30};
+  std::atomic<int64_t> answerBytes_{0};   // of large answers being made or sent
+  std::counting_semaphore<2> logIns_{2};  // password hashes being checked
+  // Declared before the pools: their threads end (and hand back their answers) first.
+  std::unique_ptr<HttpServer> http_;
+  WorkerPool ingest_;
+  WorkerPool reads_;
 };
-
-int64_t NowMs();
 
 }  // namespace line

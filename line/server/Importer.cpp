@@ -49,6 +49,10 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
           summary.problems.push_back(names[i] + ": id " + batch[i].id +
                                      " is already stored with other content");
           break;
+        case IngestResult::Failed:
+          ++summary.invalid;
+          summary.problems.push_back(names[i] + ": the store refused it (see above)");
+          break;
       }
     }
     batch.clear();
@@ -67,7 +71,7 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    RecordCheck check = ReadRunRecord(text.str());
+    RecordCheck check = ReadRunRecord(text.str(), nowMs);
     if (!check.record) {
       ++summary.invalid;
       summary.problems.push_back(file.string() + ": " + check.error);

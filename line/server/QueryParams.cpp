@@ -1,27 +1,62 @@
 #include "line/server/QueryParams.h"
 
-#include <httplib.h>
-
+#include "contract/RecordLimits.h"
+#include "devices/admit/core/Hex.h"
 #include "line/core/Timestamp.h"
 
 namespace line {
 namespace {
 
-constexpr size_t kMaxParamBytes = 128;
+std::string Decode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint8_t byte = 0;
+    if (text[i] == '%' && admit::FromHex(text.substr(i + 1, 2), &byte, 1)) {
+      out += static_cast<char>(byte);
+      i += 2;
+    } else {
+      out += text[i] == '+' ? ' ' : text[i];
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
-std::string TextParam(const httplib::Request& request, const char* name) {
-  std::string value = request.get_param_value(name);
-  if (value.size() > kMaxParamBytes) {
-    throw ParamError{std::string(name) + ": longer than " + std::to_string(kMaxParamBytes) +
-                     " bytes"};
+QueryParams::QueryParams(std::string_view query) {
+  while (!query.empty()) {
+    size_t end = query.find('&');
+    std::string_view pair = query.substr(0, end);
+    size_t equals = pair.find('=');
+    std::string name = Decode(pair.substr(0, equals));
+    std::string value = equals == std::string_view::npos ? "" : Decode(pair.substr(equals + 1));
+    values_.emplace(std::move(name), std::move(value));
+    query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
+  }
+}
+
+std::string QueryParams::Text(const char* name, size_t most) const {
+  auto found = values_.find(name);
+  if (found == values_.end()) {
+    return {};
+  }
+  const std::string& value = found->second;
+  if (value.size() > most) {
+    throw ParamError{std::string(name) + ": longer than " + std::to_string(most) + " bytes"};
+  }
+  // A NUL would end the text early in a store's driver: "a%00b" would ask for "a".
+  for (char c : value) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80 && record_limits::IsRefusedControl(byte)) {
+      throw ParamError{std::string(name) + ": holds a control character"};
+    }
   }
   return value;
 }
 
-std::optional<int64_t> TimeParam(const httplib::Request& request, const char* name) {
-  std::string value = TextParam(request, name);
+std::optional<int64_t> QueryParams::Time(const char* name) const {
+  std::string value = Text(name);
   if (value.empty()) {
     return std::nullopt;
   }
@@ -32,8 +67,8 @@ std::optional<int64_t> TimeParam(const httplib::Request& request, const char* na
   return time;
 }
 
-int64_t LimitParam(const httplib::Request& request, int64_t fallback, int64_t most) {
-  std::string value = TextParam(request, "limit");
+int64_t QueryParams::Limit(int64_t fallback, int64_t most) const {
+  std::string value = Text("limit");
   if (value.empty()) {
     return fallback;
   }
@@ -50,8 +85,8 @@ int64_t LimitParam(const httplib::Request& request, int64_t fallback, int64_t mo
   return limit;
 }
 
-Bucket BucketParam(const httplib::Request& request) {
-  std::string value = TextParam(request, "bucket");
+Bucket QueryParams::BucketParam() const {
+  std::string value = Text("bucket");
   std::optional<Bucket> bucket = ParseBucket(value.empty() ? "hour" : value);
   if (!bucket) {
     throw ParamError{"bucket: not hour or day"};
@@ -59,8 +94,8 @@ Bucket BucketParam(const httplib::Request& request) {
   return *bucket;
 }
 
-int32_t OffsetParam(const httplib::Request& request) {
-  std::string value = TextParam(request, "tz");
+int32_t QueryParams::Offset() const {
+  std::string value = Text("tz");
   if (value.empty()) {
     return 0;
   }
@@ -75,11 +110,14 @@ int32_t OffsetParam(const httplib::Request& request) {
   return *offset;
 }
 
-TimeRange RangeParams(const httplib::Request& request, int64_t nowMs, int64_t spanMs) {
-  int64_t to = TimeParam(request, "to").value_or(nowMs);
-  int64_t from = TimeParam(request, "from").value_or(to - spanMs);
+TimeRange RangeParams(const QueryParams& params, int64_t nowMs, int64_t spanMs, int64_t longestMs) {
+  int64_t to = params.Time("to").value_or(nowMs);
+  int64_t from = params.Time("from").value_or(to - spanMs);
   if (from > to) {
     throw ParamError{"from: later than to"};
+  }
+  if (to - from > longestMs) {
+    throw ParamError{"from: more than " + std::to_string(longestMs / kDayMs) + " days before to"};
   }
   return {from, to};
 }

@@ -5,27 +5,16 @@
 
 #include <stdexcept>
 
+#include "devices/admit/core/Hex.h"
+
 namespace line {
-namespace {
-
-std::string Hex(const unsigned char* bytes, size_t count) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (size_t i = 0; i < count; ++i) {
-    text.push_back(kDigits[bytes[i] >> 4]);
-    text.push_back(kDigits[bytes[i] & 15]);
-  }
-  return text;
-}
-
-}  // namespace
 
 std::string NewToken() {
   unsigned char bytes[32];
   if (RAND_bytes(bytes, sizeof bytes) != 1) {
     throw std::runtime_error("no random bytes for a token");
   }
-  return "vxl_" + Hex(bytes, sizeof bytes);
+  return "vxl_" + admit::ToHex(bytes, sizeof bytes);
 }
 
 std::string TokenHash(const std::string& token) {
@@ -34,7 +23,11 @@ std::string TokenHash(const std::string& token) {
   if (EVP_Digest(token.data(), token.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
     throw std::runtime_error("SHA-256 failed");
   }
-  return Hex(digest, length);
+  return admit::ToHex(digest, length);
+}
+
+std::string TokenId(const std::string& hash) {
+  return hash.substr(0, 8);
 }
 
 }  // namespace line

@@ -1,4 +1,5 @@
-// Station tokens: random, shown once, kept only as a hash.
+// Tokens of stations and readers and the cookies of viewers' sessions: random, shown once, kept
+// only as a hash.
 #pragma once
 
 #include <string>
@@ -11,5 +12,8 @@ std::string NewToken();
 // SHA-256 of the token as hex. Tokens are long random values, so a plain hash is as good as
 // a slow one and a lookup stays one index probe.
 std::string TokenHash(const std::string& token);
+
+// How `token list` names a token and `token remove` finds it: the first 8 hex digits of its hash.
+std::string TokenId(const std::string& hash);
 
 }  // namespace line

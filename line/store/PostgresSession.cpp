@@ -13,13 +13,8 @@
 namespace line {
 namespace {
 
-const NamedStatement* FindStatement(const char* name) {
-  for (const NamedStatement& statement : Statements(Dialect::Postgres)) {
-    if (std::string_view(statement.name) == name) {
-      return &statement;
-    }
-  }
-  return nullptr;
+std::string StatementName(Sql statement) {
+  return std::string("s").append(std::to_string(static_cast<int>(statement)));
 }
 
 std::string ParamText(const SqlParam& param) {
@@ -32,6 +27,10 @@ std::string ParamText(const SqlParam& param) {
     return text;
   }
   if (const auto* text = std::get_if<std::string_view>(&param)) {
+    // libpq takes texts up to their first NUL: a text holding one would be taken for another.
+    if (text->find('\0') != std::string_view::npos) {
+      throw StoreError("a text parameter holds a NUL character");
+    }
     return std::string(*text);
   }
   return {};
@@ -39,11 +38,14 @@ std::string ParamText(const SqlParam& param) {
 
 }  // namespace
 
-PostgresSession::PostgresSession(const std::string& url) {
+PostgresSession::PostgresSession(const std::string& url, const std::string& password,
+                                 int64_t readTimeoutMs) {
   // A server that does not answer is reported after a few seconds, not after minutes; the
-  // URL's own connect_timeout comes later and wins.
-  const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-  const char* values[] = {"5", url.c_str(), nullptr};
+  // URL's own connect_timeout comes later and wins. A password given apart comes last and wins
+  // over one in the URL.
+  const char* keywords[] = {"connect_timeout", "dbname", password.empty() ? nullptr : "password",
+                            nullptr};
+  const char* values[] = {"5", url.c_str(), password.c_str(), nullptr};
   conn_ = PQconnectdbParams(keywords, values, 1);
   if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
     std::string what = conn_ ? PQerrorMessage(conn_) : "out of memory";
@@ -55,6 +57,10 @@ PostgresSession::PostgresSession(const std::string& url) {
     throw StoreUnavailable("cannot connect to PostgreSQL: " + what);
   }
   Take(PQexec(conn_, "SET client_min_messages = warning"), "session set-up");
+  if (readTimeoutMs > 0) {
+    std::string timeout = "SET statement_timeout = " + std::to_string(readTimeoutMs);
+    Take(PQexec(conn_, timeout.c_str()), "session set-up");
+  }
 }
 
 PostgresSession::~PostgresSession() {
@@ -75,9 +81,10 @@ SqlResult PostgresSession::Take(PGresult* raw, const char* what) {
     if (code == "40P01" || code == "40001") {
       throw SqlRetry(message);
     }
-    // Connection failures (class 08), a server shutting down or out of resources (53, 57P).
+    // Connection failures (class 08), a server shutting down or out of resources (53, 57P), a
+    // read past its deadline (57014).
     if (!Healthy() || code.rfind("08", 0) == 0 || code.rfind("53", 0) == 0 ||
-        code.rfind("57P", 0) == 0) {
+        code.rfind("57P", 0) == 0 || code == "57014") {
       throw StoreUnavailable(message);
     }
     throw StoreError(message);
@@ -109,9 +116,15 @@ void PostgresSession::Lost() {
   throw StoreUnavailable("PostgreSQL connection lost: " + message);
 }
 
-void PostgresSession::Send(const char* name, std::span<const SqlParam> params) {
+void PostgresSession::Send(Sql statement, std::span<const SqlParam> params) {
   if (!Healthy()) {
     throw StoreUnavailable("PostgreSQL connection lost");
+  }
+  std::vector<std::string> texts;
+  std::vector<const char*> values;
+  texts.reserve(params.size());
+  for (const SqlParam& param : params) {
+    texts.push_back(ParamText(param));
   }
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && PQenterPipelineMode(conn_) != 1) {
     Lost();
@@ -121,35 +134,31 @@ void PostgresSession::Send(const char* name, std::span<const SqlParam> params) {
     if (PQsendQueryParams(conn_, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) != 1) {
       Lost();
     }
-    expected_.push_back({"BEGIN", Answer::Begin});
+    expected_.push_back({statement, Answer::Begin});
   }
   // Prepared once per connection; a PREPARE that a failure before it skipped is sent again.
-  if (prepared_.find(name) == prepared_.end()) {
-    const NamedStatement* statement = FindStatement(name);
-    if (statement == nullptr) {
-      throw StoreError(std::string("no statement ") + name);
+  std::string name = StatementName(statement);
+  bool& prepared = prepared_.at(static_cast<size_t>(statement));
+  if (!prepared) {
+    const char* text = StatementText(Dialect::Postgres, statement);
+    if (text == nullptr) {
+      throw StoreError("no PostgreSQL statement " + name);
     }
-    if (PQsendPrepare(conn_, name, statement->text.c_str(), 0, nullptr) != 1) {
+    if (PQsendPrepare(conn_, name.c_str(), text, 0, nullptr) != 1) {
       Lost();
     }
-    expected_.push_back({name, Answer::Prepare});
-    prepared_.emplace(name);
-  }
-  std::vector<std::string> texts;
-  std::vector<const char*> values;
-  texts.reserve(params.size());
-  for (const SqlParam& param : params) {
-    texts.push_back(ParamText(param));
+    expected_.push_back({statement, Answer::Prepare});
+    prepared = true;
   }
   for (size_t i = 0; i < params.size(); ++i) {
     values.push_back(std::holds_alternative<std::nullptr_t>(params[i]) ? nullptr
                                                                        : texts[i].c_str());
   }
-  if (PQsendQueryPrepared(conn_, name, static_cast<int>(values.size()), values.data(), nullptr,
-                          nullptr, 0) != 1) {
+  if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                          nullptr, nullptr, 0) != 1) {
     Lost();
   }
-  expected_.push_back({name, Answer::Statement});
+  expected_.push_back({statement, Answer::Statement});
 }
 
 std::vector<SqlResult> PostgresSession::Receive() {
@@ -173,7 +182,8 @@ std::vector<SqlResult> PostgresSession::Receive() {
       PQclear(result);
     } else {
       try {
-        SqlResult taken = Take(result, answer.what.c_str());
+        std::string what = answer.kind == Answer::Begin ? "BEGIN" : StatementName(answer.statement);
+        SqlResult taken = Take(result, what.c_str());
         if (answer.kind == Answer::Statement) {
           results.push_back(std::move(taken));
         }
@@ -184,7 +194,7 @@ std::vector<SqlResult> PostgresSession::Receive() {
     }
     // A PREPARE that did not run is sent again next time.
     if (answer.kind == Answer::Prepare && !done) {
-      prepared_.erase(answer.what);
+      prepared_.at(static_cast<size_t>(answer.statement)) = false;
     }
     if (PQstatus(conn_) != CONNECTION_OK) {
       Lost();
@@ -206,8 +216,8 @@ std::vector<SqlResult> PostgresSession::Receive() {
   return results;
 }
 
-SqlResult PostgresSession::Run(const char* name, std::span<const SqlParam> params) {
-  Send(name, params);
+SqlResult PostgresSession::Run(Sql statement, std::span<const SqlParam> params) {
+  Send(statement, params);
   std::vector<SqlResult> results = Receive();
   return std::move(results.back());
 }

@@ -3,7 +3,8 @@
 // sends before it needs an answer costs one round trip, BEGIN included.
 #pragma once
 
-#include <set>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,15 @@ namespace line {
 
 class PostgresSession : public SqlSession {
  public:
-  explicit PostgresSession(const std::string& url);  // throws StoreUnavailable
+  // `password` when the URL, PGPASSWORD and PGPASSFILE give none; a reader gives up a statement
+  // after `readTimeoutMs` (0: never). Throws StoreUnavailable.
+  PostgresSession(const std::string& url, const std::string& password, int64_t readTimeoutMs);
   ~PostgresSession() override;
   PostgresSession(const PostgresSession&) = delete;
   PostgresSession& operator=(const PostgresSession&) = delete;
 
-  SqlResult Run(const char* name, std::span<const SqlParam> params) override;
-  void Send(const char* name, std::span<const SqlParam> params) override;
+  SqlResult Run(Sql statement, std::span<const SqlParam> params) override;
+  void Send(Sql statement, std::span<const SqlParam> params) override;
   std::vector<SqlResult> Receive() override;
   void RunScript(const std::string& sql) override;
   void Begin() override;
@@ -38,12 +41,12 @@ class PostgresSession : public SqlSession {
   // BEGIN's only checked.
   enum class Answer { Begin, Prepare, Statement };
   struct Expected {
-    std::string what;
+    Sql statement;
     Answer kind;
   };
 
   PGconn* conn_ = nullptr;
-  std::set<std::string, std::less<>> prepared_;
+  std::array<bool, kSqlCount> prepared_{};
   std::vector<Expected> expected_;
   bool beginPending_ = false;
 };

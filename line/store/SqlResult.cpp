@@ -35,4 +35,10 @@ const std::string& SqlResult::Text(size_t row, size_t column) const {
   return kEmpty;
 }
 
+std::string SqlResult::TakeText(size_t row, size_t column) {
+  Text(row, column);  // refuses a cell that is no text
+  auto* text = std::get_if<std::string>(&rows.at(row).at(column));
+  return text ? std::move(*text) : std::string();
+}
+
 }  // namespace line

@@ -2,6 +2,8 @@
 // statements (their texts live in Statements.cpp), text results, transactions.
 #pragma once
 
+#include "line/store/Statements.h"
+
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -24,6 +26,7 @@ struct SqlResult {
 
   int64_t Int(size_t row, size_t column) const;              // 0 for NULL
   const std::string& Text(size_t row, size_t column) const;  // "" for NULL
+  std::string TakeText(size_t row, size_t column);           // moves it out
 };
 
 // A transaction lost a race with another one (deadlock, serialization): run it again.
@@ -35,15 +38,15 @@ class SqlRetry : public std::runtime_error {
 class SqlSession {
  public:
   virtual ~SqlSession() = default;
-  // Throws StoreUnavailable when the connection or the file fails, SqlRetry on a lost race,
-  // StoreError otherwise.
-  virtual SqlResult Run(const char* name, std::span<const SqlParam> params = {}) = 0;
+  // Throws StoreUnavailable when the connection or the file fails or a read took too long,
+  // SqlRetry on a lost race, StoreError otherwise.
+  virtual SqlResult Run(Sql statement, std::span<const SqlParam> params = {}) = 0;
   // Statements whose answers are needed only later: PostgreSQL sends them all in one round
   // trip (its pipeline), SQLite runs each at once. Receive gives their answers in order and
   // throws for the first that failed (nothing after it took effect).
-  virtual void Send(const char* name, std::span<const SqlParam> params) = 0;
+  virtual void Send(Sql statement, std::span<const SqlParam> params) = 0;
   virtual std::vector<SqlResult> Receive() = 0;
-  // Fixed statements without parameters (the schema).
+  // Fixed statements without parameters (the schema, transactions).
   virtual void RunScript(const std::string& sql) = 0;
   virtual void Begin() = 0;  // a write transaction (PostgreSQL: sent with the next statement)
   virtual void Commit() = 0;

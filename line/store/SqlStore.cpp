@@ -1,27 +1,27 @@
 #include "line/store/SqlStore.h"
 
-#include <chrono>
 #include <algorithm>
-#include <limits>
-#include <map>
-#include <tuple>
+#include <chrono>
 #include <nlohmann/json.hpp>
-#include <thread>
+#include <tuple>
 
 #include "line/core/Timestamp.h"
+#include "line/store/Schema.h"
 
 namespace line {
 namespace {
 
-// A transaction that lost a race with another service is run again a few times.
-constexpr int kWriteAttempts = 5;
 // Records stored in one transaction at most when deliveries pile up (a delivery of more is
 // stored whole): a group's answers wait for its commit, so groups stay short.
 constexpr size_t kGroupRecords = 256;
+// Sessions of one service: a writer and the token lookups of the deliveries waiting for it;
+// readers for the read routes (each read is bounded in time).
+constexpr size_t kWriterSessions = 4;
+constexpr size_t kReaderSessions = 8;
 
 using Params = std::vector<SqlParam>;
 
-// The runs table's columns of a record ($1-$25 of its insert).
+// The runs table's columns of a record ($1-$27 of its insert).
 Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receivedMs) {
   const PhoneCodes& c = run.codes;
   return {run.id,
@@ -48,7 +48,9 @@ Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receiv
           run.testLog,
           phone,
           receivedMs,
-          run.document};
+          run.document,
+          int64_t{CountsAsFail(run)},
+          static_cast<int64_t>(run.document.size())};
 }
 
 // A record sent again is a retry when it says the same as the stored one, however its text is
@@ -62,50 +64,27 @@ bool SameContent(const std::string& stored, const std::string& sent) {
   return !a.is_discarded() && a == b;
 }
 
-struct FirstAttempt {
-  int64_t startedMs;
-  std::string runId;
-  int64_t passed;
-};
+int64_t ClockMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace
 
-SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory,
-                   size_t maxSessions)
-    : kind_(kind), dialect_(dialect), pool_(std::move(factory), maxSessions) {
-  SessionPool::Lease session = pool_.Acquire();
-  if (dialect == Dialect::Sqlite && !session->Run("rows_table").rows.empty()) {
-    session->RunScript("DROP TABLE run_rows");
-  }
-  session->RunScript(SchemaScript(dialect));
-}
-
-template <class Body>
-auto SqlStore::Write(Body&& body) {
-  std::lock_guard turn(writer_);
-  for (int attempt = 1;; ++attempt) {
-    SessionPool::Lease session = pool_.Acquire();
-    session->Begin();
-    try {
-      auto result = body(*session);
-      session->Commit();
-      return result;
-    } catch (const SqlRetry&) {
-      session->Rollback();
-      if (attempt == kWriteAttempts) {
-        throw StoreUnavailable("the store stays busy with other writers");
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(attempt * 5));
-    } catch (...) {
-      session->Rollback();
-      throw;
-    }
-  }
+SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory writer,
+                   SessionPool::Factory reader, std::function<void(const std::string&)> problem)
+    : kind_(kind),
+      dialect_(dialect),
+      problem_(std::move(problem)),
+      writers_(std::move(writer), kWriterSessions),
+      readers_(std::move(reader), kReaderSessions) {
+  SessionPool::Lease session = writers_.Acquire();
+  UpgradeSchema(*session, dialect, ClockMs());
 }
 
 // The first caller to find no group being written becomes the writer: it takes the deliveries
 // waiting at that moment, stores them in one transaction and hands each its results; the
-// others wait for theirs. A failure of the transaction is every delivery's failure.
+// others wait for theirs. A store that cannot write fails every delivery of the group.
 std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
   Delivery mine{runs, receivedMs, {}, nullptr};
   std::unique_lock lock(queueLock_);
@@ -119,6 +98,7 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
     std::vector<Delivery*> group;
     size_t records = 0;
     size_t taken = 0;
+    // A delivery of more than a group's worth is stored whole.
     while (taken < queue_.size() &&
            (taken == 0 || records + queue_[taken]->runs.size() <= kGroupRecords)) {
       records += queue_[taken]->runs.size();
@@ -127,20 +107,7 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
     lock.unlock();
     try {
-      Write([&](SqlSession& session) {
-        std::vector<Arrival> arrivals;
-        arrivals.reserve(records);
-        for (Delivery* delivery : group) {
-          delivery->results.assign(delivery->runs.size(), IngestResult::Stored);
-          for (size_t i = 0; i < delivery->runs.size(); ++i) {
-            const RunRecord& run = delivery->runs[i];
-            arrivals.push_back(
-                {&run, delivery->receivedMs, &delivery->results[i], PhoneKey(run.codes)});
-          }
-        }
-        StoreGroup(session, arrivals);
-        return true;
-      });
+      WriteGroup(group);
     } catch (...) {
       for (Delivery* delivery : group) {
         delivery->failure = std::current_exception();
@@ -157,6 +124,65 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
     std::rethrow_exception(mine.failure);
   }
   return std::move(mine.results);
+}
+
+// One transaction for the group. When the store refuses it for something other than being
+// unavailable, one record caused it: each record is then stored in a transaction of its own, and
+// only the one the store refuses fails.
+void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
+  auto arrivals = [](Delivery& delivery, size_t i) {
+    const RunRecord& run = delivery.runs[i];
+    delivery.results[i] = IngestResult::Stored;
+    return Arrival{&run, delivery.receivedMs, &delivery.results[i], PhoneKey(run.codes)};
+  };
+  size_t records = 0;
+  for (Delivery* delivery : group) {
+    delivery->results.resize(delivery->runs.size());
+    records += delivery->runs.size();
+  }
+  std::string refusal;
+  try {
+    Write([&](SqlSession& session) {
+      std::vector<Arrival> all;
+      all.reserve(records);
+      for (Delivery* delivery : group) {
+        for (size_t i = 0; i < delivery->runs.size(); ++i) {
+          all.push_back(arrivals(*delivery, i));
+        }
+      }
+      StoreGroup(session, all);
+      return true;
+    });
+    return;
+  } catch (const StoreError& error) {
+    refusal = error.what();
+  }
+  auto fail = [this](Delivery& delivery, size_t i, const std::string& why) {
+    delivery.results[i] = IngestResult::Failed;
+    const RunRecord& run = delivery.runs[i];
+    problem_("record " + run.id + " of station " + run.station + " not stored: " + why);
+  };
+  if (records > 1) {
+    problem_("a group of " + std::to_string(records) +
+             " records was refused; storing them one by one: " + refusal);
+  }
+  for (Delivery* delivery : group) {
+    for (size_t i = 0; i < delivery->runs.size(); ++i) {
+      if (records == 1) {
+        fail(*delivery, i, refusal);
+        continue;
+      }
+      try {
+        Write([&](SqlSession& session) {
+          std::vector<Arrival> one{arrivals(*delivery, i)};
+          StoreGroup(session, one);
+          return true;
+        });
+      } catch (const StoreError& error) {
+        fail(*delivery, i, error.what());
+      }
+    }
+  }
 }
 
 // A group in three steps, each one round trip with PostgreSQL: store what is new; fetch what
@@ -179,10 +205,10 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
     if (!arrival.stored) {
-      session.Send("run_get", Params{run.id});
+      session.Send(Sql::RunGet, Params{run.station, run.id});
       asked.push_back(&arrival);
-    } else if (run.counted && !arrival.phone.empty() && !arrival.claimed) {
-      session.Send("phone_first_get", Params{run.station, arrival.phone});
+    } else if (CanBeFirstAttempt(run) && !arrival.claimed) {
+      session.Send(Sql::PhoneFirstGet, Params{run.station, arrival.phone});
       asked.push_back(&arrival);
     }
   }
@@ -206,18 +232,18 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       if (answer.rows.empty()) {
         throw StoreError("first attempt of " + arrival.phone + " vanished");
       }
-      current->second = {answer.Int(0, 0), answer.Text(0, 1), answer.Int(0, 2)};
+      current->second = {answer.Int(0, 0), answer.Text(0, 1), answer.Int(0, 2) == 1};
     }
     FirstAttempt& first = current->second;
-    if (!EarlierAttempt(run.startedMs, run.id, first.startedMs, first.runId)) {
+    std::optional<FirstAttemptChange> change = TakeOverFirstAttempt(first, run);
+    if (!change) {
       continue;
     }
-    int64_t passed = CountsAsPass(run) ? 1 : 0;
-    session.Send("phone_first_set",
-                 Params{run.station, arrival.phone, run.startedMs, run.id, passed});
-    counts.hours[{run.station, HourStart(first.startedMs)}] += {0, 0, -1, -first.passed};
-    counts.hours[{run.station, HourStart(run.startedMs)}] += {0, 0, 1, passed};
-    first = {run.startedMs, run.id, passed};
+    first = change->first;
+    session.Send(Sql::PhoneFirstSet, Params{run.station, arrival.phone, first.startedMs,
+                                            first.runId, int64_t{first.passed}});
+    counts.hours[{run.station, change->oldHourMs}] += change->oldHour;
+    counts.hours[{run.station, change->newHourMs}] += change->newHour;
   }
   SendCounts(session, counts);
   session.Receive();
@@ -227,18 +253,18 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
 void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group) {
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
-    if (session.Run("run_insert", RunColumns(run, arrival.phone, arrival.receivedMs)).changed ==
+    if (session.Run(Sql::RunInsert, RunColumns(run, arrival.phone, arrival.receivedMs)).changed ==
         0) {
       continue;
     }
     arrival.stored = true;
     for (const std::string& item : FailingItems(run)) {
-      session.Run("fail_row_insert", Params{run.id, item, run.station, run.startedMs});
+      session.Run(Sql::FailRowInsert, Params{run.station, run.id, item, run.startedMs});
     }
-    if (run.counted && !arrival.phone.empty()) {
+    if (CanBeFirstAttempt(run)) {
       int64_t passed = CountsAsPass(run) ? 1 : 0;
       arrival.claimed = session
-                            .Run("phone_first_insert",
+                            .Run(Sql::PhoneFirstInsert,
                                  Params{run.station, arrival.phone, run.startedMs, run.id, passed})
                             .changed == 1;
     }
@@ -251,8 +277,9 @@ void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& grou
     const RunRecord& run = *arrival.run;
     std::string fails = nlohmann::json(FailingItems(run)).dump();
     Params params = RunColumns(run, arrival.phone, arrival.receivedMs);
-    params.insert(params.end(), {fails, int64_t{CountsAsPass(run) ? 1 : 0}});
-    session.Send("run_store", params);
+    params.insert(params.end(),
+                  {fails, int64_t{CanBeFirstAttempt(run)}, int64_t{CountsAsPass(run)}});
+    session.Send(Sql::RunStore, params);
   }
   std::vector<SqlResult> answers = session.Receive();
   for (size_t i = 0; i < group.size(); ++i) {
@@ -273,14 +300,12 @@ SqlStore::GroupCounts SqlStore::CountNew(const std::vector<Arrival>& group) {
     station.latest = &run;
     station.lastSeenMs = std::max(station.lastSeenMs, arrival.receivedMs);
     station.runs += 1;
-    if (!run.counted) {
-      continue;
+    YieldCounts added = CountsOfNewRun(run, arrival.claimed);
+    station.counted += added.counted;
+    station.passed += added.passed;
+    if (added.counted != 0) {
+      counts.hours[{run.station, HourStart(run.startedMs)}] += added;
     }
-    int64_t passed = CountsAsPass(run) ? 1 : 0;
-    int64_t first = arrival.claimed ? 1 : 0;
-    station.counted += 1;
-    station.passed += passed;
-    counts.hours[{run.station, HourStart(run.startedMs)}] += {1, passed, first, first * passed};
   }
   return counts;
 }
@@ -290,132 +315,17 @@ SqlStore::GroupCounts SqlStore::CountNew(const std::vector<Arrival>& group) {
 void SqlStore::SendCounts(SqlSession& session, const GroupCounts& counts) {
   for (const auto& [name, station] : counts.stations) {
     const RunRecord& run = *station.latest;
-    session.Send("station_upsert",
+    session.Send(Sql::StationUpsert,
                  Params{name, run.line, run.host, run.program, run.version, station.lastSeenMs,
                         run.startedMs, station.runs, station.counted, station.passed});
   }
   for (const auto& [key, delta] : counts.hours) {
     if (delta.counted != 0 || delta.passed != 0 || delta.firstTested != 0 ||
         delta.firstPassed != 0) {
-      session.Send("hourly_add", Params{key.first, key.second, delta.counted, delta.passed,
-                                        delta.firstTested, delta.firstPassed});
+      session.Send(Sql::HourlyAdd, Params{key.first, key.second, delta.counted, delta.passed,
+                                          delta.firstTested, delta.firstPassed});
     }
   }
-}
-
-std::optional<StoredRun> SqlStore::FindRun(const std::string& id) {
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run("run_get", Params{id});
-  if (result.rows.empty()) {
-    return std::nullopt;
-  }
-  return StoredRun{result.Text(0, 0), result.Int(0, 1)};
-}
-
-std::vector<StoredRun> SqlStore::FindRuns(const RunQuery& query) {
-  const char* statement = !query.imei.empty()      ? "runs_by_imei"
-                          : !query.sn.empty()      ? "runs_by_sn"
-                          : !query.station.empty() ? "runs_by_station"
-                                                   : "runs_recent";
-  Params params{query.imei,
-                query.sn,
-                query.station,
-                query.outcome,
-                query.fromMs.value_or(std::numeric_limits<int64_t>::min()),
-                query.toMs.value_or(std::numeric_limits<int64_t>::max()),
-                query.limit};
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run(statement, params);
-  std::vector<StoredRun> runs;
-  for (size_t i = 0; i < result.rows.size(); ++i) {
-    runs.push_back({result.Text(i, 0), result.Int(i, 1)});
-  }
-  return runs;
-}
-
-std::vector<YieldPoint> SqlStore::YieldPoints(const char* statement,
-                                              std::span<const SqlParam> params) {
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run(statement, params);
-  std::vector<YieldPoint> points;
-  points.reserve(result.rows.size());
-  for (size_t i = 0; i < result.rows.size(); ++i) {
-    points.push_back({result.Text(i, 0),
-                      result.Int(i, 1),
-                      {result.Int(i, 2), result.Int(i, 3), result.Int(i, 4), result.Int(i, 5)}});
-  }
-  return points;
-}
-
-std::vector<YieldPoint> SqlStore::HourlyYield(int64_t fromMs, int64_t toMs,
-                                              const std::string& station) {
-  return YieldPoints("yield_hours", Params{fromMs, toMs, station});
-}
-
-// In-process, summing the hours costs less than the sort of a GROUP BY.
-std::vector<YieldPoint> SqlStore::DailyYield(int64_t fromMs, int64_t toMs,
-                                             const std::string& station, int32_t offsetMinutes) {
-  if (dialect_ == Dialect::Sqlite) {
-    return Rebucket(HourlyYield(fromMs, toMs, station), Bucket::Day, offsetMinutes);
-  }
-  int64_t offsetMs = int64_t{offsetMinutes} * 60000;
-  return YieldPoints("yield_days", Params{fromMs, toMs, station, offsetMs});
-}
-
-std::vector<std::pair<std::string, int64_t>> SqlStore::FailCounts(int64_t fromMs, int64_t toMs,
-                                                                  const std::string& station) {
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run("fail_counts", Params{fromMs, toMs, station});
-  std::vector<std::pair<std::string, int64_t>> counts;
-  for (size_t i = 0; i < result.rows.size(); ++i) {
-    counts.emplace_back(result.Text(i, 0), result.Int(i, 1));
-  }
-  return counts;
-}
-
-std::vector<StationStatus> SqlStore::Stations() {
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run("stations_all");
-  std::vector<StationStatus> stations;
-  for (size_t i = 0; i < result.rows.size(); ++i) {
-    StationStatus s;
-    s.name = result.Text(i, 0);
-    s.line = result.Text(i, 1);
-    s.host = result.Text(i, 2);
-    s.program = result.Text(i, 3);
-    s.version = result.Text(i, 4);
-    s.lastSeenMs = result.Int(i, 5);
-    s.lastRunMs = result.Int(i, 6);
-    s.runs = result.Int(i, 7);
-    s.counted = result.Int(i, 8);
-    s.passed = result.Int(i, 9);
-    SqlResult recent = session->Run("station_recent", Params{s.name, kAlarmWindow});
-    s.recentRuns = recent.Int(0, 0);
-    s.recentFails = recent.Int(0, 1);
-    stations.push_back(std::move(s));
-  }
-  return stations;
-}
-
-void SqlStore::AddToken(const std::string& station, const std::string& hash, int64_t nowMs) {
-  Write([&](SqlSession& session) {
-    session.Run("token_add", Params{hash, station, nowMs});
-    return true;
-  });
-}
-
-std::optional<std::string> SqlStore::TokenStation(const std::string& hash) {
-  SessionPool::Lease session = pool_.Acquire();
-  SqlResult result = session->Run("token_station", Params{hash});
-  if (result.rows.empty()) {
-    return std::nullopt;
-  }
-  return result.Text(0, 0);
-}
-
-void SqlStore::Ping() {
-  SessionPool::Lease session = pool_.Acquire();
-  session->Run("ping");
 }
 
 }  // namespace line

@@ -1,12 +1,16 @@
-// The store's logic, written once over named statements, for both back ends.
+// The store's logic, written once over named statements, for both back ends: ingest
+// (SqlStore.cpp), the read routes' questions (SqlStoreReads.cpp), tokens, viewers and sessions
+// (SqlStoreAccess.cpp).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <map>
-#include <string_view>
-#include <utility>
 #include <mutex>
+#include <string_view>
+#include <thread>
+#include <utility>
 
 #include "line/store/SessionPool.h"
 #include "line/store/Statements.h"
@@ -18,13 +22,16 @@ class SqlStore : public Store {
  public:
   // Writes of this process take turns, and records that arrive while another transaction runs
   // are stored together in the next one: one commit (one disk sync) and, with PostgreSQL, a
-  // few round trips for the whole group.
-  SqlStore(const char* kind, Dialect dialect, SessionPool::Factory factory, size_t maxSessions);
+  // few round trips for the whole group. Deliveries and changes use sessions of their own,
+  // apart from the readers', so that a station never waits behind the dashboard's questions.
+  // Upgrades the schema first.
+  SqlStore(const char* kind, Dialect dialect, SessionPool::Factory writer,
+           SessionPool::Factory reader, std::function<void(const std::string&)> problem);
 
   const char* Kind() const override { return kind_; }
   std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) override;
-  std::optional<StoredRun> FindRun(const std::string& id) override;
-  std::vector<StoredRun> FindRuns(const RunQuery& query) override;
+  std::vector<StoredRun> FindRun(const std::string& id, const std::string& station) override;
+  RunPage FindRuns(const RunQuery& query) override;
   std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
                                       const std::string& station) override;
   std::vector<YieldPoint> DailyYield(int64_t fromMs, int64_t toMs, const std::string& station,
@@ -32,11 +39,22 @@ class SqlStore : public Store {
   std::vector<std::pair<std::string, int64_t>> FailCounts(int64_t fromMs, int64_t toMs,
                                                           const std::string& station) override;
   std::vector<StationStatus> Stations() override;
-  void AddToken(const std::string& station, const std::string& hash, int64_t nowMs) override;
-  std::optional<std::string> TokenStation(const std::string& hash) override;
+  void AddToken(const TokenInfo& token) override;
+  std::optional<TokenInfo> FindToken(const std::string& hash) override;
+  std::vector<TokenInfo> Tokens() override;
+  int64_t RemoveTokens(const std::string& hashPrefix) override;
+  int64_t RemoveStationTokens(const std::string& station) override;
+  void SetUser(const std::string& name, const std::string& passwordHash, int64_t nowMs) override;
+  std::optional<std::string> UserPasswordHash(const std::string& name) override;
+  bool RemoveUser(const std::string& name) override;
+  void AddSession(const std::string& hash, const std::string& user, int64_t nowMs,
+                  int64_t expiresMs) override;
+  std::optional<std::string> SessionUser(const std::string& hash, int64_t nowMs) override;
+  void RemoveSession(const std::string& hash) override;
   void Ping() override;
 
  private:
+  static constexpr int kWriteAttempts = 5;
   template <class Body>
   auto Write(Body&& body);
 
@@ -68,21 +86,49 @@ class SqlStore : public Store {
     std::map<std::string_view, StationCounts> stations;
     std::map<std::pair<std::string_view, int64_t>, YieldCounts> hours;
   };
+  void WriteGroup(const std::vector<Delivery*>& group);
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);
   static GroupCounts CountNew(const std::vector<Arrival>& group);
   static void SendCounts(SqlSession& session, const GroupCounts& counts);
-  std::vector<YieldPoint> YieldPoints(const char* statement, std::span<const SqlParam> params);
+  std::vector<YieldPoint> YieldPoints(Sql statement, std::span<const SqlParam> params);
 
   const char* kind_;
   Dialect dialect_;
-  SessionPool pool_;
+  std::function<void(const std::string&)> problem_;
+  SessionPool writers_;  // deliveries, their tokens and every change
+  SessionPool readers_;  // the read routes and the viewers' sessions
   std::mutex writer_;
   std::mutex queueLock_;
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
   bool leading_ = false;  // a thread is writing a group
 };
+
+// A write transaction of this process, run again a few times when it lost a race with another
+// service.
+template <class Body>
+auto SqlStore::Write(Body&& body) {
+  std::lock_guard turn(writer_);
+  for (int attempt = 1;; ++attempt) {
+    SessionPool::Lease session = writers_.Acquire();
+    session->Begin();
+    try {
+      auto result = body(*session);
+      session->Commit();
+      return result;
+    } catch (const SqlRetry&) {
+      session->Rollback();
+      if (attempt == kWriteAttempts) {
+        throw StoreUnavailable("the store stays busy with other writers");
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(attempt * 5));
+    } catch (...) {
+      session->Rollback();
+      throw;
+    }
+  }
+}
 
 }  // namespace line

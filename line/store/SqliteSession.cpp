@@ -12,6 +12,8 @@ namespace {
 
 // How long a writer waits for another process holding the file.
 constexpr int kBusyTimeoutMs = 5000;
+// How often (in virtual machine steps) a reader looks at its deadline.
+constexpr int kDeadlineSteps = 10000;
 
 // The shared statements number their parameters $1, $2, ...; SQLite spells that ?1, ?2.
 std::string SqliteParameters(const std::string& text) {
@@ -36,6 +38,7 @@ bool Unavailable(int code) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_PROTOCOL:
+    case SQLITE_INTERRUPT:  // a read past its deadline
       return true;
     default:
       return false;
@@ -44,7 +47,8 @@ bool Unavailable(int code) {
 
 }  // namespace
 
-SqliteSession::SqliteSession(const std::string& path) {
+SqliteSession::SqliteSession(const std::string& path, int64_t readTimeoutMs)
+    : readTimeout_(readTimeoutMs) {
   int code =
       sqlite3_open_v2(path.c_str(), &db_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -58,15 +62,23 @@ SqliteSession::SqliteSession(const std::string& path) {
   // A station forgets a record once the service acknowledged it, so every commit reaches the
   // disk (FULL) before the answer goes out.
   RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
-  // Room for the indexes' upper pages of a few million runs (64 MiB at most).
-  RunScript("PRAGMA cache_size=-65536;");
+  // The writer: room for the indexes' upper pages of a few million runs (64 MiB at most). A
+  // reader (4 MiB) finds what it misses in the system's file cache; several of them run at once.
+  RunScript(readTimeoutMs > 0 ? "PRAGMA cache_size=-4096;" : "PRAGMA cache_size=-65536;");
+  if (readTimeoutMs > 0) {
+    sqlite3_progress_handler(db_, kDeadlineSteps, &SqliteSession::PastDeadline, this);
+  }
 }
 
 SqliteSession::~SqliteSession() {
-  for (auto& [name, statement] : statements_) {
+  for (sqlite3_stmt* statement : statements_) {
     sqlite3_finalize(statement);
   }
   sqlite3_close(db_);
+}
+
+int SqliteSession::PastDeadline(void* session) {
+  return std::chrono::steady_clock::now() > static_cast<SqliteSession*>(session)->deadline_;
 }
 
 void SqliteSession::Fail(int code, const std::string& what) {
@@ -77,29 +89,28 @@ void SqliteSession::Fail(int code, const std::string& what) {
   throw StoreError(text);
 }
 
-sqlite3_stmt* SqliteSession::Prepared(const char* name) {
-  auto found = statements_.find(name);
-  if (found != statements_.end()) {
-    return found->second;
+sqlite3_stmt* SqliteSession::Prepared(Sql name) {
+  sqlite3_stmt*& prepared = statements_.at(static_cast<size_t>(name));
+  if (prepared != nullptr) {
+    return prepared;
   }
-  for (const NamedStatement& statement : Statements(Dialect::Sqlite)) {
-    if (std::string_view(statement.name) == name) {
-      sqlite3_stmt* prepared = nullptr;
-      std::string text = SqliteParameters(statement.text);
-      int code = sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()),
-                                    SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
-      if (code != SQLITE_OK) {
-        Fail(code, std::string("prepare ") + name);
-      }
-      statements_.emplace(name, prepared);
-      return prepared;
-    }
+  const char* sql = StatementText(Dialect::Sqlite, name);
+  if (sql == nullptr) {
+    throw StoreError("no SQLite statement " + std::to_string(static_cast<int>(name)));
   }
-  throw StoreError(std::string("no statement ") + name);
+  std::string text = SqliteParameters(sql);
+  int code = sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()),
+                                SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
+  if (code != SQLITE_OK) {
+    Fail(code, "prepare statement " + std::to_string(static_cast<int>(name)));
+  }
+  return prepared;
 }
 
-SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params) {
+SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
   sqlite3_stmt* statement = Prepared(name);
+  deadline_ = std::chrono::steady_clock::now() + readTimeout_;
+  std::string what = "statement " + std::to_string(static_cast<int>(name));
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
   for (size_t i = 0; i < params.size(); ++i) {
@@ -116,7 +127,7 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
       code = sqlite3_bind_null(statement, index);
     }
     if (code != SQLITE_OK) {
-      Fail(code, std::string("bind ") + name);
+      Fail(code, "bind " + what);
     }
   }
   SqlResult result;
@@ -128,7 +139,7 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
     }
     if (code != SQLITE_ROW) {
       sqlite3_reset(statement);
-      Fail(code, name);
+      Fail(code, what);
     }
     auto& row = result.rows.emplace_back();
     row.reserve(static_cast<size_t>(columns));
@@ -156,7 +167,7 @@ SqlResult SqliteSession::Run(const char* name, std::span<const SqlParam> params)
   return result;
 }
 
-void SqliteSession::Send(const char* name, std::span<const SqlParam> params) {
+void SqliteSession::Send(Sql name, std::span<const SqlParam> params) {
   received_.push_back(Run(name, params));
 }
 

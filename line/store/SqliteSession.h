@@ -1,7 +1,9 @@
 // A connection to the SQLite file: WAL, so readers never wait for the writer.
 #pragma once
 
-#include <map>
+#include <array>
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,14 @@ namespace line {
 
 class SqliteSession : public SqlSession {
  public:
-  explicit SqliteSession(const std::string& path);  // throws StoreUnavailable
+  // A reader gives up a statement after `readTimeoutMs` (0: never) and keeps a smaller cache.
+  SqliteSession(const std::string& path, int64_t readTimeoutMs);  // throws StoreUnavailable
   ~SqliteSession() override;
   SqliteSession(const SqliteSession&) = delete;
   SqliteSession& operator=(const SqliteSession&) = delete;
 
-  SqlResult Run(const char* name, std::span<const SqlParam> params) override;
-  void Send(const char* name, std::span<const SqlParam> params) override;
+  SqlResult Run(Sql statement, std::span<const SqlParam> params) override;
+  void Send(Sql statement, std::span<const SqlParam> params) override;
   std::vector<SqlResult> Receive() override;
   void RunScript(const std::string& sql) override;
   void Begin() override;
@@ -29,12 +32,15 @@ class SqliteSession : public SqlSession {
   bool Healthy() const override { return db_ != nullptr; }
 
  private:
-  sqlite3_stmt* Prepared(const char* name);
+  sqlite3_stmt* Prepared(Sql statement);
   [[noreturn]] void Fail(int code, const std::string& what);
+  static int PastDeadline(void* session);
 
   sqlite3* db_ = nullptr;
-  std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
+  std::array<sqlite3_stmt*, kSqlCount> statements_{};
   std::vector<SqlResult> received_;
+  std::chrono::milliseconds readTimeout_;
+  std::chrono::steady_clock::time_point deadline_;
 };
 
 }  // namespace line

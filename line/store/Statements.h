@@ -1,23 +1,61 @@
-// Every SQL text of the store: the schema and the named, parameterised statements ($1, $2, ...)
-// that both back ends prepare. Statements are fixed texts; request values only ever travel as
-// parameters.
+// Every SQL statement of the store, named by what it does: fixed texts with parameters ($1, $2,
+// ...) that both back ends prepare; request values only ever travel as parameters. The schema
+// lives in Schema.cpp.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <cstddef>
 
 namespace line {
 
 enum class Dialect { Sqlite, Postgres };
 
-struct NamedStatement {
-  const char* name;
-  std::string text;
+enum class Sql {
+  // Ingest: a station's run, its failing items, its phone's first attempt, the counts.
+  RunGet,
+  RunInsert,  // SQLite: the run alone
+  RunStore,   // PostgreSQL: the run, its failing items and its first attempt in one statement
+  FailRowInsert,
+  PhoneFirstInsert,
+  PhoneFirstGet,
+  PhoneFirstSet,
+  StationUpsert,
+  HourlyAdd,
+  // Reads.
+  RunFind,
+  RunsByImei,
+  RunsBySn,
+  RunsByStationOutcome,
+  RunsByStation,
+  RunsByOutcome,
+  RunsRecent,
+  YieldHours,
+  YieldDays,  // PostgreSQL sums days itself; SQLite's service sums the hours
+  FailCounts,
+  StationsAll,
+  StationRecent,
+  // Access.
+  TokenAdd,
+  TokenFind,
+  TokenList,
+  TokenRemove,
+  TokenRemoveStation,
+  UserSet,
+  UserGet,
+  UserRemove,
+  UserSessionsRemove,
+  SessionAdd,
+  SessionGet,
+  SessionRemove,
+  SessionsExpiredRemove,
+  // The store itself.
+  Ping,
+  SchemaVersion,
+  SchemaVersionAdd,
+  LegacyRowsTable,  // SQLite: a store made when the rows were a table of their own
 };
+inline constexpr size_t kSqlCount = static_cast<size_t>(Sql::LegacyRowsTable) + 1;
 
-// The tables and indexes in one transaction; safe to run on a database that already has them.
-const std::string& SchemaScript(Dialect dialect);
-
-const std::vector<NamedStatement>& Statements(Dialect dialect);
+// The text of a statement in a dialect; nullptr when that back end does not use it.
+const char* StatementText(Dialect dialect, Sql statement);
 
 }  // namespace line

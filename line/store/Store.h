@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -32,13 +33,26 @@ class StoreError : public std::runtime_error {
 
 enum class IngestResult {
   Stored,    // new
-  Repeated,  // the same id with the same content was already there
-  Conflict,  // the same id with other content was already there; nothing changed
+  Repeated,  // the same station's run with this id and the same content was already there
+  Conflict,  // the same station's run with this id and other content was there; nothing changed
+  Failed,    // the store refused this record (the detail went to the store's problem log); the
+             // other records of its transaction were stored
 };
 
 struct StoredRun {
   std::string document;
   int64_t receivedMs = 0;
+  std::string station;
+  std::string id;
+  int64_t startedMs = 0;
+};
+
+// Where a page of runs ended: the next page starts after this run (newest first: started,
+// then id, then station, each descending).
+struct RunCursor {
+  int64_t startedMs = 0;
+  std::string id;
+  std::string station;
 };
 
 // Empty texts and missing times filter nothing. Newest first.
@@ -49,7 +63,14 @@ struct RunQuery {
   std::string outcome;
   std::optional<int64_t> fromMs;  // started at or after
   std::optional<int64_t> toMs;    // started before
+  std::optional<RunCursor> after;
   int64_t limit = 100;
+  int64_t maxBytes = 8 * 1024 * 1024;  // of documents; at least one run is given
+};
+
+struct RunPage {
+  std::vector<StoredRun> runs;
+  std::optional<RunCursor> next;  // set when more runs match than were given
 };
 
 struct StationStatus {
@@ -67,17 +88,30 @@ struct StationStatus {
   int64_t recentFails = 0;
 };
 
+// A station token only posts its station's records; a read token only reads.
+enum class TokenKind { Station, Read };
+
+struct TokenInfo {
+  std::string hash;
+  TokenKind kind = TokenKind::Station;
+  std::string name;  // the station's, or the reader's
+  int64_t createdMs = 0;
+};
+
 class Store {
  public:
   virtual ~Store() = default;
 
   virtual const char* Kind() const = 0;  // "sqlite" or "postgresql"
 
-  // Stores each record that is new, in one transaction, and tells for each what happened.
+  // Stores each record that is new and tells for each what happened. Records arriving together
+  // share a transaction; one the store refuses fails alone.
   virtual std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) = 0;
 
-  virtual std::optional<StoredRun> FindRun(const std::string& id) = 0;
-  virtual std::vector<StoredRun> FindRuns(const RunQuery& query) = 0;
+  // Every station's run with this id (ids are unique per station), or one station's.
+  virtual std::vector<StoredRun> FindRun(const std::string& id,
+                                         const std::string& station = {}) = 0;
+  virtual RunPage FindRuns(const RunQuery& query) = 0;
 
   // Counts per station and hour for the hours starting in [fromMs, toMs); one station or all.
   // In no particular order (Rebucket sorts).
@@ -95,16 +129,44 @@ class Store {
 
   virtual std::vector<StationStatus> Stations() = 0;
 
-  // Tokens are kept only as hashes; one station may have several.
-  virtual void AddToken(const std::string& station, const std::string& hash, int64_t nowMs) = 0;
-  virtual std::optional<std::string> TokenStation(const std::string& hash) = 0;
+  // Tokens are kept only as hashes; a station may have several.
+  virtual void AddToken(const TokenInfo& token) = 0;
+  // Looked up on the store's ingest side: a station's delivery never waits behind reads.
+  virtual std::optional<TokenInfo> FindToken(const std::string& hash) = 0;
+  virtual std::vector<TokenInfo> Tokens() = 0;  // by kind, name and age
+  // Removes the tokens whose hash starts with `hashPrefix`, or every station token of
+  // `station`; answers how many went.
+  virtual int64_t RemoveTokens(const std::string& hashPrefix) = 0;
+  virtual int64_t RemoveStationTokens(const std::string& station) = 0;
 
-  // Throws StoreUnavailable when the store cannot answer.
+  // Viewers of the dashboard: a name and a slow salted hash of the password. Setting an
+  // existing user's hash changes the password.
+  virtual void SetUser(const std::string& name, const std::string& passwordHash, int64_t nowMs) = 0;
+  virtual std::optional<std::string> UserPasswordHash(const std::string& name) = 0;
+  virtual bool RemoveUser(const std::string& name) = 0;  // and the user's sessions
+
+  // Log-on sessions, kept here so that every service instance on the store knows them; only
+  // hashes of the cookies.
+  virtual void AddSession(const std::string& hash, const std::string& user, int64_t nowMs,
+                          int64_t expiresMs) = 0;
+  virtual std::optional<std::string> SessionUser(const std::string& hash, int64_t nowMs) = 0;
+  virtual void RemoveSession(const std::string& hash) = 0;
+
+  // Throws StoreUnavailable when the store cannot take records.
   virtual void Ping() = 0;
 };
 
+struct StoreOptions {
+  std::string password;  // PostgreSQL's, when not in the URL, PGPASSWORD or PGPASSFILE
+  // Where the store reports a record it refused or a read it gave up (the service's log).
+  std::function<void(const std::string&)> problem;
+  // A read that takes longer is given up (StoreUnavailable): reads never hold the store.
+  int64_t readTimeoutMs = 15000;
+};
+
 // A path opens (or creates) a SQLite file; "postgresql://..." or "postgres://..." connects to
-// a PostgreSQL database. Creates the schema when it is missing. Throws StoreUnavailable.
-std::unique_ptr<Store> OpenStore(const std::string& where);
+// a PostgreSQL database. Creates the schema when it is missing and upgrades an older one; refuses
+// a store of a newer schema (StoreError). Throws StoreUnavailable when it cannot connect.
+std::unique_ptr<Store> OpenStore(const std::string& where, const StoreOptions& options = {});
 
 }  // namespace line

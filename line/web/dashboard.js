@@ -13,6 +13,16 @@ let paretoChart = null;
 
 async function getJson(path) {
   const response = await fetch(path, { cache: 'no-store' });
+  // Reads need a viewer's session here: the session ended or was never there.
+  if (response.status === 401) {
+    location.assign('login.html');
+    throw new Error('log on first');
+  }
+  const viewer = response.headers.get('X-Varnex-Viewer');
+  if (viewer) {
+    $('viewer').textContent = viewer;
+    $('logout').hidden = false;
+  }
   const body = await response.json();
   if (!response.ok) throw new Error(body.error || response.statusText);
   return body;
@@ -139,9 +149,11 @@ function drawYield(answer) {
 
 function drawPareto(answer) {
   const labels = answer.items.map((i) => i.item);
+  const other = answer.other.items > 0 ? ' (' + answer.other.fails + ' of them in ' +
+    answer.other.items + ' items not shown)' : '';
   $('pareto-total').textContent = answer.fails + ' failing rows of counted runs' +
     (answer.station ? ' at ' + answer.station : '') + ' since ' +
-    new Date(answer.from).toLocaleString();
+    new Date(answer.from).toLocaleString() + other;
   const canvas = $('pareto-chart');
   describe(canvas, ['Item', 'Fails', 'Share', 'Cumulative'],
            answer.items.map((i) => [i.item, String(i.fails), percent(i.share), percent(i.cumulative)]));

@@ -1,10 +1,12 @@
 // The dashboard in a real browser: a running varnex-line with a small hand-computed set of
 // runs, loaded by headless Chromium; the charts must be drawn with the expected numbers, the
-// stations show their alarms, and the search finds a phone with its rows. Screenshots of both
-// views are kept in the artifact folder.
+// stations show their alarms, and the search finds a phone with its rows. The same dashboard
+// behind the log-on (--require-login): the browser is sent to the log-on page, a wrong password
+// is refused, a viewer's log-on shows the charts. A second service on the port does not start.
+// Screenshots of the views are kept in the artifact folder.
 //   node dashboard-test.mjs <varnex-line> <artifact folder>
 import { spawn, spawnSync, execFileSync } from 'node:child_process';
-import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
+import { mkdtempSync, mkdirSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { randomUUID } from 'node:crypto';
@@ -44,6 +46,57 @@ function record(station, startedMs, imei, failing = []) {
   };
 }
 
+// Headless Chromium driven over its DevTools pipe (fd 3 in, fd 4 out, messages ended by NUL):
+// a page that can fill in and send the log-on form.
+function browser() {
+  const profile = mkdtempSync(join(work, 'chromium-'));
+  const child = spawn('/usr/bin/chromium', ['--headless', '--no-sandbox', '--disable-gpu',
+    '--no-first-run', '--remote-debugging-pipe', `--user-data-dir=${profile}`,
+    '--window-size=1400,1100'], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+  const waiting = new Map();
+  let next = 0;
+  let input = '';
+  child.stdio[4].on('data', (chunk) => {
+    input += chunk;
+    for (let end; (end = input.indexOf('\0')) >= 0; input = input.slice(end + 1)) {
+      const message = JSON.parse(input.slice(0, end));
+      if (waiting.has(message.id)) waiting.get(message.id)(message);
+    }
+  });
+  const send = (method, params = {}, sessionId) => new Promise((resolve) => {
+    waiting.set(++next, resolve);
+    child.stdio[3].write(JSON.stringify({ id: next, method, params, sessionId }) + '\0');
+  });
+  return {
+    async open(url) {
+      const { result } = await send('Target.createTarget', { url });
+      const attached = await send('Target.attachToTarget', { targetId: result.targetId, flatten: true });
+      const session = attached.result.sessionId;
+      const evaluate = async (expression) => {  // undefined while the page changes
+        const answer = await send('Runtime.evaluate', { expression, returnByValue: true }, session);
+        return answer.result && answer.result.result ? answer.result.result.value : undefined;
+      };
+      const until = async (expression, seconds = 30) => {
+        for (let i = 0; i < seconds * 10; i++) {
+          if (await evaluate(expression)) return true;
+          await new Promise((r) => setTimeout(r, 100));
+        }
+        return false;
+      };
+      const screenshot = async (file) => {
+        const shot = await send('Page.captureScreenshot', {}, session);
+        writeFileSync(file, Buffer.from(shot.result.data, 'base64'));
+      };
+      return { evaluate, until, screenshot };
+    },
+    close() {  // resolves once Chromium has ended (and stopped writing its profile)
+      const ended = new Promise((resolve) => child.once('exit', resolve));
+      child.kill('SIGTERM');
+      return ended;
+    },
+  };
+}
+
 function chromium(url, extra) {
   const profile = mkdtempSync(join(work, 'chromium-'));
   const result = spawnSync('/usr/bin/chromium', [
@@ -67,19 +120,22 @@ function tableRows(html, id) {
 }
 
 const server = spawn(program, ['serve', '--db', db, '--listen', '127.0.0.1:0', '--quiet']);
+let guarded = null;
+let pages = null;
+const serving = (service) => new Promise((resolve, reject) => {
+  let output = '';
+  service.stdout.on('data', (chunk) => {
+    output += chunk;
+    const found = output.match(/serving (http:\/\/[^/]+\/)/);
+    if (found) resolve(found[1]);
+  });
+  service.on('exit', (code) => reject(new Error('varnex-line ended with ' + code)));
+});
 try {
   const token = execFileSync(program, ['token', 'add', 'DASH-1', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
   const token2 = execFileSync(program, ['token', 'add', 'DASH-2', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
   const token3 = execFileSync(program, ['token', 'add', 'DASH-3', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
-  const base = await new Promise((resolve, reject) => {
-    let output = '';
-    server.stdout.on('data', (chunk) => {
-      output += chunk;
-      const found = output.match(/serving (http:\/\/[^/]+\/)/);
-      if (found) resolve(found[1]);
-    });
-    server.on('exit', (code) => reject(new Error('varnex-line ended with ' + code)));
-  });
+  const base = await serving(server);
 
   // Every run inside one hour of the last day: DASH-1 checks P1 (fails on the SIM card, passes
   // the retest), P2 and P3 (pass): yield 3 of 4, first pass 2 of 3. DASH-2: Q1 passes, Q2 fails
@@ -133,11 +189,41 @@ try {
   const bySn = chromium(base + '?q=SN000029', ['--dump-dom']);
   check('search by serial number', bySn.includes('2 runs of SN000029'));  // P2 and Q2
   chromium(searchUrl, [`--screenshot=${join(artifacts, 'dashboard-search.png')}`]);
+
+  // A second service on the port does not start, and says which address is taken.
+  const taken = base.slice(7, -1);
+  const second = spawnSync(program, ['serve', '--db', db, '--listen', taken], { encoding: 'utf8', timeout: 30000 });
+  check('a second service on the port fails', second.status === 1 &&
+        second.stderr.includes('cannot listen on ' + taken), second.stderr);
+
+  // Behind the log-on: the same store, a viewer, and a browser that logs on.
+  execFileSync(program, ['user', 'add', 'viewer', '--db', db], { input: 'line-viewer-7\n', stdio: ['pipe', 'ignore', 'ignore'] });
+  guarded = spawn(program, ['serve', '--db', db, '--listen', '127.0.0.1:0', '--quiet', '--require-login']);
+  const guardedBase = await serving(guarded);
+  pages = browser();
+  const page = await pages.open(guardedBase);
+  check('the browser is sent to the log-on', await page.until("location.pathname === '/login.html'"));
+  const logOn = (password) => page.evaluate(`document.querySelector('[name=user]').value = 'viewer';
+    document.querySelector('[name=password]').value = '${password}';
+    document.getElementById('logon').submit(); true`);
+  await logOn('wrong-password');
+  check('a wrong password is refused', await page.until("!document.getElementById('failed').hidden"));
+  await logOn('line-viewer-7');
+  check('the charts are drawn behind the log-on', await page.until(
+    "document.querySelector('#yield-chart[data-rendered]') !== null && document.querySelector('#pareto-chart[data-rendered]') !== null"));
+  const guardedView = await page.evaluate('document.documentElement.outerHTML');
+  check('the viewer may log out', /id="viewer">viewer</.test(guardedView) && !/id="logout"[^>]*hidden/.test(guardedView));
+  check('an open dashboard offers no log-out', /id="logout"[^>]*hidden/.test(overview));
+  check('the same numbers behind the log-on', JSON.stringify(tableRows(guardedView, 'pareto-chart')) ===
+        JSON.stringify(pareto), JSON.stringify(tableRows(guardedView, 'pareto-chart')));
+  await page.screenshot(join(artifacts, 'dashboard-logged-on.png'));
 } catch (error) {
   check('dashboard test ran', false, error.stack);
 } finally {
+  if (pages) await pages.close();
+  if (guarded) guarded.kill('SIGTERM');
   server.kill('SIGTERM');
-  rmSync(work, { recursive: true, force: true });
+  rmSync(work, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
 }
 console.log(`dashboard: ${passed} passed, ${failed} failed (screenshots in ${artifacts})`);
 process.exit(failed === 0 ? 0 : 1);

@@ -39,6 +39,8 @@ case "$command" in
     echo "$data" > "$state/data"
     "${as_server[@]}" "$bin/initdb" -D "$data/db" -U varnex --auth=trust -E UTF8 --no-locale \
       --no-sync >"$state/initdb.log" 2>&1 || { cat "$state/initdb.log" >&2; exit 1; }
+    # One role logs on with a password only: the tests of a password given apart from the URL.
+    sed -i '1i host all varnex_password 127.0.0.1/32 scram-sha-256' "$data/db/pg_hba.conf"
     fast=""
     if [ "${VARNEX_PG_DURABLE:-}" != 1 ]; then
       fast="-c fsync=off -c synchronous_commit=off -c full_page_writes=off"

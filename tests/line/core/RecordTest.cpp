@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "line/core/LogText.h"
 #include "line/core/RunRecord.h"
 #include "line/core/Timestamp.h"
 #include "tests/line/support/Records.h"
@@ -18,7 +19,7 @@ TEST(RunRecord, KeepsEverythingAGoodRecordCarries) {
   doc["id"] = "0A1B2C3D-0000-4000-A000-00000000000F";
   doc["rows"][16]["value"] = 1.5;            // a fraction survives
   doc["extension"] = {{"fixture", "F-17"}};  // a later optional field is kept, not refused
-  RecordCheck check = ReadRunRecord(doc.dump());
+  RecordCheck check = ReadRunRecord(doc.dump(), test::kNowMs);
   ASSERT_TRUE(check.record) << check.error;
   const RunRecord& run = *check.record;
   EXPECT_EQ(run.id, "0a1b2c3d-0000-4000-a000-00000000000f");
@@ -61,7 +62,7 @@ TEST(RunRecord, StoresTheSentTextWithoutTheSpaceBetweenTokens) {
   std::string spaced =
       "\xEF\xBB\xBF" + nlohmann::ordered_json::parse(reordered).dump(2, '\t') + "\r\n";
 
-  RecordCheck check = ReadRunRecord(spaced);
+  RecordCheck check = ReadRunRecord(spaced, test::kNowMs);
   ASSERT_TRUE(check.record) << check.error;
   EXPECT_EQ(check.record->document, reordered);
   EXPECT_EQ(Json::parse(check.record->document), doc);
@@ -71,7 +72,7 @@ TEST(RunRecord, StoresTheSentTextWithoutTheSpaceBetweenTokens) {
 TEST(RunRecord, KeepsTextsThatLookLikeSqlOrMarkupAsTheyAre) {
   Json doc = test::RecordJson({.imei1 = "'; DROP TABLE runs; --"});
   doc["rows"][3]["detail"] = "<script>alert(1)</script>\r\n\"quoted\", comma";
-  RecordCheck check = ReadRunRecord(doc.dump());
+  RecordCheck check = ReadRunRecord(doc.dump(), test::kNowMs);
   ASSERT_TRUE(check.record) << check.error;
   EXPECT_EQ(check.record->codes.imei1, "'; DROP TABLE runs; --");
   EXPECT_EQ(check.record->rows[3].detail, "<script>alert(1)</script>\r\n\"quoted\", comma");
@@ -110,6 +111,29 @@ TEST(RunRecord, RefusesABadRecordNamingTheField) {
        "durationMs: not a whole number of milliseconds"},
       {"IMEI as a number", [](Json& d) { d["codes"]["imei1"] = 860000000000011; },
        "codes.imei1: not a string"},
+      {"code too long", [](Json& d) { d["codes"]["sn2"] = std::string(129, '7'); },
+       "codes.sn2: longer than 128 bytes"},
+      {"a NUL in a detail", [](Json& d) { d["rows"][3]["detail"] = std::string("a\0b", 3); },
+       "rows[3].detail: holds a control character"},
+      {"an escape in the operator", [](Json& d) { d["operator"] = "\x1b[2J"; },
+       "operator: holds a control character"},
+      {"a C1 control in the line", [](Json& d) { d["station"]["line"] = "L\u0085"; },
+       "station.line: holds a control character"},
+      {"DEL in an extension",
+       [](Json& d) {
+         d["note"] = {{"text", "\x7f"}};
+       },
+       "note.text: holds a control character"},
+      {"a control in a key", [](Json& d) { d["codes"]["x\x01"] = ""; },
+       "codes.(a key): holds a control character"},
+      {"a day and a millisecond ahead",
+       [](Json& d) { d["started"] = "2026-12-17T08:00:00.001+08:00"; },
+       "started: more than 24 hours after the service's clock (2026-12-16T00:00:00.000Z): the "
+       "station's clock is wrong"},
+      {"duration past 2^53", [](Json& d) { d["durationMs"] = (int64_t{1} << 53) + 1; },
+       "durationMs: more than 2^53 milliseconds"},
+      {"duration past int64", [](Json& d) { d["durationMs"] = UINT64_MAX; },
+       "durationMs: more than 2^53 milliseconds"},
       {"codes missing", [](Json& d) { d.erase("codes"); }, "codes: missing"},
       {"unknown outcome", [](Json& d) { d["outcome"] = "MAYBE"; },
        "outcome: not PASS, FAIL, TIMEOUT, STOPPED, LINK_FAILED or ABANDONED"},
@@ -140,9 +164,44 @@ TEST(RunRecord, RefusesABadRecordNamingTheField) {
   for (const BadRecord& bad : cases) {
     Json doc = test::RecordJson();
     bad.change(doc);
-    RecordCheck check = ReadRunRecord(doc.dump());
+    RecordCheck check = ReadRunRecord(doc.dump(), test::kNowMs);
     EXPECT_FALSE(check.record) << bad.what;
     EXPECT_EQ(check.error, bad.error) << bad.what;
+  }
+}
+
+// Texts only a reader of the sent bytes sees: a key given twice (one reader takes the first
+// value, another the last) and numbers that no double holds as written.
+TEST(RunRecord, RefusesKeysGivenTwiceAndNumbersThatChangeOnTheWay) {
+  const std::string good = test::RecordJson().dump();
+  auto with = [&good](const std::string& from, const std::string& to) {
+    std::string text = good;
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  const std::string range = "a number out of range (0, or a magnitude from 1e-300 to 1e300)";
+  const std::pair<std::string, std::string> cases[] = {
+      {with(R"("outcome":"PASS")", R"("outcome":"FAIL","outcome":"PASS")"), "outcome: given twice"},
+      {with(R"("result":"PASS")", R"("result":"FAIL","result":"PASS")"),
+       "rows[0].result: given twice"},
+      {with(R"("value":3599)", R"("value":1e-400)"), "rows[10].value: " + range},
+      {with(R"("value":3599)", R"("value":-1e400)"), "rows[10].value: " + range},
+      {with(R"("low":3550)", R"("low":1e-310)"), "rows[10].low: " + range},
+      {with(R"("high":3650)", R"("high":2e300)"), "rows[10].high: " + range},
+  };
+  for (const auto& [text, error] : cases) {
+    EXPECT_EQ(ReadRunRecord(text, test::kNowMs).error, error);
+  }
+  // At their edges they pass.
+  const std::string kept[] = {with(R"("value":3599)", R"("value":0e-999)"),
+                              with(R"("value":3599)", R"("value":-1e-300)"),
+                              with(R"("durationMs":15382)", R"("durationMs":9007199254740992)"),
+                              with(R"("started":"2026-12-09T10:05:00.000+08:00")",
+                                   R"("started":"2026-12-17T08:00:00.000+08:00")")};
+  for (const std::string& text : kept) {
+    EXPECT_TRUE(ReadRunRecord(text, test::kNowMs).record)
+        << ReadRunRecord(text, test::kNowMs).error;
   }
 }
 
@@ -159,10 +218,18 @@ TEST(RunRecord, RefusesTextThatIsNoRecordAtAll) {
       {"null", "body: not a JSON object"},
   };
   for (const auto& [text, error] : cases) {
-    RecordCheck check = ReadRunRecord(text);
+    RecordCheck check = ReadRunRecord(text, test::kNowMs);
     EXPECT_FALSE(check.record) << text.substr(0, 40);
     EXPECT_EQ(check.error, error) << text.substr(0, 40);
   }
+}
+
+// What a client sends reaches the log as one line that says what came: no line break, no
+// terminal control, and a backslash that cannot pass for an escape.
+TEST(LogText, KeepsOutsideTextOnOneLine) {
+  EXPECT_EQ(LogText("GET /a%0A\nvarnex-line: forged\r\x1b[2J \\ \xc3\xa9\xc2\x85"),
+            "GET /a%0A\\x0avarnex-line: forged\\x0d\\x1b[2J \\\\ \xc3\xa9\\x85");
+  EXPECT_EQ(LogText(std::string(10, 'x'), 4), "xxxx...");
 }
 
 TEST(Timestamp, ReadsLocalTimesWithTheirOffset) {

@@ -65,6 +65,49 @@ TEST(LineRules, TheParetoRanksItemsByFailuresWithTheirCumulativeShare) {
   EXPECT_DOUBLE_EQ(ranked[0].share, 0.5);
   EXPECT_DOUBLE_EQ(ranked[3].share, 0.1);
   EXPECT_TRUE(RankPareto({}).empty());
+
+  // However many items fail, 50 are listed; the rest is one count beside them.
+  std::vector<std::pair<std::string, int64_t>> many;
+  for (int i = 0; i < 512; ++i) {
+    many.emplace_back("item " + std::to_string(i), i < 50 ? 3 : 1);
+  }
+  ParetoTop top = TopPareto(many);
+  ASSERT_EQ(top.items.size(), kParetoItems);
+  EXPECT_EQ(top.items.back().fails, 3);
+  EXPECT_EQ(top.fails, 50 * 3 + 462);
+  EXPECT_EQ(top.otherItems, 462);
+  EXPECT_EQ(top.otherFails, 462);
+  EXPECT_DOUBLE_EQ(top.items.back().cumulative, 150.0 / 612);
+}
+
+// What a newly stored run adds to its hour, and how a late earlier attempt of a phone moves its
+// first attempt: the bookkeeping both stores do with these functions.
+TEST(LineRules, ANewRunCountsInItsHourAndAnEarlierAttemptTakesOverTheFirst) {
+  RunRecord pass = test::Run({.started = "2026-12-09T10:05:00.000+08:00"});
+  RunRecord fail = test::Run({.started = "2026-12-09T09:10:00.000+08:00", .outcome = "FAIL"});
+  RunRecord uncounted = test::Run({.outcome = "ABANDONED", .counted = false});
+  RunRecord noPhone =
+      test::Run({.started = "2026-12-09T08:00:00.000+08:00", .imei1 = "", .sn1 = ""});
+  noPhone.codes.imei2.clear();
+  EXPECT_EQ(CountsOfNewRun(pass, true), (YieldCounts{1, 1, 1, 1}));
+  EXPECT_EQ(CountsOfNewRun(fail, true), (YieldCounts{1, 0, 1, 0}));
+  EXPECT_EQ(CountsOfNewRun(pass, false), (YieldCounts{1, 1, 0, 0}));
+  EXPECT_EQ(CountsOfNewRun(uncounted, false), (YieldCounts{}));
+  EXPECT_TRUE(CanBeFirstAttempt(pass));
+  EXPECT_FALSE(CanBeFirstAttempt(uncounted));
+  EXPECT_FALSE(CanBeFirstAttempt(noPhone));
+
+  FirstAttempt first{pass.startedMs, pass.id, true};
+  std::optional<FirstAttemptChange> change = TakeOverFirstAttempt(first, fail);
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->first.runId, fail.id);
+  EXPECT_FALSE(change->first.passed);
+  EXPECT_EQ(change->oldHourMs, HourStart(pass.startedMs));
+  EXPECT_EQ(change->oldHour, (YieldCounts{0, 0, -1, -1}));
+  EXPECT_EQ(change->newHourMs, HourStart(fail.startedMs));
+  EXPECT_EQ(change->newHour, (YieldCounts{0, 0, 1, 0}));
+  EXPECT_FALSE(TakeOverFirstAttempt(change->first, pass));  // later: no change
+  EXPECT_FALSE(TakeOverFirstAttempt(first, noPhone));       // earlier, but no first attempt
 }
 
 TEST(LineRules, HoursAddUpToTheDaysOfTheLinesClock) {

@@ -1,19 +1,26 @@
-// The service over HTTP, as stations, browsers and bad clients meet it: every answer of the
-// ingest route, the read routes and their parameters, the dashboard's files, slow and
-// half-closed clients, a store that cannot write, HTTPS, and two instances on one PostgreSQL.
+// The service over HTTP, as stations, browsers and hostile clients meet it (on 127.0.0.1 only,
+// bounded in count and time): every answer of the ingest route, the read routes and their
+// limits, the dashboard's files and the log-on around them, floods of heads and bodies, slow and
+// half-closed clients, a second service on the port, a store that cannot write, reads that
+// cannot hold writes, HTTPS, and two instances on one PostgreSQL.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <set>
 #include <thread>
+#include <tuple>
 
 #include "line/core/Timestamp.h"
 #include "line/server/ApiServer.h"
+#include "line/server/Passwords.h"
 #include "line/server/Tokens.h"
 #include "line/store/Store.h"
 #include "tests/line/support/Records.h"
@@ -24,24 +31,29 @@ namespace {
 
 using Json = nlohmann::json;
 
-// A running service on a free port of 127.0.0.1 over the store at `location`.
+// A running service on a free port of 127.0.0.1 over the store at `location`, its clock a week
+// after the tests' runs, its deadlines short.
 class Service {
  public:
-  explicit Service(const std::string& location, ServerOptions options = {})
-      : store_(OpenStore(location)) {
+  explicit Service(const std::string& location, ServerOptions options = {},
+                   StoreOptions storeOptions = {})
+      : store_(OpenStore(location, storeOptions)) {
     options.webDir = VARNEX_LINE_WEB_DIR;
     options.quiet = true;
+    options.clock = [] { return test::kNowMs; };
+    options.limits.headTime = options.limits.bodyTime = options.limits.idleTime =
+        std::chrono::milliseconds(1500);
     server_ = std::make_unique<ApiServer>(*store_, options);
-    EXPECT_TRUE(server_->Bind("127.0.0.1", 0));
+    server_->Listen("127.0.0.1", 0);
     thread_ = std::thread([this] { server_->Run(); });
   }
   ~Service() {
     server_->Stop();
     thread_.join();
   }
-  std::string Token(const std::string& station) {
+  std::string Token(const std::string& name, TokenKind kind = TokenKind::Station) {
     std::string token = NewToken();
-    store_->AddToken(station, TokenHash(token), 1);
+    store_->AddToken({TokenHash(token), kind, name, 1});
     return token;
   }
   httplib::Client Client() const {
@@ -61,27 +73,29 @@ class Service {
 struct Answer {
   int status = 0;
   Json body;
+  std::string text;
 };
 
-Answer Post(const Service& service, const std::string& body, const std::string& token) {
+Answer Post(const Service& service, const std::string& body, const std::string& token,
+            const std::string& path = "/api/v1/runs") {
   httplib::Client client = service.Client();
   httplib::Headers headers;
   if (!token.empty()) {
     headers.emplace("Authorization", token);
   }
-  httplib::Result result = client.Post("/api/v1/runs", headers, body, "application/json");
+  httplib::Result result = client.Post(path.c_str(), headers, body, "application/json");
   if (!result) {
     return {};
   }
-  return {result->status, Json::parse(result->body, nullptr, false)};
+  return {result->status, Json::parse(result->body, nullptr, false), result->body};
 }
 
-Answer Get(const Service& service, const std::string& path) {
-  httplib::Result result = service.Client().Get(path.c_str());
+Answer Get(const Service& service, const std::string& path, const httplib::Headers& headers = {}) {
+  httplib::Result result = service.Client().Get(path.c_str(), headers);
   if (!result) {
     return {};
   }
-  return {result->status, Json::parse(result->body, nullptr, false)};
+  return {result->status, Json::parse(result->body, nullptr, false), result->body};
 }
 
 int StoredRuns(const Service& service) {
@@ -103,6 +117,11 @@ TEST_F(ApiTest, IngestAnswersEachKindOfRequestWithItsCodeAndStoresOnlyGoodRecord
   Json otherStation = test::RecordJson({.station = "ST-B"});
   Json wrongType = test::RecordJson();
   wrongType["counted"] = 1;
+  Json otherStationWrong = otherStation;
+  otherStationWrong["counted"] = 1;
+  Json ahead = test::RecordJson({.started = "2026-12-18T10:00:00.000+08:00"});
+  Json nul = test::RecordJson({.failing = {"SIM Card"}});
+  nul["rows"][8]["item"] = std::string("SIM\0Card", 8);
   Json sql = test::RecordJson({.imei1 = "1' OR '1'='1"});
   sql["rows"][5]["detail"] = "'); DELETE FROM runs; --";
   std::string oversized = test::RecordJson().dump();
@@ -125,8 +144,17 @@ TEST_F(ApiTest, IngestAnswersEachKindOfRequestWithItsCodeAndStoresOnlyGoodRecord
        "Authorization: no valid station token"},
       {"not a bearer token", good.dump(), "Basic c3Q6cHc=", 401,
        "Authorization: no valid station token"},
-      {"another station's record", otherStation.dump(), bearer_, 401,
+      {"a read token", good.dump(), "Bearer " + service_.Token("wall", TokenKind::Read), 401,
+       "Authorization: no valid station token"},
+      {"another station's record", otherStation.dump(), bearer_, 403,
        "station.name: the token belongs to station ST-A"},
+      {"another station's bad record", otherStationWrong.dump(), bearer_, 400,
+       "counted: not true or false"},
+      {"a run two days ahead", ahead.dump(), bearer_, 400,
+       "started: more than 24 hours after the service's clock (2026-12-16T00:00:00.000Z): the "
+       "station's clock is wrong"},
+      {"a NUL in a failing item", nul.dump(), bearer_, 400,
+       "rows[8].item: holds a control character"},
       {"malformed JSON", "{\"id\": }", bearer_, 400, "body: not valid JSON (byte 8)"},
       {"a wrong type", wrongType.dump(), bearer_, 400, "counted: not true or false"},
       {"an oversized body", oversized, bearer_, 413, "body: larger than 262144 bytes"},
@@ -139,8 +167,11 @@ TEST_F(ApiTest, IngestAnswersEachKindOfRequestWithItsCodeAndStoresOnlyGoodRecord
       std::string expected =
           c.answer ? c.answer : "id: " + id + " is already stored with other content";
       EXPECT_EQ(answer.body["error"], expected) << c.what;
+      // Only a record that can never be delivered as it is says so.
+      EXPECT_EQ(answer.body.value("code", ""), c.status == 403 ? "station-mismatch" : "") << c.what;
     } else {
       EXPECT_EQ(answer.body["status"], c.answer) << c.what;
+      EXPECT_EQ(answer.body["id"], Json::parse(c.body)["id"]) << c.what;
     }
   }
   EXPECT_EQ(StoredRuns(service_), 2);
@@ -190,14 +221,36 @@ TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
   EXPECT_EQ(pareto.body["fails"], 1);
   EXPECT_EQ(pareto.body["items"][0]["item"], "SIM Card");
   EXPECT_EQ(pareto.body["items"][0]["cumulative"], 1.0);
-
   Answer stations = Get(service_, "/api/v1/stations");
   EXPECT_EQ(stations.body["stations"][0]["name"], "ST-A");
   EXPECT_EQ(stations.body["stations"][0]["recent"]["fails"], 1);
   EXPECT_EQ(stations.body["stations"][0]["alarm"], true);
   Answer health = Get(service_, "/healthz");
   EXPECT_EQ(health.status, 200);
-  EXPECT_EQ(health.body["store"], "sqlite");
+  EXPECT_EQ(health.text, "{\"status\":\"ok\",\"store\":\"sqlite\"}\n");
+
+  // A record failing 512 distinct items: the answer lists 50 and counts the rest.
+  Json many = test::RecordJson({.started = "2026-12-09T12:00:00.000+08:00", .outcome = "FAIL"});
+  many["rows"] = Json::array();
+  for (int i = 0; i < 512; ++i) {
+    many["rows"].push_back(
+        {{"item", "I-" + std::to_string(i)}, {"expected", ""}, {"result", "FAIL"}, {"detail", ""}});
+  }
+  ASSERT_EQ(Post(service_, many.dump(), bearer_).status, 201);
+  pareto = Get(service_, "/api/v1/pareto?from=2026-12-09T04:00:00Z&to=2026-12-09T05:00:00Z");
+  EXPECT_EQ(pareto.body["items"].size(), 50u);
+  EXPECT_EQ(pareto.body["other"], (Json{{"items", 462}, {"fails", 462}}));
+  EXPECT_EQ(pareto.body["fails"], 512);
+
+  // An id two stations used: both are named, ?station= chooses.
+  Json shared = test::RecordJson({.station = "ST-B"});
+  shared["id"] = many["id"];
+  ASSERT_EQ(Post(service_, shared.dump(), "Bearer " + service_.Token("ST-B")).status, 201);
+  std::string sharedRun = "/api/v1/runs/" + shared["id"].get<std::string>();
+  Answer both = Get(service_, sharedRun);
+  EXPECT_EQ(both.status, 300);
+  EXPECT_EQ(both.body["stations"], (Json{"ST-A", "ST-B"}));
+  EXPECT_EQ(Get(service_, sharedRun + "?station=ST-B").body, shared);
 
   const std::pair<std::string, std::string> refused[] = {
       {"/api/v1/runs?from=yesterday", "from: not a time like 2026-12-09T10:00:00Z"},
@@ -209,6 +262,10 @@ TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
       {"/api/v1/yield?tz=%2B25:00", "tz: not an offset like +08:00 or Z"},
       {"/api/v1/yield?from=2020-01-01T00:00:00Z", "from: too far before to for this bucket"},
       {"/api/v1/pareto?from=2026-12-09T03:00:00Z&to=2026-12-09T02:00:00Z", "from: later than to"},
+      {"/api/v1/pareto?from=2026-01-01T00:00:00Z", "from: more than 92 days before to"},
+      {"/api/v1/runs?imei=86%00", "imei: holds a control character"},
+      {"/api/v1/runs?after=12~ab~z", "after: not a cursor this service gave as next"},
+      {"/api/v1/runs?limit=1&pretty&sn=" + std::string(129, 'S'), "sn: longer than 128 bytes"},
   };
   for (const auto& [path, error] : refused) {
     Answer answer = Get(service_, path);
@@ -219,13 +276,17 @@ TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
   EXPECT_EQ(Get(service_, "/api/v2/runs").body["error"], "no such page");
 }
 
-TEST_F(ApiTest, ServesTheDashboardAndItsChartingLibrary) {
+TEST_F(ApiTest, ServesTheDashboardAndItsChartingLibraryAndHoldsItsPort) {
   httplib::Client client = service_.Client();
   httplib::Result page = client.Get("/");
   ASSERT_TRUE(page);
   EXPECT_EQ(page->status, 200);
   EXPECT_NE(page->body.find("<title>Varnex line</title>"), std::string::npos);
   EXPECT_NE(page->body.find("vendor/chart.min.js"), std::string::npos);
+  // Only its own scripts, never in another site's frame, never sniffed.
+  EXPECT_NE(page->get_header_value("Content-Security-Policy").find("frame-ancestors 'none'"),
+            std::string::npos);
+  EXPECT_EQ(page->get_header_value("X-Content-Type-Options"), "nosniff");
   httplib::Result script = client.Get("/dashboard.js");
   ASSERT_TRUE(script);
   EXPECT_EQ(script->status, 200);
@@ -234,6 +295,17 @@ TEST_F(ApiTest, ServesTheDashboardAndItsChartingLibrary) {
   EXPECT_EQ(chart->status, 200);
   EXPECT_NE(chart->body.find("Chart.js v"), std::string::npos);
   EXPECT_EQ(chart->get_header_value("Content-Type"), "application/javascript");
+
+  // A second service on the same port does not start: the stations' connections would be
+  // split between two services.
+  ApiServer second(service_.Data(), {});
+  std::string address = "127.0.0.1:" + std::to_string(service_.Port());
+  try {
+    second.Listen("127.0.0.1", service_.Port());
+    ADD_FAILURE() << "a second service listens on " << address;
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("cannot listen on " + address + ": ", 0), 0u);
+  }
 }
 
 // A raw connection that sends what it is told and then says nothing.
@@ -249,9 +321,10 @@ class RawClient {
     setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   }
   ~RawClient() { ::close(socket_); }
-  void Send(const std::string& text) {
-    EXPECT_EQ(::send(socket_, text.data(), text.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(text.size()));
+  // False when the server stopped taking it.
+  bool Send(const std::string& text) {
+    return ::send(socket_, text.data(), text.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(text.size());
   }
   void CloseSending() { ::shutdown(socket_, SHUT_WR); }
   // Everything the server sends until it closes (or 20 s pass: then "TIMEOUT").
@@ -272,6 +345,60 @@ class RawClient {
   int socket_;
 };
 
+// Whatever the head or body, a request costs at most its limits: it is answered (or dropped)
+// once they are passed, and the service goes on serving.
+TEST_F(ApiTest, FloodsOfHeadsAndBodiesAreRefusedAtTheirLimits) {
+  std::string post =
+      "POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: " + bearer_ + "\r\n";
+  std::string chunks;
+  for (int i = 0; i < 8; ++i) {
+    chunks += "10000\r\n" + std::string(0x10000, 'x') + "\r\n";  // 512 KiB in all
+  }
+  std::string longFields, manyFields;
+  for (int i = 0; i < 100; ++i) {
+    longFields += "X-Pad-" + std::to_string(i) + ": " + std::string(100, 'p') + "\r\n";
+    manyFields += "X" + std::to_string(i) + ": 1\r\n";
+  }
+  const std::string tooLarge = "body: larger than 262144 bytes";
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      {"a chunked body past 256 KiB", post + "Transfer-Encoding: chunked\r\n\r\n" + chunks,
+       "413 " + tooLarge},
+      {"a declared body past 256 KiB", post + "Content-Length: 300000\r\n\r\n", "413 " + tooLarge},
+      {"a body without a token",
+       "POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 200000\r\n\r\n",
+       "401 Authorization: no valid station token"},
+      {"10 KiB of head", "GET /healthz HTTP/1.1\r\n" + longFields + "\r\n",
+       "431 request: a head larger than 8192 bytes"},
+      {"100 fields", "GET /healthz HTTP/1.1\r\n" + manyFields + "\r\n",
+       "431 request: more than 64 header fields"},
+      {"a body on a read", "GET /healthz HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789",
+       "413 body: larger than 0 bytes"},
+      {"a chunk size without end",
+       post + "Transfer-Encoding: chunked\r\n\r\n" + std::string(64 * 1024, '1'),
+       "400 request: a line longer than 16384 bytes"},
+      {"another site's name for this machine",
+       "GET /api/v1/stations HTTP/1.1\r\nHost: evil.example:8080\r\n\r\n",
+       "421 Host: this service answers only to a loopback name, not evil.example:8080"},
+  };
+  for (const auto& [what, request, expected] : cases) {
+    RawClient client(service_.Port());
+    client.Send(request);
+    client.CloseSending();
+    std::string answer = client.ReadToEnd();
+    size_t body = answer.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos) << what << ": " << answer.substr(0, 200);
+    std::string status = answer.substr(9, 3);
+    EXPECT_EQ(
+        status + " " + Json::parse(answer.substr(body + 4), nullptr, false).value("error", ""),
+        expected)
+        << what;
+  }
+  EXPECT_EQ(StoredRuns(service_), 0);
+  EXPECT_EQ(Get(service_, "/healthz").status, 200);
+}
+
+// 64 clients sending a header line now and then, and three that stall, cost sockets only:
+// stations are served meanwhile, and each stalled client is dropped at its deadline.
 TEST_F(ApiTest, SlowAndHalfClosedClientsStoreNothingAndTheServiceKeepsServing) {
   std::string body = test::RecordJson().dump();
   std::string head =
@@ -285,33 +412,165 @@ TEST_F(ApiTest, SlowAndHalfClosedClientsStoreNothingAndTheServiceKeepsServing) {
   RawClient halfClosed(service_.Port());
   halfClosed.Send(head + body.substr(0, body.size() / 2));
   halfClosed.CloseSending();
+  std::vector<std::unique_ptr<RawClient>> slow;
+  for (int i = 0; i < 64; ++i) {
+    slow.push_back(std::make_unique<RawClient>(service_.Port()));
+    slow.back()->Send("GET /api/v1/stations HTTP/1.1\r\n");
+  }
+  std::atomic<bool> dripping{true};
+  std::thread drip([&] {
+    for (int round = 0; round < 15 && dripping; ++round) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      for (auto& client : slow) {
+        client->Send("X-Slow: " + std::to_string(round) + "\r\n");
+      }
+    }
+  });
 
-  // While they hang, others are served.
-  EXPECT_EQ(Get(service_, "/healthz").status, 200);
-  EXPECT_EQ(Post(service_, test::RecordJson().dump(), bearer_).status, 201);
+  // While they hang, others are served at once.
+  httplib::Client station = service_.Client();
+  station.set_read_timeout(3, 0);
+  httplib::Headers authorization{{"Authorization", bearer_}};
+  for (int i = 0; i < 5; ++i) {
+    httplib::Result posted =
+        station.Post("/api/v1/runs", authorization, test::RecordJson().dump(), "application/json");
+    EXPECT_TRUE(posted && posted->status == 201) << i;
+  }
+  dripping = false;
+  drip.join();
 
-  // The server gives up on each of them within its read time-out, with no success answer.
+  // The server gives up on each of them within its deadlines, with no success answer.
   for (RawClient* client : {&stalledInHeaders, &stalledInBody, &halfClosed}) {
     std::string answer = client->ReadToEnd();
     EXPECT_NE(answer, "TIMEOUT");
     EXPECT_EQ(answer.find("HTTP/1.1 2"), std::string::npos) << answer;
   }
-  EXPECT_EQ(StoredRuns(service_), 1);
-  EXPECT_EQ(Get(service_, "/healthz").status, 200);
+  for (auto& client : slow) {
+    if (client) {
+      EXPECT_EQ(client->ReadToEnd(), "");
+    }
+  }
+  EXPECT_EQ(StoredRuns(service_), 5);
 }
 
-TEST_F(ApiTest, AStoreThatCannotWriteAnswers503SoTheStationKeepsItsRecord) {
+// A runs answer holds at most 8 MiB of records; "next" continues it, and every run comes once.
+TEST_F(ApiTest, LargeReadsAreCutAndContinued) {
+  std::set<std::string> ids;
+  for (int i = 0; i < 36; ++i) {
+    Json record = test::RecordJson();
+    record["rows"].erase(record["rows"].begin() + 15, record["rows"].end());
+    for (Json& row : record["rows"]) {
+      row["detail"] = std::string(16000, 'd');
+    }
+    ids.insert(record["id"].get<std::string>());
+    ASSERT_EQ(Post(service_, record.dump(), bearer_).status, 201);
+  }
+  std::set<std::string> seen;
+  std::string path = "/api/v1/runs?limit=1000";
+  Answer page = Get(service_, path);
+  ASSERT_EQ(page.status, 200);
+  EXPECT_LE(page.text.size(), 8u * 1024 * 1024 + 1024);
+  ASSERT_TRUE(page.body.contains("next"));
+  for (int pages = 0; pages < 4 && page.status == 200; ++pages) {
+    for (const Json& run : page.body["runs"]) {
+      EXPECT_TRUE(seen.insert(run["id"].get<std::string>()).second);
+    }
+    if (!page.body.contains("next")) {
+      break;
+    }
+    page = Get(service_, path + "&after=" + page.body["next"].get<std::string>());
+  }
+  EXPECT_EQ(seen, ids);
+  Answer pretty = Get(service_, "/api/v1/runs?limit=10&pretty");
+  EXPECT_EQ(pretty.status, 400);
+  EXPECT_EQ(pretty.body["error"],
+            "pretty: only for answers up to 1 MiB (narrow the question or leave it out)");
+}
+
+// The 5xx answers say only what happened; the why goes to the log.
+TEST_F(ApiTest, AStoreThatCannotWriteOrRefusesARecordAnswersWithoutItsInternalText) {
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(location_.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   std::string record = test::RecordJson().dump();
   Answer blocked = Post(service_, record, bearer_);
   EXPECT_EQ(blocked.status, 503);
-  EXPECT_EQ(blocked.body["error"].get<std::string>().rfind("store unavailable: ", 0), 0u);
-  EXPECT_EQ(Get(service_, "/healthz").status, 200);  // readers are not held up
+  EXPECT_EQ(blocked.text, "{\"error\":\"store unavailable\"}\n");
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(Post(service_, record, bearer_).status, 201);  // the station's retry
+
+  test::QueryText(location_,
+                  "CREATE TRIGGER poison BEFORE INSERT ON runs WHEN NEW.operator_name = 'x' "
+                  "BEGIN SELECT RAISE(ABORT, 'secret detail'); END");
+  Json refused = test::RecordJson();
+  refused["operator"] = "x";
+  Answer failed = Post(service_, refused.dump(), bearer_);
+  EXPECT_EQ(failed.status, 500);
+  EXPECT_EQ(failed.text, "{\"error\":\"internal error\"}\n");
+}
+
+// Where log-on is required (off loopback, or asked for), reads need a viewer's session or a
+// read token; station tokens only post; the log-on page itself is open.
+TEST_F(ApiTest, ReadsNeedAViewerOrAReadTokenWhereLogOnIsRequired) {
+  EXPECT_FALSE(ReadsNeedLogIn("127.0.0.1", false, false));
+  EXPECT_FALSE(ReadsNeedLogIn("::1", false, false));
+  EXPECT_TRUE(ReadsNeedLogIn("0.0.0.0", false, false));
+  EXPECT_TRUE(ReadsNeedLogIn("line.plant.example", false, false));
+  EXPECT_FALSE(ReadsNeedLogIn("10.1.2.3", false, true));
+  EXPECT_TRUE(ReadsNeedLogIn("127.0.0.1", true, false));
+
+  Service service(location_, {.requireLogIn = true});
+  service.Data().SetUser("ana", HashPassword("correct horse"), 1);
+  httplib::Headers none;
+  httplib::Headers reader{{"Authorization", "Bearer " + service.Token("wall", TokenKind::Read)}};
+  httplib::Headers station{{"Authorization", bearer_}};
+  const std::tuple<std::string, httplib::Headers, int> cases[] = {
+      {"/api/v1/stations", none, 401},
+      {"/api/v1/stations", reader, 200},
+      {"/api/v1/stations", station, 401},
+      {"/", none, 303},
+      {"/dashboard.js", none, 401},
+      {"/login.html", none, 200},
+      {"/healthz", none, 200},
+  };
+  for (const auto& [path, headers, status] : cases) {
+    EXPECT_EQ(Get(service, path, headers).status, status) << path;
+  }
+  httplib::Client client = service.Client();
+  const char* form = "application/x-www-form-urlencoded";
+  httplib::Result wrong = client.Post("/login", "user=ana&password=wrong", form);
+  EXPECT_EQ(wrong->get_header_value("Location"), "login.html?failed");
+  httplib::Result elsewhere = client.Post("/login", {{"Origin", "http://evil.example"}},
+                                          "user=ana&password=correct+horse", form);
+  EXPECT_EQ(elsewhere->status, 403);
+  httplib::Result logged = client.Post("/login", "user=ana&password=correct+horse", form);
+  ASSERT_EQ(logged->status, 303);
+  std::string cookie = logged->get_header_value("Set-Cookie");
+  EXPECT_NE(cookie.find("; HttpOnly; SameSite=Strict"), std::string::npos) << cookie;
+  httplib::Headers session{{"Cookie", "other=1; " + cookie.substr(0, cookie.find(';'))}};
+  EXPECT_EQ(Get(service, "/api/v1/stations", session).status, 200);
+  EXPECT_EQ(client.Post("/logout", session, "", form)->status, 303);
+  EXPECT_EQ(Get(service, "/api/v1/stations", session).status, 401);
+}
+
+// Every instance on the store refuses a removed token within five seconds, also one that had
+// just taken it.
+TEST_F(ApiTest, ARemovedTokenIsRefusedWithinFiveSecondsByEveryInstance) {
+  ASSERT_EQ(Post(service_, test::RecordJson().dump(), bearer_).status, 201);
+  Service other(location_);
+  EXPECT_EQ(other.Data().RemoveTokens(TokenId(TokenHash(bearer_.substr(7)))), 1);
+  auto removed = std::chrono::steady_clock::now();
+  auto lastTaken = removed;  // when the last post that was still taken was sent
+  int status = 201;
+  while (status == 201 && std::chrono::steady_clock::now() - removed < std::chrono::seconds(8)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto sent = std::chrono::steady_clock::now();
+    status = Post(service_, test::RecordJson().dump(), bearer_).status;
+    lastTaken = status == 201 ? sent : lastTaken;
+  }
+  EXPECT_EQ(status, 401);
+  EXPECT_LE(lastTaken - removed, std::chrono::seconds(5));
 }
 
 TEST(ApiHttps, AnswersOverTlsWithTheGivenCertificate) {
@@ -373,6 +632,36 @@ TEST(ApiPostgres, TwoServiceInstancesOnOneDatabaseStoreEachRecordOnce) {
   EXPECT_EQ(Get(second, "/api/v1/stations").body["stations"][0]["runs"], 41);
   EXPECT_EQ(Get(first, "/api/v1/runs?limit=1000").body["count"], 41);
   EXPECT_EQ(Get(first, "/healthz").body["store"], "postgresql");
+}
+
+// Readers waiting for a store that does not answer hold neither a station's delivery nor the
+// store for long: they are given up at their deadline with 503, and the delivery is stored at
+// once meanwhile.
+TEST(ApiPostgres, ReadsWaitingForTheStoreHoldNoDelivery) {
+  std::string url = test::FreshPostgresDatabase();
+  Service service(url, {.readThreads = 4}, {.readTimeoutMs = 4000});
+  std::string bearer = "Bearer " + service.Token("ST-A");
+  PGconn* lock = PQconnectdb(url.c_str());
+  PQclear(PQexec(lock, "BEGIN; LOCK TABLE hourly IN ACCESS EXCLUSIVE MODE"));
+  std::atomic<int> unavailable{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 4; ++i) {  // every read worker waits
+    readers.emplace_back([&] {
+      unavailable += Get(service, "/api/v1/yield?from=2026-12-09T00:00:00Z").status == 503;
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // An uncounted run changes no hour: storing it needs nothing the lock holds.
+  Json uncounted = test::RecordJson({.outcome = "ABANDONED", .counted = false});
+  EXPECT_EQ(Post(service, uncounted.dump(), bearer).status, 201);
+  EXPECT_EQ(unavailable, 0);  // stored while every reader still waited
+  for (std::thread& reader : readers) {
+    reader.join();
+  }
+  EXPECT_EQ(unavailable, 4);
+  PQclear(PQexec(lock, "ROLLBACK"));
+  PQfinish(lock);
+  EXPECT_EQ(Get(service, "/api/v1/yield?from=2026-12-09T00:00:00Z").status, 200);
 }
 
 }  // namespace

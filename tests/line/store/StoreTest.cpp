@@ -1,11 +1,15 @@
 // One suite, run against SQLite and against a real PostgreSQL server: a hand-computed set of
 // runs gives the same yield, first-pass yield, Pareto, station states and searches on both;
-// ingest is idempotent; records arriving late or in any order count the same; two service
-// instances on one database never store a record twice.
+// ingest is idempotent per station; records arriving late or in any order count the same; a
+// record the store refuses fails alone; pages of runs are cut by bytes; two service instances on
+// one database never store a record twice; a store made before schema versions is upgraded.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
+#include <mutex>
 #include <random>
 #include <tuple>
 #include <thread>
@@ -63,7 +67,10 @@ class StoreTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     location_ = test::StoreLocation(GetParam(), folder_);
-    store_ = OpenStore(location_);
+    store_ = OpenStore(location_, {.problem = [this](const std::string& text) {
+                         std::lock_guard guard(problemsLock_);
+                         problems_ += text + "\n";
+                       }});
   }
 
   std::vector<IngestResult> Ingest(const std::vector<RunSpec>& specs, Store* store = nullptr) {
@@ -85,9 +92,17 @@ class StoreTest : public ::testing::TestWithParam<std::string> {
     return hours;
   }
 
-  std::vector<std::string> Imeis(const std::vector<StoredRun>& runs) {
+  // A new store filled by the program before schema versions: seven records of two stations.
+  std::string LoadFixture() {
+    std::string location = test::StoreLocation(GetParam(), folder_);
+    std::ifstream fixture(std::string(VARNEX_LINE_FIXTURES) + "/store-v0." + GetParam() + ".sql");
+    test::QueryText(location, std::string(std::istreambuf_iterator<char>(fixture), {}));
+    return location;
+  }
+
+  std::vector<std::string> Imeis(const RunPage& page) {
     std::vector<std::string> imeis;
-    for (const StoredRun& run : runs) {
+    for (const StoredRun& run : page.runs) {
       imeis.push_back(nlohmann::json::parse(run.document)["started"]);
     }
     return imeis;
@@ -96,6 +111,8 @@ class StoreTest : public ::testing::TestWithParam<std::string> {
   test::TempFolder folder_;
   std::string location_;
   std::unique_ptr<Store> store_;
+  std::mutex problemsLock_;
+  std::string problems_;  // what the store reported
 };
 
 TEST_P(StoreTest, AnswersYieldParetoAndStationsOfAHandComputedSet) {
@@ -247,7 +264,8 @@ TEST_P(StoreTest, StoresARecordOnceAndRefusesChangedContentUnderTheSameId) {
   for (auto item = sent.rbegin(); item != sent.rend(); ++item) {
     reordered[item.key()] = item.value();
   }
-  EXPECT_EQ(store_->Ingest(std::vector{ReadRunRecord(reordered.dump(1)).record.value()}, 2000),
+  EXPECT_EQ(store_->Ingest(
+                std::vector{ReadRunRecord(reordered.dump(1), test::kNowMs).record.value()}, 2000),
             std::vector<IngestResult>{IngestResult::Repeated});
 
   // The same id in upper case is the same run.
@@ -255,8 +273,10 @@ TEST_P(StoreTest, StoresARecordOnceAndRefusesChangedContentUnderTheSameId) {
   std::string id = upper["id"];
   std::transform(id.begin(), id.end(), id.begin(), ::toupper);
   upper["id"] = id;
-  EXPECT_EQ(store_->Ingest(std::vector{ReadRunRecord(upper.dump()).record.value()}, 2000).at(0),
-            IngestResult::Conflict);  // the same run in other text: refused, never stored twice
+  EXPECT_EQ(
+      store_->Ingest(std::vector{ReadRunRecord(upper.dump(), test::kNowMs).record.value()}, 2000)
+          .at(0),
+      IngestResult::Conflict);  // the same run in other text: refused, never stored twice
 
   std::vector<StationStatus> stations = store_->Stations();
   ASSERT_EQ(stations.size(), 1u);
@@ -264,11 +284,23 @@ TEST_P(StoreTest, StoresARecordOnceAndRefusesChangedContentUnderTheSameId) {
   EXPECT_EQ(stations[0].counted, 2);
   EXPECT_EQ(stations[0].passed, 0);
   EXPECT_EQ(Hours().begin()->second, (Counts{2, 0, 1, 0}));
-  std::optional<StoredRun> stored = store_->FindRun(spec.id);
-  ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->document, test::Run(spec).document);
-  EXPECT_EQ(stored->receivedMs, 1000);
-  EXPECT_FALSE(store_->FindRun(test::NewId()));
+  std::vector<StoredRun> stored = store_->FindRun(spec.id);
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].document, test::Run(spec).document);
+  EXPECT_EQ(stored[0].receivedMs, 1000);
+  EXPECT_TRUE(store_->FindRun(test::NewId()).empty());
+
+  // Ids are unique per station: another station's record with the id is its own run, and
+  // neither station can take the other's id first.
+  RunSpec elsewhere = changed;
+  elsewhere.station = "ST-B";
+  EXPECT_EQ(Ingest({elsewhere, elsewhere}),
+            (std::vector<IngestResult>{IngestResult::Stored, IngestResult::Repeated}));
+  EXPECT_EQ(Ingest({changed}), std::vector<IngestResult>{IngestResult::Conflict});
+  stored = store_->FindRun(spec.id);
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored[1].station, "ST-B");
+  EXPECT_EQ(store_->FindRun(spec.id, "ST-B").at(0).document, test::Run(elsewhere).document);
 }
 
 TEST_P(StoreTest, FindsAPhonesRunsByAnyOfItsCodesNewestFirst) {
@@ -287,7 +319,70 @@ TEST_P(StoreTest, FindsAPhonesRunsByAnyOfItsCodesNewestFirst) {
   EXPECT_EQ(find({}).size(), 7u);
   EXPECT_TRUE(find({.imei = "'; DROP TABLE runs; --"}).empty());
   EXPECT_TRUE(find({.imei = kP2, .sn = "SN-P1"}).empty());
-  EXPECT_EQ(store_->FindRuns({}).size(), 7u);  // still all there
+  EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);  // still all there
+}
+
+// A page ends where either the count or the bytes of its documents would pass their limit, and
+// the cursor of its last run continues with the next; runs that share a start time are ordered
+// by id and station, so none is given twice or skipped.
+TEST_P(StoreTest, PagesOfRunsAreCutByBytesAndContinueAfterTheirLastRun) {
+  std::vector<RunSpec> specs;
+  for (int i = 0; i < 12; ++i) {
+    specs.push_back({.station = i % 2 ? "ST-A" : "ST-B",
+                     .started = At(i < 6 ? "10:00" : "11:00"),
+                     .id = i < 2 ? "00000000-0000-4000-8000-0000000000aa" : test::NewId()});
+  }
+  Ingest(specs);
+  int64_t size = static_cast<int64_t>(test::Run(specs[0]).document.size());
+  std::vector<std::string> seen;
+  std::optional<RunCursor> after;
+  std::vector<size_t> pages;
+  do {
+    RunPage page = store_->FindRuns({.after = after, .limit = 5, .maxBytes = 3 * size + 10});
+    pages.push_back(page.runs.size());
+    for (const StoredRun& run : page.runs) {
+      seen.push_back(run.station + run.id);
+    }
+    after = page.next;
+  } while (after && pages.size() < 10);
+  EXPECT_EQ(pages, (std::vector<size_t>{3, 3, 3, 3}));
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end());
+  EXPECT_EQ(seen.size(), 12u);
+  RunPage counted = store_->FindRuns({.station = "ST-A", .limit = 5});
+  EXPECT_EQ(counted.runs.size(), 5u);
+  ASSERT_TRUE(counted.next);
+  EXPECT_EQ(store_->FindRuns({.station = "ST-A", .after = counted.next, .limit = 5}).runs.size(),
+            1u);
+  RunPage one = store_->FindRuns({.limit = 100, .maxBytes = 1});  // at least one run
+  EXPECT_EQ(one.runs.size(), 1u);
+  EXPECT_TRUE(one.next);
+}
+
+// The store refuses one record of a group (here a trigger stands for any fault of one record):
+// that record fails, the others of its transaction are stored and counted, and the log says why.
+TEST_P(StoreTest, ARecordTheStoreRefusesFailsAloneAndTheRestOfItsGroupIsStored) {
+  test::QueryText(location_,
+                  GetParam() == "sqlite"
+                      ? "CREATE TRIGGER poison BEFORE INSERT ON runs WHEN NEW.operator_name = "
+                        "'poison' BEGIN SELECT RAISE(ABORT, 'poisoned record'); END"
+                      : "CREATE FUNCTION poison() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                        "IF NEW.operator_name = 'poison' THEN RAISE EXCEPTION 'poisoned record'; "
+                        "END IF; RETURN NEW; END $$; CREATE TRIGGER poison BEFORE INSERT ON runs "
+                        "FOR EACH ROW EXECUTE FUNCTION poison()");
+  std::vector<RunRecord> runs = {test::Run({.station = "ST-A"}), test::Run({.station = "ST-B"}),
+                                 test::Run({.station = "ST-C"})};
+  runs[1].operatorName = "poison";
+  EXPECT_EQ(store_->Ingest(runs, 1),
+            (std::vector<IngestResult>{IngestResult::Stored, IngestResult::Failed,
+                                       IngestResult::Stored}));
+  EXPECT_EQ(store_->Ingest(std::span(runs).subspan(1, 1), 1).at(0), IngestResult::Failed);
+  EXPECT_EQ(store_->FindRuns({}).runs.size(), 2u);
+  EXPECT_EQ(store_->Stations().size(), 2u);
+  EXPECT_NE(problems_.find("record " + runs[1].id + " of station ST-B not stored: "),
+            std::string::npos)
+      << problems_;
+  EXPECT_NE(problems_.find("poisoned record"), std::string::npos);
 }
 
 TEST_P(StoreTest, TheAlarmLooksAtTheLastThousandCountedRunsOnly) {
@@ -322,39 +417,104 @@ TEST_P(StoreTest, TheAlarmLooksAtTheLastThousandCountedRunsOnly) {
 // a store made when they were kept in a table of their own.
 TEST_P(StoreTest, TheRowsOfTheRunsReadAsATable) {
   store_.reset();
-  test::QueryText(location_, "DROP VIEW run_rows; CREATE TABLE run_rows (run_id TEXT, pos INT)");
-  store_ = OpenStore(location_);
-  RunSpec spec{"ST-A", At("10:05"), "FAIL", true, kP1, "SN-P1", {"SIM Card"}};
-  spec.id = "0a0b0c0d-0e0f-4000-a000-00000000cafe";
-  Ingest({spec});
-  RunRecord run = test::Run(spec);
-  std::string expected;
-  for (size_t i = 0; i < run.rows.size(); ++i) {
-    const RunRow& row = run.rows[i];
-    auto number = [](const std::optional<double>& value) {
-      return value ? std::to_string(static_cast<int64_t>(*value)) : std::string();
-    };
-    expected += std::to_string(i) + "|" + row.item + "|" + row.result + "|" + number(row.value) +
-                "|" + row.unit + "|" + number(row.low) + "|" + number(row.high) + "\n";
-  }
-  EXPECT_EQ(test::QueryText(location_,
+  std::string location = LoadFixture();
+  test::QueryText(location, "DROP VIEW run_rows; CREATE TABLE run_rows (run_id TEXT, pos INT)");
+  store_ = OpenStore(location);
+  EXPECT_EQ(test::QueryText(location,
                             "SELECT pos, item, result, CAST(value AS INTEGER), unit, "
-                            "CAST(low AS INTEGER), CAST(high AS INTEGER) FROM run_rows "
-                            "WHERE run_id = '" +
-                                spec.id + "' ORDER BY pos"),
-            expected);
-  EXPECT_EQ(run.rows.size(), 26u);
+                            "CAST(low AS INTEGER), CAST(high AS INTEGER) FROM run_rows WHERE "
+                            "run_id = '0f1e2d3c-0000-4000-8000-000000000001' ORDER BY pos"),
+            "0|IMEI1|PASS||||\n1|SIM Card|FAIL||||\n2|Charge Current|PASS||||\n"
+            "3|AUX Voltage 3.6|PASS|3599|mV|3550|3650\n");
 }
 
-TEST_P(StoreTest, KeepsTokensAsHashesOfTheirStation) {
-  store_->AddToken("ST-A", "hash-a", 1);
-  store_->AddToken("ST-A", "hash-a2", 2);
-  store_->AddToken("ST-B", "hash-b", 3);
-  EXPECT_EQ(store_->TokenStation("hash-a"), "ST-A");
-  EXPECT_EQ(store_->TokenStation("hash-a2"), "ST-A");
-  EXPECT_EQ(store_->TokenStation("hash-b"), "ST-B");
-  EXPECT_EQ(store_->TokenStation("hash-c"), std::nullopt);
-  EXPECT_THROW(store_->AddToken("ST-C", "hash-a", 4), StoreError);
+TEST_P(StoreTest, KeepsTokensViewersAndSessionsAsHashes) {
+  store_->AddToken({"a1aaaaaa-1", TokenKind::Station, "ST-A", 1});
+  store_->AddToken({"a2aaaaaa-2", TokenKind::Station, "ST-A", 2});
+  store_->AddToken({"b1bbbbbb-3", TokenKind::Station, "ST-B", 3});
+  store_->AddToken({"c1cccccc-4", TokenKind::Read, "wall screen", 4});
+  EXPECT_EQ(store_->FindToken("a2aaaaaa-2")->name, "ST-A");
+  EXPECT_EQ(store_->FindToken("c1cccccc-4")->kind, TokenKind::Read);
+  EXPECT_EQ(store_->FindToken("hash-c"), std::nullopt);
+  EXPECT_THROW(store_->AddToken({"a1aaaaaa-1", TokenKind::Station, "ST-C", 4}), StoreError);
+  std::string list;
+  for (const TokenInfo& token : store_->Tokens()) {
+    list += token.name + "@" + std::to_string(token.createdMs) + " ";
+  }
+  EXPECT_EQ(list, "ST-A@1 ST-A@2 ST-B@3 wall screen@4 ");
+  EXPECT_EQ(store_->RemoveTokens("a2aaaaaa"), 1);
+  EXPECT_EQ(store_->RemoveStationTokens("ST-A"), 1);
+  EXPECT_EQ(store_->RemoveStationTokens("wall screen"), 0);  // a read token is no station's
+  EXPECT_EQ(store_->Tokens().size(), 2u);
+
+  store_->SetUser("ana", "hash-1", 10);
+  store_->SetUser("ana", "hash-2", 11);
+  EXPECT_EQ(store_->UserPasswordHash("ana"), "hash-2");
+  store_->AddSession("session-1", "ana", 100, 200);
+  store_->AddSession("session-2", "ana", 100, 300);
+  EXPECT_EQ(store_->SessionUser("session-1", 199), "ana");
+  EXPECT_EQ(store_->SessionUser("session-1", 200), std::nullopt);  // expired
+  store_->RemoveSession("session-2");
+  EXPECT_EQ(store_->SessionUser("session-2", 150), std::nullopt);
+  store_->AddSession("session-3", "ana", 250, 900);  // and the expired ones go
+  EXPECT_EQ(test::QueryText(location_, "SELECT hash FROM sessions"), "session-3\n");
+  EXPECT_TRUE(store_->RemoveUser("ana"));
+  EXPECT_EQ(store_->SessionUser("session-3", 300), std::nullopt);
+  EXPECT_FALSE(store_->RemoveUser("ana"));
+}
+
+// A store made by the program before schema versions (tests/line/store/fixtures) is upgraded at
+// start, by two services at once as well: every record, count and token is there, and its rows
+// read as a table although one document holds a NUL escape and a number no double holds. A
+// store of a newer version than this program knows is refused, unchanged.
+TEST_P(StoreTest, UpgradesAStoreMadeBeforeSchemaVersions) {
+  store_.reset();
+  std::string location = LoadFixture();
+  std::unique_ptr<Store> other;
+  std::thread second([&] { other = OpenStore(location); });
+  store_ = OpenStore(location);
+  second.join();
+  EXPECT_EQ(test::QueryText(location, "SELECT version FROM schema_version ORDER BY version"),
+            "1\n2\n");
+  EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);
+  EXPECT_EQ(store_->FindRun("0f1e2d3c-0000-4000-8000-000000000002").size(), 1u);
+  int64_t hour = *ParseTimestamp("2026-12-09T10:00:00+08:00");
+  std::map<std::pair<std::string, int64_t>, Counts> expected = {
+      {{"FX-A", hour}, {3, 2, 2, 1}},
+      {{"FX-A", hour + kHourMs}, {1, 0, 1, 0}},
+      {{"FX-B", hour}, {2, 1, 2, 1}},
+  };
+  EXPECT_EQ(Hours(other.get()), expected);
+  auto pareto = store_->FailCounts(hour, hour + kDayMs, "");
+  std::sort(pareto.begin(), pareto.end());
+  EXPECT_EQ(pareto,
+            (std::vector<std::pair<std::string, int64_t>>{{"Charge Current", 1}, {"SIM Card", 2}}));
+  std::vector<StationStatus> stations = store_->Stations();
+  ASSERT_EQ(stations.size(), 2u);
+  EXPECT_EQ(std::tie(stations[0].runs, stations[0].recentRuns, stations[0].recentFails),
+            std::make_tuple(5, 4, 2));
+  std::vector<TokenInfo> tokens = store_->Tokens();
+  ASSERT_EQ(tokens.size(), 1u);
+  EXPECT_EQ(tokens[0].name, "FX-A");
+  EXPECT_EQ(tokens[0].kind, TokenKind::Station);
+  EXPECT_EQ(test::QueryText(location,
+                            "SELECT count(*), count(DISTINCT station || run_id), "
+                            "sum(CASE WHEN value > 1 THEN 1 ELSE 0 END) FROM run_rows"),
+            "28|7|6\n");
+  // New records go in beside the old.
+  EXPECT_EQ(Ingest({{.station = "FX-A", .started = At("12:00")}}, store_.get()).at(0),
+            IngestResult::Stored);
+
+  test::QueryText(location, "INSERT INTO schema_version VALUES (99, 0)");
+  store_.reset();
+  other.reset();
+  try {
+    OpenStore(location);
+    ADD_FAILURE() << "a newer store was opened";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find("schema version 99, newer than"), std::string::npos)
+        << error.what();
+  }
 }
 
 TEST_P(StoreTest, TwoInstancesOnOneDatabaseStoreEachRecordOnce) {
@@ -446,7 +606,7 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
     thread.join();
   EXPECT_EQ(stored, 90);
   EXPECT_EQ(repeated, 70);
-  EXPECT_EQ(store_->FindRuns({.limit = 1000}).size(), 90u);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).runs.size(), 90u);
 
   test::TempFolder alone;
   std::unique_ptr<Store> reference = OpenStore(test::StoreLocation("sqlite", alone));
@@ -468,6 +628,21 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
 
+// A password given apart from the URL (--db-password-file) reaches the server; without one the
+// server refuses the connection.
+TEST(StoreFailures, APasswordGivenApartFromTheUrlLogsOn) {
+  std::string admin = test::PostgresAdminUrl();
+  std::string name = "password_" + std::to_string(getpid());
+  test::RunOnPostgres(admin,
+                      "DO $$ BEGIN CREATE ROLE varnex_password LOGIN PASSWORD 'line-secret'; "
+                      "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+  test::RunOnPostgres(admin, "CREATE DATABASE " + name + " OWNER varnex_password");
+  std::string url = admin.substr(0, admin.rfind('/') + 1) + name;
+  url.replace(url.find("varnex@"), 7, "varnex_password@");
+  EXPECT_THROW(OpenStore(url), StoreUnavailable);
+  EXPECT_EQ(OpenStore(url, {.password = "line-secret"})->FindRuns({}).runs.size(), 0u);
+}
+
 TEST(StoreFailures, AnUnreachableStoreIsUnavailable) {
   EXPECT_THROW(OpenStore("/nonexistent-folder/line.db"), StoreUnavailable);
   EXPECT_THROW(OpenStore("postgresql://varnex@127.0.0.1:1/none?connect_timeout=2"),
@@ -486,7 +661,9 @@ TEST(StoreFailures, APostgresConnectionLostIsUnavailableOnceThenReconnects) {
       "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name + "'");
   EXPECT_THROW(store->Ingest(std::vector{test::Run()}, 1), StoreUnavailable);
   EXPECT_EQ(store->Ingest(std::vector{test::Run()}, 1).at(0), IngestResult::Stored);
-  EXPECT_EQ(store->FindRuns({}).size(), 1u);
+  EXPECT_EQ(store->FindRuns({}).runs.size(), 1u);
+  // libpq takes a text up to its first NUL: such a parameter is refused, never cut.
+  EXPECT_THROW(store->FindRuns({.imei = std::string("86\0", 3)}), StoreError);
 }
 
 }  // namespace

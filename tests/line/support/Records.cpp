@@ -91,7 +91,7 @@ nlohmann::json RecordJson(const RunSpec& spec) {
 }
 
 RunRecord Run(const RunSpec& spec) {
-  RecordCheck check = ReadRunRecord(RecordJson(spec).dump());
+  RecordCheck check = ReadRunRecord(RecordJson(spec).dump(), kNowMs);
   EXPECT_TRUE(check.record) << check.error;
   return check.record ? *check.record : RunRecord{};
 }

@@ -11,6 +11,9 @@
 
 namespace line::test {
 
+// The clock of the tests' services and record checks: a week after the hand-computed runs.
+inline constexpr int64_t kNowMs = 1797379200000;  // 2026-12-16T00:00:00Z
+
 struct RunSpec {
   std::string station = "ST-A";
   std::string started = "2026-12-09T10:05:00.000+08:00";

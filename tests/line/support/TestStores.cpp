@@ -61,8 +61,8 @@ std::string QueryText(const std::string& location, const std::string& sql) {
   if (location.rfind("postgresql://", 0) == 0) {
     PGconn* conn = PQconnectdb(location.c_str());
     PGresult* result = PQexec(conn, sql.c_str());
-    bool ok = PQresultStatus(result) == PGRES_TUPLES_OK ||
-              PQresultStatus(result) == PGRES_COMMAND_OK;
+    bool ok =
+        PQresultStatus(result) == PGRES_TUPLES_OK || PQresultStatus(result) == PGRES_COMMAND_OK;
     std::string what = PQerrorMessage(conn);
     for (int r = 0; ok && r < PQntuples(result); ++r) {
       for (int c = 0; c < PQnfields(result); ++c) {
