@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "station/results/StationFacts.h"
 #include "station/results/core/Utf8.h"
 
 namespace {
@@ -69,13 +70,7 @@ void PrintOut(const std::wstring& line) {
 }
 
 void PrintOutUtf8(const std::string& line) {
-  const int length = static_cast<int>(std::min<size_t>(line.size(), INT_MAX));
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, line.data(), length, nullptr, 0);
-  std::wstring wide(needed > 0 ? static_cast<size_t>(needed) : 0, L'\0');
-  if (needed > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), length, wide.data(), needed);
-  }
-  PrintOut(wide);
+  PrintOut(Utf8ToUtf16(line));
 }
 
 void PrintErr(const std::wstring& line) {

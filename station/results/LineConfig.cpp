@@ -33,34 +33,31 @@ LineConfig ReadLineConfig(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(file.c_str());
   config.present =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  const std::wstring computer = ComputerName();
+  const std::string computer = WideToUtf8(ComputerName());
   if (!config.present) {
-    config.stationName = NamesFromProfile(L"", L"", computer).station;
+    config.station.name = computer;
     return config;
   }
-  StationNames names =
-      NamesFromProfile(Value(file, L"Line"), Value(file, L"StationName"), computer);
-  config.line = std::move(names.line);
-  config.stationName = std::move(names.station);
   LineProfileValues values;
   values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
   values.token = WideToUtf8(Value(file, L"Token"));
   values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
-  LineSettingsReading reading = InterpretLineSettings(values);
+  values.line = WideToUtf8(Value(file, L"Line"));
+  values.stationName = WideToUtf8(Value(file, L"StationName"));
+  LineSettingsReading reading = InterpretLineSettings(values, computer);
+  config.station = std::move(reading.station);
   if (reading.settings) {
     config.settings = std::move(reading.settings);
   } else {
-    config.problem = std::wstring(kLineConfigName) + L": " + AsciiToWide(reading.problem);
+    config.problem = std::wstring(kLineConfigName) + L": " + Utf8ToUtf16(reading.problem);
   }
   return config;
 }
 
-StationIdentity IdentityFor(const wchar_t* program, const LineConfig& config) {
-  StationIdentity identity;
-  identity.name = config.stationName;
-  identity.line = config.line;
-  identity.host = ComputerName();
+StationInfo IdentityFor(const char* program, const LineConfig& config) {
+  StationInfo identity = config.station;
+  identity.host = WideToUtf8(ComputerName());
   identity.program = program;
-  identity.version = ProgramVersion();
+  identity.version = WideToUtf8(ProgramVersion());
   return identity;
 }

@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "contract/RecordLimits.h"
 #include "station/results/core/LineSettings.h"
 #include "station/results/core/RecordId.h"
 #include "station/results/core/RecordJson.h"
 #include "station/results/core/RecordTime.h"
+#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -38,9 +40,7 @@ void RecordFile(std::string_view text) {
 // Lines: ServiceUrl, Line, StationName, Token, Timeout.
 void LineFile(std::string_view text) {
   LineProfileValues values;
-  std::string line;
-  std::string station;
-  std::string* fields[] = {&values.serviceUrl, &line, &station, &values.token,
+  std::string* fields[] = {&values.serviceUrl, &values.line, &values.stationName, &values.token,
                            &values.timeoutSeconds};
   size_t field = 0;
   for (char c : text) {
@@ -50,15 +50,16 @@ void LineFile(std::string_view text) {
       *fields[field] += c;
     }
   }
-  const StationNames names = NamesFromProfile(std::wstring(line.begin(), line.end()),
-                                              std::wstring(station.begin(), station.end()), L"PC");
-  // Never empty, never a blank at either end.
-  Check(!names.station.empty());
-  for (const std::wstring* name : {&names.station, &names.line}) {
-    Check(name->empty() || (name->front() != L' ' && name->front() != L'\t' &&
-                            name->back() != L' ' && name->back() != L'\t'));
+  const LineSettingsReading reading = InterpretLineSettings(values, "PC");
+  // Never empty, never a blank at either end, never a name the service refuses.
+  Check(!reading.station.name.empty());
+  for (const std::string* name : {&reading.station.name, &reading.station.line}) {
+    Check(name->empty() || (name->front() != ' ' && name->front() != '\t' && name->back() != ' ' &&
+                            name->back() != '\t'));
+    std::string fitted = *name;
+    FitText(fitted, record_limits::kMaxNameBytes);
+    Check(fitted == *name);
   }
-  const LineSettingsReading reading = InterpretLineSettings(values);
   if (reading.settings) {
     Check(!reading.settings->token.empty() && reading.settings->answerTimeoutMs >= 1000);
     Check(reading.settings->service.port != 0 && !reading.settings->service.host.empty());
@@ -72,7 +73,11 @@ void LineFile(std::string_view text) {
                                               "Token is missing",
                                               "Token is too long",
                                               "Token holds a character other than printable ASCII",
-                                              "Timeout is not a number of seconds from 1 to 300"};
+                                              "Timeout is not a number of seconds from 1 to 300",
+                                              "Line is longer than 128 bytes",
+                                              "Line holds a control character",
+                                              "StationName is longer than 128 bytes",
+                                              "StationName holds a control character"};
     bool known = false;
     for (std::string_view problem : kProblems) {
       known = known || reading.problem == problem;

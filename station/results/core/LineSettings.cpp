@@ -1,5 +1,8 @@
 #include "station/results/core/LineSettings.h"
 
+#include "contract/RecordLimits.h"
+#include "station/results/core/Utf8.h"
+
 namespace {
 
 constexpr size_t kLongestToken = 512;
@@ -80,6 +83,32 @@ bool ValidPath(std::string_view path) {
   return path.find("//") == std::string_view::npos;
 }
 
+// What the service would refuse in a name of the file, naming the key; empty when it is fine.
+std::string NameProblem(const char* key, std::string_view name) {
+  if (name.size() > record_limits::kMaxNameBytes) {
+    return std::string(key) + " is longer than " + std::to_string(record_limits::kMaxNameBytes) +
+           " bytes";
+  }
+  std::string fitted(name);
+  FitText(fitted, record_limits::kMaxNameBytes);
+  return fitted == name ? std::string() : std::string(key) + " holds a control character";
+}
+
+bool IsIpv4Loopback(std::string_view host) {
+  if (host.substr(0, 4) != "127.") {
+    return false;
+  }
+  int dots = 0;
+  for (char c : host) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return dots == 3;
+}
+
 }  // namespace
 
 std::optional<ServiceAddress> ParseServiceUrl(std::string_view url) {
@@ -125,8 +154,39 @@ std::string RunsPath(const ServiceAddress& address) {
   return address.basePath + "/api/v1/runs";
 }
 
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
+bool IsLoopbackHost(std::string_view host) {
+  std::string lower(host);
+  for (char& c : lower) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return lower == "localhost" || lower == "[::1]" || IsIpv4Loopback(lower);
+}
+
+std::string PlainTextWarning(const ServiceAddress& address) {
+  if (address.secure || IsLoopbackHost(address.host)) {
+    return {};
+  }
+  return "Warning: VarnexLine.ini sends the station's token and records to " + address.host +
+         " unencrypted (http://); use https://";
+}
+
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
+                                          std::string_view computerName) {
   LineSettingsReading reading;
+  reading.station.name = std::string(Trim(computerName));
+  const std::string_view line = Trim(values.line);
+  const std::string_view station = Trim(values.stationName);
+  reading.problem = NameProblem("Line", line);
+  if (reading.problem.empty()) {
+    reading.problem = NameProblem("StationName", station);
+  }
+  if (!reading.problem.empty()) {
+    return reading;
+  }
+  reading.station.line = std::string(line);
+  if (!station.empty()) {
+    reading.station.name = std::string(station);
+  }
   const std::string_view url = Trim(values.serviceUrl);
   if (url.empty()) {
     reading.problem = "ServiceUrl is missing";
@@ -165,20 +225,4 @@ LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
   settings.token = std::string(token);
   reading.settings = std::move(settings);
   return reading;
-}
-
-StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
-                              std::wstring_view computerName) {
-  const auto trim = [](std::wstring_view text) {
-    const size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring_view::npos) {
-      return std::wstring();
-    }
-    return std::wstring(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
-  };
-  StationNames names{trim(line), trim(station)};
-  if (names.station.empty()) {
-    names.station = trim(computerName);
-  }
-  return names;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "station/results/core/RunRecord.h"
+
 struct ServiceAddress {
   bool secure = false;   // https
   std::string host;      // a name, an IPv4 address or a bracketed IPv6 address
@@ -21,11 +23,19 @@ std::optional<ServiceAddress> ParseServiceUrl(std::string_view url);
 // The path runs are posted to: basePath + "/api/v1/runs".
 std::string RunsPath(const ServiceAddress& address);
 
+// Whether the host is this computer: "localhost", an IPv4 address 127.x.x.x or [::1].
+bool IsLoopbackHost(std::string_view host);
+// The one warning line the window shows at start when the token and the records would cross the
+// network unencrypted (http:// to another computer); empty otherwise.
+std::string PlainTextWarning(const ServiceAddress& address);
+
 // The raw values of VarnexLine.ini, UTF-8, blanks at either end already cut or not.
 struct LineProfileValues {
   std::string serviceUrl;
   std::string token;
   std::string timeoutSeconds;  // empty: the default
+  std::string line;
+  std::string stationName;  // empty: the computer's name
 };
 
 inline constexpr uint32_t kDefaultAnswerTimeoutMs = 15000;
@@ -39,18 +49,15 @@ struct LineSettings {
 struct LineSettingsReading {
   std::optional<LineSettings> settings;
   std::string problem;  // names the key that is wrong; never repeats the token
+  // The station's name and line as the records give them, blanks at either end cut. They hold
+  // whether or not the service settings are usable; names the service would refuse are not
+  // used (the computer's name and no line, as without the file).
+  StationInfo station;
 };
 
-// A token is 1 to 512 printable ASCII characters without blanks, so it can never break the
-// request's header. The timeout is 1 to 300 seconds.
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values);
-
-// The line and the station as the records name them, from VarnexLine.ini's Line and
-// StationName, blanks at either end cut; the station's name is the computer's when the file
-// gives none. They hold whether or not the file's service settings are usable.
-struct StationNames {
-  std::wstring line;
-  std::wstring station;
-};
-StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
-                              std::wstring_view computerName);
+// Line and StationName hold at most 128 bytes and no control character. A token is 1 to 512
+// printable ASCII characters without blanks, so it can never break the request's header. The
+// timeout is 1 to 300 seconds. A wrong name refuses the whole file: records of a name the
+// service refuses, or of the computer's name instead of the one meant, must not be sent.
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
+                                          std::string_view computerName);
