@@ -38,14 +38,18 @@ LineConfig ReadLineConfig(const std::wstring& path) {
     config.station.name = computer;
     return config;
   }
-  LineProfileValues values;
-  values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
-  values.token = WideToUtf8(Value(file, L"Token"));
-  values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
-  values.line = WideToUtf8(Value(file, L"Line"));
-  values.stationName = WideToUtf8(Value(file, L"StationName"));
-  LineSettingsReading reading = InterpretLineSettings(values, computer);
-  config.station = std::move(reading.station);
+  NamesReading names = NamesFromProfile(WideToUtf8(Value(file, L"Line")),
+                                        WideToUtf8(Value(file, L"StationName")), computer);
+  config.station = std::move(names.station);
+  LineSettingsReading reading;
+  reading.problem = std::move(names.problem);
+  if (reading.problem.empty()) {
+    LineProfileValues values;
+    values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
+    values.token = WideToUtf8(Value(file, L"Token"));
+    values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
+    reading = InterpretLineSettings(values);
+  }
   if (reading.settings) {
     config.settings = std::move(reading.settings);
   } else {

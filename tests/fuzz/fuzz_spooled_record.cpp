@@ -8,12 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "contract/RecordLimits.h"
 #include "station/results/core/LineSettings.h"
 #include "station/results/core/RecordId.h"
 #include "station/results/core/RecordJson.h"
 #include "station/results/core/RecordTime.h"
-#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -40,7 +38,9 @@ void RecordFile(std::string_view text) {
 // Lines: ServiceUrl, Line, StationName, Token, Timeout.
 void LineFile(std::string_view text) {
   LineProfileValues values;
-  std::string* fields[] = {&values.serviceUrl, &values.line, &values.stationName, &values.token,
+  std::string line;
+  std::string station;
+  std::string* fields[] = {&values.serviceUrl, &line, &station, &values.token,
                            &values.timeoutSeconds};
   size_t field = 0;
   for (char c : text) {
@@ -50,16 +50,14 @@ void LineFile(std::string_view text) {
       *fields[field] += c;
     }
   }
-  const LineSettingsReading reading = InterpretLineSettings(values, "PC");
-  // Never empty, never a blank at either end, never a name the service refuses.
-  Check(!reading.station.name.empty());
-  for (const std::string* name : {&reading.station.name, &reading.station.line}) {
+  const NamesReading names = NamesFromProfile(line, station, "PC");
+  // Never empty, never a blank at either end, never longer than the service takes.
+  Check(!names.station.name.empty());
+  for (const std::string* name : {&names.station.name, &names.station.line}) {
     Check(name->empty() || (name->front() != ' ' && name->front() != '\t' && name->back() != ' ' &&
-                            name->back() != '\t'));
-    std::string fitted = *name;
-    FitText(fitted, record_limits::kMaxNameBytes);
-    Check(fitted == *name);
+                            name->back() != '\t' && name->size() <= 128));
   }
+  const LineSettingsReading reading = InterpretLineSettings(values);
   if (reading.settings) {
     Check(!reading.settings->token.empty() && reading.settings->answerTimeoutMs >= 1000);
     Check(reading.settings->service.port != 0 && !reading.settings->service.host.empty());
@@ -73,11 +71,7 @@ void LineFile(std::string_view text) {
                                               "Token is missing",
                                               "Token is too long",
                                               "Token holds a character other than printable ASCII",
-                                              "Timeout is not a number of seconds from 1 to 300",
-                                              "Line is longer than 128 bytes",
-                                              "Line holds a control character",
-                                              "StationName is longer than 128 bytes",
-                                              "StationName holds a control character"};
+                                              "Timeout is not a number of seconds from 1 to 300"};
     bool known = false;
     for (std::string_view problem : kProblems) {
       known = known || reading.problem == problem;

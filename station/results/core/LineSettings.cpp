@@ -170,23 +170,8 @@ std::string PlainTextWarning(const ServiceAddress& address) {
          " unencrypted (http://); use https://";
 }
 
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
-                                          std::string_view computerName) {
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
   LineSettingsReading reading;
-  reading.station.name = std::string(Trim(computerName));
-  const std::string_view line = Trim(values.line);
-  const std::string_view station = Trim(values.stationName);
-  reading.problem = NameProblem("Line", line);
-  if (reading.problem.empty()) {
-    reading.problem = NameProblem("StationName", station);
-  }
-  if (!reading.problem.empty()) {
-    return reading;
-  }
-  reading.station.line = std::string(line);
-  if (!station.empty()) {
-    reading.station.name = std::string(station);
-  }
   const std::string_view url = Trim(values.serviceUrl);
   if (url.empty()) {
     reading.problem = "ServiceUrl is missing";
@@ -225,4 +210,21 @@ LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
   settings.token = std::string(token);
   reading.settings = std::move(settings);
   return reading;
+}
+
+NamesReading NamesFromProfile(std::string_view line, std::string_view station,
+                              std::string_view computerName) {
+  NamesReading names;
+  names.station.name = std::string(Trim(computerName));
+  line = Trim(line);
+  station = Trim(station);
+  names.problem = NameProblem("Line", line);
+  if (names.problem.empty()) {
+    names.problem = NameProblem("StationName", station);
+  }
+  if (names.problem.empty()) {
+    names.station.line = std::string(line);
+    names.station.name = station.empty() ? names.station.name : std::string(station);
+  }
+  return names;
 }

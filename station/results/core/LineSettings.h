@@ -34,8 +34,6 @@ struct LineProfileValues {
   std::string serviceUrl;
   std::string token;
   std::string timeoutSeconds;  // empty: the default
-  std::string line;
-  std::string stationName;  // empty: the computer's name
 };
 
 inline constexpr uint32_t kDefaultAnswerTimeoutMs = 15000;
@@ -49,15 +47,21 @@ struct LineSettings {
 struct LineSettingsReading {
   std::optional<LineSettings> settings;
   std::string problem;  // names the key that is wrong; never repeats the token
-  // The station's name and line as the records give them, blanks at either end cut. They hold
-  // whether or not the service settings are usable; names the service would refuse are not
-  // used (the computer's name and no line, as without the file).
-  StationInfo station;
 };
 
-// Line and StationName hold at most 128 bytes and no control character. A token is 1 to 512
-// printable ASCII characters without blanks, so it can never break the request's header. The
-// timeout is 1 to 300 seconds. A wrong name refuses the whole file: records of a name the
-// service refuses, or of the computer's name instead of the one meant, must not be sent.
-LineSettingsReading InterpretLineSettings(const LineProfileValues& values,
-                                          std::string_view computerName);
+// A token is 1 to 512 printable ASCII characters without blanks, so it can never break the
+// request's header. The timeout is 1 to 300 seconds.
+LineSettingsReading InterpretLineSettings(const LineProfileValues& values);
+
+struct NamesReading {
+  StationInfo station;  // name and line
+  std::string problem;  // names the key the service would refuse
+};
+
+// The line and the station as the records name them, from VarnexLine.ini's Line and
+// StationName (UTF-8), blanks at either end cut; the station's name is the computer's when the
+// file gives none. They hold whether or not the file's service settings are usable. A name the
+// service would refuse in every record (over 128 bytes, a control character) is not used: the
+// computer's name and no line stand, as without the file, and the file must not be sent by.
+NamesReading NamesFromProfile(std::string_view line, std::string_view station,
+                              std::string_view computerName);

@@ -1,6 +1,5 @@
-// The spool's files under Wine: records listed oldest first, filed as sent or rejected, rewritten
-// and moved back in their place, what a program killed while writing leaves, and the ANSI code
-// page's texts in a record.
+// The spool's files under Wine: records listed oldest first, filed as sent or rejected (and back),
+// what a program killed while writing leaves, and the ANSI code page's texts in a record.
 #include "station/results/RecordSpool.h"
 
 #include <cstdlib>
@@ -14,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "station/results/StationFacts.h"
-#include "station/results/core/DeliveryLoop.h"
 #include "station/results/core/RecordBuilder.h"
 #include "station/results/core/RecordId.h"
 
@@ -90,7 +88,6 @@ TEST(RecordSpool, RecordsAreListedOldestFirstAndFiledByTheServicesAnswer) {
   EXPECT_EQ(spool.RetryRejected(), 1);
   EXPECT_EQ(spool.Waiting(), (std::vector<std::string>{kIdA, kIdB}));
   EXPECT_FALSE(fs::exists(results / L"rejected" / (std::string(kIdA) + ".answer.txt")));
-  EXPECT_EQ(spool.RejectedCount(), 0);
   fs::remove_all(results);
 }
 
@@ -134,15 +131,7 @@ TEST(RecordSpool, AProgramKilledBetweenWriteAndRenameLeavesNoRecord) {
   const RecordSpool spool(results.wstring());
   EXPECT_TRUE(fs::exists(results / L"spool" / (std::string(kIdA) + ".tmp")));
   EXPECT_TRUE(spool.List().empty()) << "a half-written record is never one";
-  // Nothing goes to the service.
-  int posted = 0;
-  DeliveryLoop loop(LineLink{[&](const std::string&) {
-                               ++posted;
-                               return LinkAnswer{};
-                             },
-                             nullptr});
-  EXPECT_TRUE(loop.Pass(spool, nullptr));
-  EXPECT_EQ(posted, 0);
+  EXPECT_TRUE(spool.Waiting().empty()) << "nothing for the sender";
   // A young temporary file may be another program's write in progress; an old one is removed.
   spool.RemoveStaleTemporaries(60 * 60 * 1000);
   EXPECT_TRUE(fs::exists(results / L"spool" / (std::string(kIdA) + ".tmp")));
