@@ -35,7 +35,9 @@ int SendSpooledRecords(bool retryRejected) {
   if (retryRejected) {
     PrintOut(L"back in the spool: " + std::to_wstring(spool.RetryRejected()));
   }
-  AdoptEarlyRecords(spool, config.station);
+  if (const int adopted = AdoptEarlyRecords(spool, config.station); adopted > 0) {
+    PrintOut(L"adopted as " + Utf8ToUtf16(config.station.name) + L": " + std::to_wstring(adopted));
+  }
   int sent = 0;
   int rejected = 0;
   DeliveryLoop loop(HttpLineLink(*config.settings));

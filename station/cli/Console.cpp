@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 
 #include <windows.h>
 
@@ -51,7 +50,7 @@ void Write(DWORD which, const std::wstring& line) {
     }
     return;
   }
-  std::string bytes = WideToUtf8(text);
+  std::string bytes = Utf16ToUtf8(text);
   size_t at = 0;
   while (at < bytes.size()) {
     DWORD written = 0;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "station/results/StationFacts.h"
-#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -33,21 +32,21 @@ LineConfig ReadLineConfig(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(file.c_str());
   config.present =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  const std::string computer = WideToUtf8(ComputerName());
+  const std::string computer = Utf16ToUtf8(ComputerName());
   if (!config.present) {
     config.station.name = computer;
     return config;
   }
-  NamesReading names = NamesFromProfile(WideToUtf8(Value(file, L"Line")),
-                                        WideToUtf8(Value(file, L"StationName")), computer);
+  NamesReading names = NamesFromProfile(Utf16ToUtf8(Value(file, L"Line")),
+                                        Utf16ToUtf8(Value(file, L"StationName")), computer);
   config.station = std::move(names.station);
   LineSettingsReading reading;
   reading.problem = std::move(names.problem);
   if (reading.problem.empty()) {
     LineProfileValues values;
-    values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
-    values.token = WideToUtf8(Value(file, L"Token"));
-    values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
+    values.serviceUrl = Utf16ToUtf8(Value(file, L"ServiceUrl"));
+    values.token = Utf16ToUtf8(Value(file, L"Token"));
+    values.timeoutSeconds = Utf16ToUtf8(Value(file, L"Timeout"));
     reading = InterpretLineSettings(values);
   }
   if (reading.settings) {
@@ -60,8 +59,8 @@ LineConfig ReadLineConfig(const std::wstring& path) {
 
 StationInfo IdentityFor(const char* program, const LineConfig& config) {
   StationInfo identity = config.station;
-  identity.host = WideToUtf8(ComputerName());
+  identity.host = Utf16ToUtf8(ComputerName());
   identity.program = program;
-  identity.version = WideToUtf8(ProgramVersion());
+  identity.version = Utf16ToUtf8(ProgramVersion());
   return identity;
 }

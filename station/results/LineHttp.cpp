@@ -116,12 +116,17 @@ LinkAnswer SendRequest(const LineSettings& settings, const wchar_t* verb, const 
   DWORD answerTimeout = settings.answerTimeoutMs;
   WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerTimeout,
                    sizeof answerTimeout);
-  const std::wstring headers =
-      L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " +
-      Utf8ToUtf16(settings.token);
+  // The token goes with records only: /healthz is open, and a token sent where it is not
+  // needed is one more place it could be seen.
+  std::wstring headers;
+  if (!body.empty()) {
+    headers = L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " +
+              Utf8ToUtf16(settings.token);
+  }
   const DWORD length = static_cast<DWORD>(body.size());
-  if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                          const_cast<char*>(body.data()), length, length, 0) ||
+  if (!WinHttpSendRequest(
+          request.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+          static_cast<DWORD>(headers.size()), const_cast<char*>(body.data()), length, length, 0) ||
       !WinHttpReceiveResponse(request.get(), nullptr)) {
     answer.problem = ProblemOf(GetLastError());
     return answer;

@@ -7,7 +7,8 @@
 #include "station/results/core/DeliveryLoop.h"
 #include "station/results/core/LineSettings.h"
 
-// One request; the token goes into "Authorization: Bearer <token>" and nowhere else.
+// One request; with a body (a record), the token goes into "Authorization: Bearer <token>" and
+// nowhere else.
 LinkAnswer SendRequest(const LineSettings& settings, const wchar_t* verb, const std::string& path,
                        const std::string& body);
 

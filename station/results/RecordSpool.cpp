@@ -8,7 +8,6 @@
 
 #include "station/results/StationFacts.h"
 #include "station/results/core/RecordId.h"
-#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -86,7 +85,7 @@ void ForEachFile(const std::wstring& folder, const wchar_t* pattern,
   }
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      each(found, WideToUtf8(found.cFileName));
+      each(found, Utf16ToUtf8(found.cFileName));
     }
   } while (FindNextFileW(search, &found));
   FindClose(search);
@@ -232,36 +231,36 @@ std::optional<std::string> RecordSpool::Read(const std::string& id) const {
 std::string RecordSpool::Rewrite(const std::string& id, const std::string& text) const {
   WIN32_FILE_ATTRIBUTE_DATA attributes{};
   if (!GetFileAttributesExW(RecordPath(id).c_str(), GetFileExInfoStandard, &attributes)) {
-    return WideToUtf8(Problem(L"cannot read " + RecordPath(id), GetLastError()));
+    return Utf16ToUtf8(Problem(L"cannot read " + RecordPath(id), GetLastError()));
   }
   std::wstring problem = WriteTemporary(id, text, Value(attributes.ftLastWriteTime));
   if (problem.empty()) {
     problem = Commit(id);
   }
-  return WideToUtf8(problem);
+  return Utf16ToUtf8(problem);
 }
 
 std::string RecordSpool::FileSent(const std::string& id, const std::string& day) const {
   const std::wstring sent = results_ + L"\\sent";
   const std::wstring folder = sent + L"\\" + Utf8ToUtf16(day);
   if (!MakeFolder(sent) || !MakeFolder(folder)) {
-    return WideToUtf8(Problem(L"cannot create " + folder, GetLastError()));
+    return Utf16ToUtf8(Problem(L"cannot create " + folder, GetLastError()));
   }
-  return WideToUtf8(Move(RecordPath(id), folder + L"\\" + Utf8ToUtf16(RecordFileName(id))));
+  return Utf16ToUtf8(Move(RecordPath(id), folder + L"\\" + Utf8ToUtf16(RecordFileName(id))));
 }
 
 std::string RecordSpool::FileRejected(const std::string& id, const std::string& reason) const {
   const std::wstring rejected = RejectedFolder();
   if (!MakeFolder(results_) || !MakeFolder(rejected)) {
-    return WideToUtf8(Problem(L"cannot create " + rejected, GetLastError()));
+    return Utf16ToUtf8(Problem(L"cannot create " + rejected, GetLastError()));
   }
   // The reason first: a record in rejected\ always has it beside it.
   const std::wstring reasonPath = rejected + L"\\" + Utf8ToUtf16(id) + L".answer.txt";
   DWORD error = 0;
   if (!WriteWhole(reasonPath, reason, error)) {
-    return WideToUtf8(Problem(L"cannot write " + reasonPath, error));
+    return Utf16ToUtf8(Problem(L"cannot write " + reasonPath, error));
   }
-  return WideToUtf8(Move(RecordPath(id), rejected + L"\\" + Utf8ToUtf16(RecordFileName(id))));
+  return Utf16ToUtf8(Move(RecordPath(id), rejected + L"\\" + Utf8ToUtf16(RecordFileName(id))));
 }
 
 bool RecordSpool::ReadWhole(const std::wstring& path, std::string& bytes) {

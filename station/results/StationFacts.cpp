@@ -136,6 +136,21 @@ std::wstring Utf8ToUtf16(std::string_view text) {
   return ToUtf16(CP_UTF8, text);
 }
 
+std::string Utf16ToUtf8(std::wstring_view text) {
+  if (text.empty() || text.size() > INT_MAX) {
+    return {};
+  }
+  const int length = static_cast<int>(text.size());
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) {
+    return {};
+  }
+  std::string utf8(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), needed, nullptr, nullptr);
+  return utf8;
+}
+
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);

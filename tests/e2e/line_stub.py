@@ -1,15 +1,15 @@
 #!/usr/bin/env python3
 """A stand-in for the line service's ingest, for the whole-program tests of the run records.
 
-It takes POST /api/v1/runs as the service does: a bearer token (the token of station FT-07), a
-record with schema and id, 403 for a record of another station, 201 when stored, 200 for the
-same record again, 409 for the same id with other content. Each record is stored once, as
+It takes POST /api/v1/runs as the service does: the bearer token of station FT-07 (403 for a
+record of another station), a record with schema and id, 201 when stored, 200 for the same
+record again, 409 for the same id with other content. Each record is stored once, as
 runs/<id>.json in the state folder; posts.log lists every request.
 
 Behaviours for the faults the station must survive, set by the file <state>/mode (read at every
 request): "normal", "fail500" (answers 500), "slow:<seconds>" (stores, then answers late),
 "drop" (stores, then closes the connection without an answer), "reject" (answers 400), "noid"
-(stores, then answers 200 without the record's id, as a proxy might).
+(stores, then answers 200 without the record's id).
 
     line_stub.py <state folder> <token>     prints the port it listens on (127.0.0.1)
 """

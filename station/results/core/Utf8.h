@@ -1,5 +1,7 @@
 // Texts of the run record: wide texts (UTF-16 on Windows) to UTF-8, and UTF-8 texts fitted to
-// the record's limits. UTF-8 to UTF-16 is the platform's (StationFacts.h).
+// the record's limits. The record is built here, in the platform-neutral core, so that the
+// native tests and the fuzzer see the very bytes the station writes; everywhere else the
+// station converts with the platform's converters (StationFacts.h).
 #pragma once
 
 #include <cstddef>

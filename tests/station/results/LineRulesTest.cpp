@@ -59,8 +59,8 @@ TEST(LineSettings, TheIniFileDefaultsAndItsFaults) {
   names = NamesFromProfile("", "\tFT-07 ", "STATION-07");
   EXPECT_EQ(names.station.line, "");
   EXPECT_EQ(names.station.name, "FT-07");
-  // The service takes names of up to 128 bytes; a longer one or a control character refuses the
-  // file, naming the key, and the computer's name stands.
+  // Up to 128 bytes; more, or a control character, refuses the file, and the computer's name
+  // stands.
   const std::string longest = std::string(126, 'N') + "07";
   EXPECT_EQ(NamesFromProfile(longest, longest, "PC").station.name, longest);
   const struct {

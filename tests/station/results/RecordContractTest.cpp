@@ -19,8 +19,7 @@
 
 namespace {
 
-// The service's reader as it reads a record arriving now (with the service's clock where the
-// reader takes one).
+// The service's reader as it reads a record arriving now (its clock, where the reader takes it).
 template <typename Text>
 line::RecordCheck ServiceReads(const Text& json) {
   if constexpr (requires { line::ReadRunRecord(json, int64_t{0}); }) {
@@ -32,13 +31,12 @@ line::RecordCheck ServiceReads(const Text& json) {
   }
 }
 
-std::wstring Latin1(std::string_view text) {
+const AnsiDecoder Latin1 = [](std::string_view text) {
   return std::wstring(text.begin(), text.end());
-}
+};
 
 // Every check on; each scanned code as long as its field holds, in Chinese; every cell far over
-// its limit, with control characters the service refuses and a character beyond the basic
-// plane; numbers no JSON reader holds.
+// its limit, with refused control characters and one beyond the basic plane; wild numbers.
 RunFacts Extremes() {
   RunFacts facts;
   facts.id = "3b241101-e2bb-4255-8caf-4136c566a962";
@@ -84,6 +82,10 @@ TEST(RecordContract, TheServiceReadsEveryRecordTheStationBuilds) {
       facts.captured = CapturedRun{};  // ended before any check: rows without a result
     }
     RunRecord record = BuildRunRecord(facts, Latin1);
+    if (outcome == Outcome::Pass) {  // control characters became U+FFFD
+      EXPECT_EQ(
+          record.rows[0].detail.rfind("\xC2\xB5\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\t\r\n", 0), 0u);
+    }
     // Texts were cut where a character ends: strict UTF-8 writing takes them.
     EXPECT_NO_THROW(nlohmann::json(record.operatorName + record.rows[0].detail).dump());
     line::RecordCheck check = ServiceReads(RecordToJson(record, kSpoolIndent));
@@ -91,21 +93,16 @@ TEST(RecordContract, TheServiceReadsEveryRecordTheStationBuilds) {
     EXPECT_EQ(check.record->station, facts.station.name) << "a name of 128 bytes stays whole";
     EXPECT_EQ(check.record->rows.size(), BuildResultRows(facts.settings).size());
     EXPECT_EQ(check.record->codes.sn1.size(), 126u) << "65 characters cut to 42 of 3 bytes";
-
-    // Adopted in the spool later, with the name it was spooled under, it is still taken.
+    // Adopted in the spool later, with the name it was spooled under, it is still taken; a
+    // record named otherwise, or adopted already, is not adopted.
+    record.station.name = "FT-99";
+    EXPECT_FALSE(AdoptRecord(record, facts.station));
     record.station.name = record.station.host;
     ASSERT_TRUE(AdoptRecord(record, facts.station));
+    EXPECT_FALSE(AdoptRecord(record, facts.station));
     check = ServiceReads(RecordToJson(record, kSpoolIndent));
     ASSERT_TRUE(check.record) << check.error;
   }
-  // Control characters became U+FFFD; NaN and 1e301 leave a row without its number, 1e-310 is 0.
-  const RunRecord record = BuildRunRecord(extremes, Latin1);
-  EXPECT_EQ(
-      record.rows[0].detail.rfind("\xC2\xB5\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\t\r\n\"\\", 0), 0u);
-  EXPECT_FALSE(record.rows[0].measure || record.rows[2].measure);
-  ASSERT_TRUE(record.rows[1].measure);
-  EXPECT_EQ(record.rows[1].measure->value, 0.0);
-  EXPECT_EQ(record.durationMs, record_limits::kMaxDurationMs);
 }
 
 }  // namespace
