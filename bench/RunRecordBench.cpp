@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
 
   const LineConfig config = ReadLineConfig();
   RecordSpool spool;
-  LineSender sender(spool, config.settings, [] {});
-  RunRecorder recorder(spool, IdentityFor(L"Varnex", config));
+  LineSender sender(spool, config.settings, config.station, [] {});
+  RunRecorder recorder(spool, IdentityFor("Varnex", config));
   recorder.SetSpooledHandler([&sender] { sender.Wake(); });
   TimedRecorder timed(recorder);
   std::printf("line service: %s\n",

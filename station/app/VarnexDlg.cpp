@@ -145,7 +145,10 @@ bool CVarnexDlg::OnInitDialog() {
 
   SelectFirstScannableItem(*this, settings_);
   run_.Create(hwnd());
-  lineResults_.Start(run_, hwnd(), kLineStateMessage);
+  if (const std::wstring warning = lineResults_.Start(run_, hwnd(), kLineStateMessage);
+      !warning.empty()) {
+    ShowDetail(detailText_.empty() ? warning : detailText_ + L"\r\n" + warning);
+  }
   SetItemText(IDC_LINE_STATE, lineResults_.StateText());
   ShowBoundValues();
   Finish();

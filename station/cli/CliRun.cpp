@@ -158,7 +158,7 @@ int RunWithContext(CheckContext& context, const WindowSettings& window, const Cl
   context.window = cliWindow.handle();
   const CheckSettings settings = context.settings;
   // The run's record goes into the spool as the station's does; VarnexCli --send delivers it.
-  RunRecorder recorder(RecordSpool(), IdentityFor(L"VarnexCli", ReadLineConfig()));
+  RunRecorder recorder(RecordSpool(), IdentityFor("VarnexCli", ReadLineConfig()));
   RunEnd end = RunEnd::None;
   bool workerOutlived = false;
   {

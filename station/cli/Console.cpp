@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 
 #include <windows.h>
 
+#include "station/results/StationFacts.h"
 #include "station/results/core/Utf8.h"
 
 namespace {
@@ -50,7 +50,7 @@ void Write(DWORD which, const std::wstring& line) {
     }
     return;
   }
-  std::string bytes = WideToUtf8(text);
+  std::string bytes = Utf16ToUtf8(text);
   size_t at = 0;
   while (at < bytes.size()) {
     DWORD written = 0;
@@ -69,13 +69,7 @@ void PrintOut(const std::wstring& line) {
 }
 
 void PrintOutUtf8(const std::string& line) {
-  const int length = static_cast<int>(std::min<size_t>(line.size(), INT_MAX));
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, line.data(), length, nullptr, 0);
-  std::wstring wide(needed > 0 ? static_cast<size_t>(needed) : 0, L'\0');
-  if (needed > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), length, wide.data(), needed);
-  }
-  PrintOut(wide);
+  PrintOut(Utf8ToUtf16(line));
 }
 
 void PrintErr(const std::wstring& line) {

@@ -21,7 +21,7 @@ int wmain(int argc, wchar_t** argv) {
     return kExitPassed;
   }
   if (parsed.options.send) {
-    return SendSpooledRecords();
+    return SendSpooledRecords(parsed.options.retryRejected);
   }
   return RunCli(parsed.options);
 }

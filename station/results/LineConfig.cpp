@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "station/results/StationFacts.h"
-#include "station/results/core/Utf8.h"
 
 namespace {
 
@@ -33,34 +32,35 @@ LineConfig ReadLineConfig(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(file.c_str());
   config.present =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  const std::wstring computer = ComputerName();
+  const std::string computer = Utf16ToUtf8(ComputerName());
   if (!config.present) {
-    config.stationName = NamesFromProfile(L"", L"", computer).station;
+    config.station.name = computer;
     return config;
   }
-  StationNames names =
-      NamesFromProfile(Value(file, L"Line"), Value(file, L"StationName"), computer);
-  config.line = std::move(names.line);
-  config.stationName = std::move(names.station);
-  LineProfileValues values;
-  values.serviceUrl = WideToUtf8(Value(file, L"ServiceUrl"));
-  values.token = WideToUtf8(Value(file, L"Token"));
-  values.timeoutSeconds = WideToUtf8(Value(file, L"Timeout"));
-  LineSettingsReading reading = InterpretLineSettings(values);
+  NamesReading names = NamesFromProfile(Utf16ToUtf8(Value(file, L"Line")),
+                                        Utf16ToUtf8(Value(file, L"StationName")), computer);
+  config.station = std::move(names.station);
+  LineSettingsReading reading;
+  reading.problem = std::move(names.problem);
+  if (reading.problem.empty()) {
+    LineProfileValues values;
+    values.serviceUrl = Utf16ToUtf8(Value(file, L"ServiceUrl"));
+    values.token = Utf16ToUtf8(Value(file, L"Token"));
+    values.timeoutSeconds = Utf16ToUtf8(Value(file, L"Timeout"));
+    reading = InterpretLineSettings(values);
+  }
   if (reading.settings) {
     config.settings = std::move(reading.settings);
   } else {
-    config.problem = std::wstring(kLineConfigName) + L": " + AsciiToWide(reading.problem);
+    config.problem = std::wstring(kLineConfigName) + L": " + Utf8ToUtf16(reading.problem);
   }
   return config;
 }
 
-StationIdentity IdentityFor(const wchar_t* program, const LineConfig& config) {
-  StationIdentity identity;
-  identity.name = config.stationName;
-  identity.line = config.line;
-  identity.host = ComputerName();
+StationInfo IdentityFor(const char* program, const LineConfig& config) {
+  StationInfo identity = config.station;
+  identity.host = Utf16ToUtf8(ComputerName());
   identity.program = program;
-  identity.version = ProgramVersion();
+  identity.version = Utf16ToUtf8(ProgramVersion());
   return identity;
 }

@@ -1,5 +1,6 @@
 #include "station/results/LineResults.h"
 
+#include "station/results/StationFacts.h"
 #include "station/results/core/LinkState.h"
 #include "station/run/RunControl.h"
 
@@ -14,16 +15,18 @@ LineResults::~LineResults() {
   Stop();
 }
 
-void LineResults::Start(RunControl& control, HWND window, UINT stateMessage) {
+std::wstring LineResults::Start(RunControl& control, HWND window, UINT stateMessage) {
   config_ = ReadLineConfig();
   RecordSpool spool;
-  sender_ = std::make_unique<LineSender>(spool, config_.settings, [window, stateMessage] {
-    PostMessageW(window, stateMessage, 0, 0);
-  });
-  recorder_ = std::make_unique<RunRecorder>(spool, IdentityFor(L"Varnex", config_));
+  sender_ = std::make_unique<LineSender>(
+      spool, config_.settings, config_.station,
+      [window, stateMessage] { PostMessageW(window, stateMessage, 0, 0); });
+  recorder_ = std::make_unique<RunRecorder>(spool, IdentityFor("Varnex", config_));
   recorder_->SetSpooledHandler([sender = sender_.get()] { sender->Wake(); });
   control.SetObserver(recorder_.get());
   sender_->Start();
+  return config_.settings ? Utf8ToUtf16(PlainTextWarning(config_.settings->service))
+                          : std::wstring();
 }
 
 std::wstring LineResults::StateText() const {

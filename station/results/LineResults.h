@@ -1,7 +1,7 @@
 // The station window's part of the line results: VarnexLine.ini read at start-up, the recorder
 // attached to the run control, the background sender, and the one-line link state.
 //
-//   lineResults_.Start(run_, hwnd(), kLineStateMessage);   // OnInitDialog
+//   warning = lineResults_.Start(run_, hwnd(), kLineStateMessage);   // OnInitDialog
 //   case kLineStateMessage: SetItemText(IDC_LINE_STATE, lineResults_.StateText());
 //   lineResults_.Stop();                                  // closing
 #pragma once
@@ -25,7 +25,9 @@ class LineResults {
   LineResults& operator=(const LineResults&) = delete;
 
   // `window` is sent nothing; it receives `stateMessage` (posted) when the link state changes.
-  void Start(RunControl& control, HWND window, UINT stateMessage);
+  // Returns the warning line for the Test Detail box when the token and the records would
+  // cross the network unencrypted; empty otherwise.
+  std::wstring Start(RunControl& control, HWND window, UINT stateMessage);
   std::wstring StateText() const;
   // Ends the sender (a request in progress is left to finish on its own).
   void Stop();

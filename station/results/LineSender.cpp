@@ -4,10 +4,10 @@
 #include <random>
 #include <utility>
 
-#include "station/results/HttpPost.h"
-#include "station/results/core/DeliveryRules.h"
-#include "station/results/core/RecordJson.h"
-#include "station/results/core/RecordTime.h"
+#include "station/results/LineHttp.h"
+#include "station/results/StationFacts.h"
+#include "station/results/core/Adoption.h"
+#include "station/results/core/DeliveryLoop.h"
 
 namespace {
 
@@ -16,85 +16,15 @@ constexpr DWORD kRescanMs = 60 * 1000;
 // A temporary file this old was left by a program that died while writing it.
 constexpr uint64_t kStaleTemporaryMs = 10 * 60 * 1000;
 
-std::wstring Widen(const std::string& text) {
-  std::wstring wide;
-  for (unsigned char c : text) {
-    wide += c < 0x80 && c >= 0x20 ? static_cast<wchar_t>(c) : L'?';
-  }
-  return wide;
-}
-
-std::string AnswerText(const HttpAnswer& answer) {
-  return "HTTP " + std::to_string(answer.status) + "\r\n" + answer.body;
-}
-
 }  // namespace
 
-DeliveryStep DeliverRecord(const RecordSpool& spool, const LineSettings& settings,
-                           const SpooledRecord& record) {
-  DeliveryStep step;
-  step.id = record.id;
-  std::string json;
-  if (!RecordSpool::ReadWhole(record.path, json)) {
-    step.note = L"cannot read " + record.path;
-    return step;
-  }
-  // A file that is not a record would be refused by any service: it is set aside at once.
-  const RecordReading reading = RecordFromJson(json);
-  if (!reading.record || reading.record->id != record.id) {
-    const std::string why = reading.record ? "the id differs from the file name" : reading.problem;
-    step.note = spool.MoveToRejected(record, "not a run record: " + why);
-    if (step.note.empty()) {
-      step.kind = DeliveryStep::Kind::Rejected;
-      step.note = L"not a run record: " + Widen(why);
-    }
-    return step;
-  }
-  const HttpAnswer answer = PostJson(settings.service, RunsPath(settings.service), settings.token,
-                                     json, settings.answerTimeoutMs);
-  if (!answer.answered) {
-    step.note = answer.problem;
-    return step;
-  }
-  switch (ClassifyAnswer(answer.status)) {
-    case Delivery::Stored:
-      step.note = spool.MoveToSent(record, DateText(reading.record->started));
-      if (step.note.empty()) {
-        step.kind = DeliveryStep::Kind::Stored;
-        step.note = L"HTTP " + std::to_wstring(answer.status);
-      }
-      return step;
-    case Delivery::Rejected:
-      step.note = spool.MoveToRejected(record, AnswerText(answer));
-      if (step.note.empty()) {
-        step.kind = DeliveryStep::Kind::Rejected;
-        step.note =
-            L"HTTP " + std::to_wstring(answer.status) + L": " + Widen(answer.body.substr(0, 200));
-      }
-      return step;
-    case Delivery::Retry:
-      break;
-  }
-  step.note = answer.status == 401 ? L"token refused" : L"HTTP " + std::to_wstring(answer.status);
-  return step;
-}
-
-bool DeliverSpool(const RecordSpool& spool, const LineSettings& settings,
-                  const std::function<bool(const DeliveryStep&)>& each) {
-  for (const SpooledRecord& record : spool.List()) {
-    const DeliveryStep step = DeliverRecord(spool, settings, record);
-    const bool goOn = !each || each(step);
-    if (step.kind == DeliveryStep::Kind::Failed || !goOn) {
-      return false;
-    }
-  }
-  return true;
-}
-
 struct LineSender::Shared {
-  Shared(RecordSpool spoolIn, std::optional<LineSettings> settingsIn,
+  Shared(RecordSpool spoolIn, std::optional<LineSettings> settingsIn, StationInfo stationIn,
          std::function<void()> changedIn)
-      : spool(std::move(spoolIn)), settings(std::move(settingsIn)), changed(std::move(changedIn)) {
+      : spool(std::move(spoolIn)),
+        settings(std::move(settingsIn)),
+        station(std::move(stationIn)),
+        changed(std::move(changedIn)) {
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state.configured = settings.has_value();
@@ -115,8 +45,12 @@ struct LineSender::Shared {
   }
 
   void Count() {
-    const int32_t waiting = static_cast<int32_t>(spool.List().size());
-    Update([waiting](LinkState& s) { s.waiting = waiting; });
+    const auto waiting = static_cast<int32_t>(spool.List().size());
+    const int32_t rejected = spool.RejectedCount();
+    Update([waiting, rejected](LinkState& s) {
+      s.waiting = waiting;
+      s.rejected = rejected;
+    });
   }
 
   // Waits until `ms` have passed or the sender is stopped (false); a wake-up meanwhile only
@@ -144,24 +78,18 @@ struct LineSender::Shared {
   void Run() {
     std::mt19937 random(std::random_device{}());
     std::uniform_real_distribution<double> unit(0.0, 1.0);
+    AdoptEarlyRecords(spool, station);
+    DeliveryLoop loop(HttpLineLink(*settings));
     uint32_t failures = 0;
     while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
       Count();
-      const bool delivered = DeliverSpool(spool, *settings, [this](const DeliveryStep& step) {
-        Update([&step](LinkState& s) {
-          if (step.kind == DeliveryStep::Kind::Failed) {
-            s.problem = step.note;
-            return;
-          }
-          s.problem.clear();
-          s.waiting = s.waiting > 0 ? s.waiting - 1 : 0;
-          ++(step.kind == DeliveryStep::Kind::Stored ? s.sent : s.rejected);
-        });
+      const bool delivered = loop.Pass(spool, [this](const DeliveryStep& step) {
+        Update([&step](LinkState& s) { Note(s, step); });
         return WaitForSingleObject(stop, 0) != WAIT_OBJECT_0;
       });
+      Count();
       if (delivered) {
         failures = 0;
-        Count();
         if (!Pause(kRescanMs, true)) {
           return;
         }
@@ -174,8 +102,26 @@ struct LineSender::Shared {
     }
   }
 
+  static void Note(LinkState& s, const DeliveryStep& step) {
+    switch (step.kind) {
+      case DeliveryStep::Kind::Stored:
+        ++s.sent;
+        break;
+      case DeliveryStep::Kind::SetAside:
+        ++s.rejected;
+        break;
+      case DeliveryStep::Kind::Waits:
+      case DeliveryStep::Kind::Kept:
+        s.problem = Utf8ToUtf16(step.note);
+        return;
+    }
+    s.problem.clear();
+    s.waiting = s.waiting > 0 ? s.waiting - 1 : 0;
+  }
+
   RecordSpool spool;
   const std::optional<LineSettings> settings;
+  const StationInfo station;
   const std::function<void()> changed;
   HANDLE wake = nullptr;
   HANDLE stop = nullptr;
@@ -198,11 +144,13 @@ DWORD WINAPI SenderMain(void* parameter) {
 
 }  // namespace
 
-LineSender::LineSender(RecordSpool spool, std::optional<LineSettings> settings,
+LineSender::LineSender(RecordSpool spool, std::optional<LineSettings> settings, StationInfo station,
                        std::function<void()> changed)
-    : shared_(std::make_shared<Shared>(std::move(spool), std::move(settings), std::move(changed))) {
+    : shared_(std::make_shared<Shared>(std::move(spool), std::move(settings), std::move(station),
+                                       std::move(changed))) {
   shared_->spool.RemoveStaleTemporaries(kStaleTemporaryMs);
   shared_->state.waiting = static_cast<int32_t>(shared_->spool.List().size());
+  shared_->state.rejected = shared_->spool.RejectedCount();
 }
 
 LineSender::~LineSender() {

@@ -2,25 +2,17 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 #include <windows.h>
 
 #include "station/results/StationFacts.h"
 #include "station/results/core/RecordId.h"
-#include "station/results/core/Utf8.h"
 
 namespace {
 
 // Records are a few kilobytes; a file far larger is not one of ours.
 constexpr uint64_t kLargestRecordFile = 16 * 1024 * 1024;
-
-std::string Narrow(const std::wstring& ascii) {
-  std::string text;
-  for (wchar_t c : ascii) {
-    text += c < 0x80 ? static_cast<char>(c) : '?';
-  }
-  return text;
-}
 
 std::wstring Problem(const std::wstring& what, DWORD error) {
   return what + L" (error " + std::to_wstring(error) + L")";
@@ -40,8 +32,14 @@ uint64_t Now() {
   return Value(now);
 }
 
-// Writes, flushes and closes; false (and the error) when any step failed.
-bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error) {
+FILETIME FileTime(uint64_t value) {
+  return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
+// Writes, flushes, gives the file `writeTime` unless 0, and closes; false (and the error) when
+// any step failed.
+bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error,
+                uint64_t writeTime = 0) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -56,6 +54,10 @@ bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error
     at += written;
   }
   ok = ok && FlushFileBuffers(file);
+  if (ok && writeTime != 0) {
+    const FILETIME time = FileTime(writeTime);
+    ok = SetFileTime(file, nullptr, nullptr, &time);
+  }
   error = ok ? 0 : GetLastError();
   ok = CloseHandle(file) && ok;
   return ok;
@@ -73,6 +75,22 @@ std::wstring Move(const std::wstring& from, const std::wstring& to) {
   return Problem(L"cannot move " + from + L" to " + to, error);
 }
 
+// Every file of `folder` whose name matches `pattern`, with its name in UTF-8.
+void ForEachFile(const std::wstring& folder, const wchar_t* pattern,
+                 const std::function<void(const WIN32_FIND_DATAW&, const std::string&)>& each) {
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      each(found, Utf16ToUtf8(found.cFileName));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 }  // namespace
 
 RecordSpool::RecordSpool(std::wstring resultsFolder) : results_(std::move(resultsFolder)) {
@@ -86,12 +104,21 @@ std::wstring RecordSpool::SpoolFolder() const {
   return results_ + L"\\spool";
 }
 
+std::wstring RecordSpool::RejectedFolder() const {
+  return results_ + L"\\rejected";
+}
+
+std::wstring RecordSpool::RecordPath(const std::string& id) const {
+  return SpoolFolder() + L"\\" + Utf8ToUtf16(RecordFileName(id));
+}
+
 std::wstring RecordSpool::Write(const std::string& id, const std::string& json) const {
   std::wstring problem = WriteTemporary(id, json);
   return problem.empty() ? Commit(id) : problem;
 }
 
-std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::string& json) const {
+std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::string& json,
+                                         uint64_t writeTime) const {
   if (results_.empty()) {
     return L"the program's folder is unknown";
   }
@@ -101,9 +128,9 @@ std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::strin
   if (!MakeFolder(results_) || !MakeFolder(SpoolFolder())) {
     return Problem(L"cannot create " + SpoolFolder(), GetLastError());
   }
-  const std::wstring temporary = SpoolFolder() + L"\\" + AsciiToWide(TempFileName(id));
+  const std::wstring temporary = SpoolFolder() + L"\\" + Utf8ToUtf16(TempFileName(id));
   DWORD error = 0;
-  if (!WriteWhole(temporary, json, error)) {
+  if (!WriteWhole(temporary, json, error, writeTime)) {
     DeleteFileW(temporary.c_str());
     return Problem(L"cannot write " + temporary, error);
   }
@@ -111,8 +138,8 @@ std::wstring RecordSpool::WriteTemporary(const std::string& id, const std::strin
 }
 
 std::wstring RecordSpool::Commit(const std::string& id) const {
-  const std::wstring temporary = SpoolFolder() + L"\\" + AsciiToWide(TempFileName(id));
-  const std::wstring record = SpoolFolder() + L"\\" + AsciiToWide(RecordFileName(id));
+  const std::wstring temporary = SpoolFolder() + L"\\" + Utf8ToUtf16(TempFileName(id));
+  const std::wstring record = RecordPath(id);
   if (!MoveFileExW(temporary.c_str(), record.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
@@ -127,22 +154,13 @@ std::vector<SpooledRecord> RecordSpool::List() const {
   if (results_.empty()) {
     return records;
   }
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((SpoolFolder() + L"\\*.json").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
-    return records;
-  }
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      continue;
-    }
-    auto id = RecordIdOfFileName(Narrow(found.cFileName));
-    if (id) {
-      records.push_back(SpooledRecord{*id, SpoolFolder() + L"\\" + found.cFileName,
-                                      Value(found.ftLastWriteTime)});
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  ForEachFile(SpoolFolder(), L"*.json",
+              [&](const WIN32_FIND_DATAW& found, const std::string& name) {
+                if (auto id = RecordIdOfFileName(name)) {
+                  records.push_back(SpooledRecord{*id, SpoolFolder() + L"\\" + found.cFileName,
+                                                  Value(found.ftLastWriteTime)});
+                }
+              });
   std::sort(records.begin(), records.end(), [](const SpooledRecord& a, const SpooledRecord& b) {
     return a.writeTime != b.writeTime ? a.writeTime < b.writeTime : a.id < b.id;
   });
@@ -153,44 +171,96 @@ void RecordSpool::RemoveStaleTemporaries(uint64_t ageMs) const {
   if (results_.empty()) {
     return;
   }
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((SpoolFolder() + L"\\*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
-    return;
-  }
   const uint64_t now = Now();
   const uint64_t age = ageMs * 10000;  // FILETIME counts 100 ns
-  do {
+  ForEachFile(SpoolFolder(), L"*.tmp", [&](const WIN32_FIND_DATAW& found, const std::string& name) {
     const uint64_t written = Value(found.ftLastWriteTime);
-    if (IsTempFileName(Narrow(found.cFileName)) && (written > now || now - written >= age)) {
+    if (IsTempFileName(name) && (written > now || now - written >= age)) {
       DeleteFileW((SpoolFolder() + L"\\" + found.cFileName).c_str());
     }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  });
 }
 
-std::wstring RecordSpool::MoveToSent(const SpooledRecord& record, const std::string& date) const {
+int RecordSpool::RejectedCount() const {
+  int count = 0;
+  ForEachFile(RejectedFolder(), L"*.json", [&](const WIN32_FIND_DATAW&, const std::string& name) {
+    count += RecordIdOfFileName(name) ? 1 : 0;
+  });
+  return count;
+}
+
+int RecordSpool::RetryRejected() const {
+  std::vector<std::string> ids;
+  ForEachFile(RejectedFolder(), L"*.json", [&](const WIN32_FIND_DATAW&, const std::string& name) {
+    if (auto id = RecordIdOfFileName(name)) {
+      ids.push_back(*id);
+    }
+  });
+  if (ids.empty() || !MakeFolder(results_) || !MakeFolder(SpoolFolder())) {
+    return 0;
+  }
+  int moved = 0;
+  for (const std::string& id : ids) {
+    const std::wstring rejected = RejectedFolder() + L"\\" + Utf8ToUtf16(id);
+    // A move keeps the file's times: the record takes its old place in the order.
+    if (MoveFileExW((rejected + L".json").c_str(), RecordPath(id).c_str(),
+                    MOVEFILE_WRITE_THROUGH)) {
+      DeleteFileW((rejected + L".answer.txt").c_str());
+      ++moved;
+    }
+  }
+  return moved;
+}
+
+std::vector<std::string> RecordSpool::Waiting() const {
+  std::vector<std::string> ids;
+  for (const SpooledRecord& record : List()) {
+    ids.push_back(record.id);
+  }
+  return ids;
+}
+
+std::optional<std::string> RecordSpool::Read(const std::string& id) const {
+  std::string bytes;
+  if (!ReadWhole(RecordPath(id), bytes)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::string RecordSpool::Rewrite(const std::string& id, const std::string& text) const {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(RecordPath(id).c_str(), GetFileExInfoStandard, &attributes)) {
+    return Utf16ToUtf8(Problem(L"cannot read " + RecordPath(id), GetLastError()));
+  }
+  std::wstring problem = WriteTemporary(id, text, Value(attributes.ftLastWriteTime));
+  if (problem.empty()) {
+    problem = Commit(id);
+  }
+  return Utf16ToUtf8(problem);
+}
+
+std::string RecordSpool::FileSent(const std::string& id, const std::string& day) const {
   const std::wstring sent = results_ + L"\\sent";
-  const std::wstring day = sent + L"\\" + AsciiToWide(date);
-  if (!MakeFolder(sent) || !MakeFolder(day)) {
-    return Problem(L"cannot create " + day, GetLastError());
+  const std::wstring folder = sent + L"\\" + Utf8ToUtf16(day);
+  if (!MakeFolder(sent) || !MakeFolder(folder)) {
+    return Utf16ToUtf8(Problem(L"cannot create " + folder, GetLastError()));
   }
-  return Move(record.path, day + L"\\" + AsciiToWide(RecordFileName(record.id)));
+  return Utf16ToUtf8(Move(RecordPath(id), folder + L"\\" + Utf8ToUtf16(RecordFileName(id))));
 }
 
-std::wstring RecordSpool::MoveToRejected(const SpooledRecord& record,
-                                         const std::string& answer) const {
-  const std::wstring rejected = results_ + L"\\rejected";
-  if (!MakeFolder(rejected)) {
-    return Problem(L"cannot create " + rejected, GetLastError());
+std::string RecordSpool::FileRejected(const std::string& id, const std::string& reason) const {
+  const std::wstring rejected = RejectedFolder();
+  if (!MakeFolder(results_) || !MakeFolder(rejected)) {
+    return Utf16ToUtf8(Problem(L"cannot create " + rejected, GetLastError()));
   }
-  // The answer first: a record in rejected\ always has its reason beside it.
-  const std::wstring answerPath = rejected + L"\\" + AsciiToWide(record.id) + L".answer.txt";
+  // The reason first: a record in rejected\ always has it beside it.
+  const std::wstring reasonPath = rejected + L"\\" + Utf8ToUtf16(id) + L".answer.txt";
   DWORD error = 0;
-  if (!WriteWhole(answerPath, answer, error)) {
-    return Problem(L"cannot write " + answerPath, error);
+  if (!WriteWhole(reasonPath, reason, error)) {
+    return Utf16ToUtf8(Problem(L"cannot write " + reasonPath, error));
   }
-  return Move(record.path, rejected + L"\\" + AsciiToWide(RecordFileName(record.id)));
+  return Utf16ToUtf8(Move(RecordPath(id), rejected + L"\\" + Utf8ToUtf16(RecordFileName(id))));
 }
 
 bool RecordSpool::ReadWhole(const std::wstring& path, std::string& bytes) {

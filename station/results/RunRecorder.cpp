@@ -9,12 +9,6 @@
 #include "station/results/core/RecordBuilder.h"
 #include "station/results/core/RecordJson.h"
 
-namespace {
-
-constexpr int kSpoolIndent = 2;  // the spooled file is read by people too
-
-}  // namespace
-
 Outcome OutcomeOf(RunEnd end) {
   switch (end) {
     case RunEnd::Passed:
@@ -36,8 +30,8 @@ Outcome OutcomeOf(RunEnd end) {
   return Outcome::Abandoned;
 }
 
-RunRecorder::RunRecorder(RecordSpool spool, StationIdentity identity)
-    : spool_(std::move(spool)), identity_(std::move(identity)) {}
+RunRecorder::RunRecorder(RecordSpool spool, StationInfo station)
+    : spool_(std::move(spool)), station_(std::move(station)) {}
 
 void RunRecorder::SetSpooledHandler(std::function<void()> spooled) {
   spooled_ = std::move(spooled);
@@ -62,11 +56,7 @@ std::wstring RunRecorder::RunEnded(CheckContext& context, RunEnd end) {
     facts.operatorName = operator_;
   }
   facts.ended = LocalNow();
-  facts.stationName = identity_.name;
-  facts.line = identity_.line;
-  facts.host = identity_.host;
-  facts.program = identity_.program;
-  facts.version = identity_.version;
+  facts.station = station_;
   facts.outcome = OutcomeOf(end);
   facts.settings = context.settings;
   facts.captured = context.capture.Snapshot();

@@ -1,7 +1,7 @@
 // The run observer both shells attach to the run control: at a run's end it builds the run's
 // record and writes it into the spool, before the run is shown as ended.
 //
-//   RunRecorder recorder(RecordSpool(), StationIdentityOf(L"Varnex", line));
+//   RunRecorder recorder(RecordSpool(), IdentityFor("Varnex", ReadLineConfig()));
 //   control.SetObserver(&recorder);
 #pragma once
 
@@ -15,21 +15,13 @@
 #include "station/results/core/RunRecord.h"
 #include "station/run/RunObserver.h"
 
-struct StationIdentity {
-  std::wstring name;     // the station's name for the line
-  std::wstring line;     // the line's name
-  std::wstring host;     // the computer's name
-  std::wstring program;  // "Varnex" or "VarnexCli"
-  std::wstring version;  // "1.0.0.1"
-};
-
 // How the run control's ends appear in the record (NoAnswer, the UART phone that never
 // answered, is a TIMEOUT as the USB one is).
 Outcome OutcomeOf(RunEnd end);
 
 class RunRecorder : public RunObserver {
  public:
-  RunRecorder(RecordSpool spool, StationIdentity identity);
+  RunRecorder(RecordSpool spool, StationInfo station);
 
   // Called on the ending thread once a record is in the spool (the sender's wake-up).
   void SetSpooledHandler(std::function<void()> spooled);
@@ -43,7 +35,7 @@ class RunRecorder : public RunObserver {
 
  private:
   RecordSpool spool_;
-  StationIdentity identity_;
+  StationInfo station_;
   std::function<void()> spooled_;
 
   mutable std::mutex lock_;

@@ -24,6 +24,20 @@ int64_t FileTimeValue(const FILETIME& time) {
   return static_cast<int64_t>(value.QuadPart);
 }
 
+std::wstring ToUtf16(UINT codePage, std::string_view text) {
+  if (text.empty() || text.size() > INT_MAX) {
+    return {};
+  }
+  const int length = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  if (needed <= 0) {
+    return {};
+  }
+  std::wstring wide(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), needed);
+  return wide;
+}
+
 }  // namespace
 
 std::wstring ComputerName() {
@@ -115,17 +129,26 @@ std::string NewRecordId() {
 }
 
 std::wstring AnsiToUtf16(std::string_view text) {
+  return ToUtf16(CP_ACP, text);
+}
+
+std::wstring Utf8ToUtf16(std::string_view text) {
+  return ToUtf16(CP_UTF8, text);
+}
+
+std::string Utf16ToUtf8(std::wstring_view text) {
   if (text.empty() || text.size() > INT_MAX) {
     return {};
   }
   const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) {
     return {};
   }
-  std::wstring wide(static_cast<size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), needed);
-  return wide;
+  std::string utf8(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), needed, nullptr, nullptr);
+  return utf8;
 }
 
 std::wstring ProgramFolder() {

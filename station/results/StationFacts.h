@@ -19,8 +19,12 @@ std::wstring LoggedOnOperator();
 Timestamp LocalNow();
 // A new record id from the system's random generator.
 std::string NewRecordId();
-// CP_ACP to UTF-16, for the test log's path.
+// The platform's converters: CP_ACP to UTF-16 (the test log's path), UTF-8 to UTF-16 (the
+// service's answers, record ids and problems for the window and the console) and back
+// (VarnexLine.ini, file names, the console's pipes). A broken sequence becomes U+FFFD.
 std::wstring AnsiToUtf16(std::string_view text);
+std::wstring Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::wstring_view text);
 // The folder of the running executable, without a trailing backslash; empty when its path
 // does not fit.
 std::wstring ProgramFolder();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole-program tests of the run records: Varnex.exe and VarnexCli.exe under Wine deliver their
 # records to the line service varnex-line on 127.0.0.1 through an outage across program starts,
-# and to a stand-in of it (tests/e2e/line_stub.py) that fails, drops, answers late and refuses on
-# purpose; each record is stored exactly once.
+# and to a stand-in of it (tests/e2e/line_stub.py) that fails, drops, answers late or without the
+# record's id and refuses on purpose; each record is stored exactly once or set aside.
 #
 #   bash tests/e2e/line_results.sh <case>     cases: line_service line_faults line_cli
 # Environment as for e2e.sh; line_service takes the real line service from VARNEX_LINE (the
@@ -117,6 +117,17 @@ check_token_hidden() {
   fi
 }
 
+# plant_foreign_record: a sent record as another station's (FT-99), new id, oldest in the spool.
+plant_foreign_record() {
+  local id spool="$station/results/spool"
+  id=$(python3 -c 'import uuid; print(uuid.uuid4())')
+  sed -e "s/\"id\": \"[0-9a-f-]*\"/\"id\": \"$id\"/" -e 's/"name": "FT-07"/"name": "FT-99"/' \
+    "$(find "$station/results/sent" -name '*.json' | head -1)" >"$spool/$id.tmp"
+  touch -d 2000-01-01 "$spool/$id.tmp"
+  mv "$spool/$id.tmp" "$spool/$id.json"
+  echo "$id"
+}
+
 run_phone() {
   scan $IMEI1 $IMEI2 $SN1
   press_enter
@@ -147,19 +158,25 @@ case_line_faults() {
   set_mode slow:1
   expect_text $LINE_ID "Line: sent" 60000
   [ "$(text_of $STATUS_ID)" = PASS ] || fail "status changed"
+  # A 200 that does not name the record (a proxy's) does not count: the record stays.
+  set_mode noid
+  run_phone
+  expect_text $LINE_ID "Line: 1 waiting (answer without the record's id)" 20000
+  # Another station's record ahead of it is refused (403) and goes aside; this one follows.
+  local foreign=$(plant_foreign_record)
+  set_mode normal
+  expect_text $LINE_ID "Line: sent, 1 rejected" 30000
+  grep -q '"station-mismatch"' "$station/results/rejected/$foreign.answer.txt" ||
+    fail "the 403 answer is not beside the other station's record"
   # A record the service refuses goes to rejected\ with the answer beside it.
   set_mode reject
   run_phone
-  expect_text $LINE_ID "Line: sent, 1 rejected" 20000
+  expect_text $LINE_ID "Line: sent, 2 rejected" 20000
   screenshot final
   close_station
-  local rejected
-  rejected=$(find "$station/results/rejected" -name '*.json')
-  [ "$(echo "$rejected" | grep -c .)" = 1 ] || fail "no rejected record"
-  grep -q "HTTP 400" "${rejected%.json}.answer.txt" || fail "the service's answer is not beside the rejected record"
-  grep -q "rows\[0\].item is missing" "${rejected%.json}.answer.txt" || fail "the answer's body"
-  rm "$rejected"
-  check_stored_once 1
+  grep -q "rows\[0\].item is missing" "$station/results/rejected/"*.answer.txt || fail "no 400 answer"
+  rm "$station/results/rejected/"*.json
+  check_stored_once 2
   # Every try reached the service: a 500, a drop, a late answer, the answer taken, the refusal.
   [ "$(grep -c '^fail500' "$stub_state/posts.log")" -ge 1 ] || fail "no 500"
   [ "$(grep -c '^slow:1' "$stub_state/posts.log")" = 1 ] || fail "sent again after the slow answer"
@@ -205,10 +222,17 @@ PY
   grep -q "no connection" "$station/cli.err" || fail "--send reason: $(cat "$station/cli.err")"
   start_stub
   cli --send >"$station/send2.out" || fail "--send with the service up: $(cat "$station/cli.err")"
+  # Both arrived, the one spooled before VarnexLine.ini adopted as FT-07's (the only one taken).
   grep -q "sent: 2, rejected: 0, waiting: 0" "$station/send2.out" || fail "$(cat "$station/send2.out")"
   cli --send >"$station/send3.out" || fail "--send of an empty spool"
   grep -q "sent: 0, rejected: 0, waiting: 0" "$station/send3.out" || fail "$(cat "$station/send3.out")"
-  check_stored_once 2
+  # A record refused for good goes aside; once the cause is mended it is sent again.
+  set_mode reject
+  cli "${codes[@]}" >/dev/null || fail "third run"
+  cli --send | grep -q "sent: 0, rejected: 1, waiting: 0" || fail "--send of a refused record"
+  set_mode normal
+  cli --send --retry-rejected | grep -q "sent: 1, rejected: 0, waiting: 0" || fail "--retry-rejected"
+  check_stored_once 3
   check_token_hidden
 }
 
@@ -268,10 +292,13 @@ case_line_service() {
   [ -n "$TOKEN" ] || fail "no token from varnex-line"
   start_service
   stub_port=$service_port
+  # Spooled before VarnexLine.ini, the record is named after the computer; then adopted.
+  start_station
+  run_phone
+  expect_text $LINE_ID "Line: spool only, 1 kept" 20000
+  close_station
   write_line_config
   start_station
-  expect_text $LINE_ID "Line: ready"
-  run_phone
   expect_text $LINE_ID "Line: sent" 20000
   check_service_has_sent 1
   python3 - "$station/results/sent" "$IMEI1" "$IMEI2" "$SN1" <<'PY' || fail "the stored record"
@@ -280,6 +307,7 @@ import glob, json, sys
 r = json.load(open(path, encoding="utf-8"))
 assert r["schema"] == "varnex.run/1" and path.endswith(r["id"] + ".json")
 assert r["station"]["name"] == "FT-07" and r["station"]["line"] == "Line 3", r["station"]
+assert r["station"]["formerName"] == r["station"]["host"] != "", r["station"]
 assert r["station"]["program"] == "Varnex" and r["station"]["version"] == "1.0.0.1", r["station"]
 assert r["operator"] == "" and r["outcome"] == "PASS" and r["counted"] is True
 assert [r["codes"][k] for k in ("imei1", "imei2", "sn1")] == sys.argv[2:5], r["codes"]

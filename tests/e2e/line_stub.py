@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """A stand-in for the line service's ingest, for the whole-program tests of the run records.
 
-It takes POST /api/v1/runs as the service does: a bearer token, a record with schema and id,
-201 when stored, 200 for the same record again, 409 for the same id with other content. Each
-record is stored once, as runs/<id>.json in the state folder; posts.log lists every request.
+It takes POST /api/v1/runs as the service does: the bearer token of station FT-07 (403 for a
+record of another station), a record with schema and id, 201 when stored, 200 for the same
+record again, 409 for the same id with other content. Each record is stored once, as
+runs/<id>.json in the state folder; posts.log lists every request.
 
 Behaviours for the faults the station must survive, set by the file <state>/mode (read at every
 request): "normal", "fail500" (answers 500), "slow:<seconds>" (stores, then answers late),
-"drop" (stores, then closes the connection without an answer), "reject" (answers 400).
+"drop" (stores, then closes the connection without an answer), "reject" (answers 400), "noid"
+(stores, then answers 200 without the record's id).
 
     line_stub.py <state folder> <token>     prints the port it listens on (127.0.0.1)
 """
@@ -20,6 +22,7 @@ import time
 
 STATE = sys.argv[1]
 TOKEN = sys.argv[2]
+STATION = "FT-07"  # the token's station
 RUNS = os.path.join(STATE, "runs")
 LOCK = threading.Lock()
 
@@ -77,6 +80,10 @@ class Ingest(http.server.BaseHTTPRequestHandler):
                 raise ValueError("schema or id")
         except ValueError as error:
             return self.answer(400, {"error": str(error)})
+        name = record.get("station", {}).get("name")
+        if name != STATION:
+            return self.answer(403, {"error": "station.name: %s is not the token's station %s" % (name, STATION),
+                                     "code": "station-mismatch"})
         status = self.store(record, body)
         if behaviour == "drop":
             # Stored, but the answer never arrives: the station must send it again.
@@ -85,6 +92,8 @@ class Ingest(http.server.BaseHTTPRequestHandler):
             return
         if behaviour.startswith("slow:"):
             time.sleep(float(behaviour.split(":", 1)[1]))
+        if behaviour == "noid":
+            return self.answer(200, {"stored": True})
         self.answer(status, {"id": record["id"], "stored": status == 201})
 
 

@@ -50,13 +50,12 @@ void LineFile(std::string_view text) {
       *fields[field] += c;
     }
   }
-  const StationNames names = NamesFromProfile(std::wstring(line.begin(), line.end()),
-                                              std::wstring(station.begin(), station.end()), L"PC");
-  // Never empty, never a blank at either end.
-  Check(!names.station.empty());
-  for (const std::wstring* name : {&names.station, &names.line}) {
-    Check(name->empty() || (name->front() != L' ' && name->front() != L'\t' &&
-                            name->back() != L' ' && name->back() != L'\t'));
+  const NamesReading names = NamesFromProfile(line, station, "PC");
+  // Never empty, never a blank at either end, never longer than the service takes.
+  Check(!names.station.name.empty());
+  for (const std::string* name : {&names.station.name, &names.station.line}) {
+    Check(name->empty() || (name->front() != ' ' && name->front() != '\t' && name->back() != ' ' &&
+                            name->back() != '\t' && name->size() <= 128));
   }
   const LineSettingsReading reading = InterpretLineSettings(values);
   if (reading.settings) {

@@ -29,6 +29,7 @@ constexpr FlagOption kFlagOptions[] = {
     {L"--brief", &CliOptions::brief},
     {L"--json", &CliOptions::json},
     {L"--send", &CliOptions::send},
+    {L"--retry-rejected", &CliOptions::retryRejected},
 };
 
 }  // namespace
@@ -90,6 +91,10 @@ ParseResult ParseCliOptions(const std::vector<std::wstring>& args) {
       return result;
     }
   }
+  if (result.options.retryRejected && !result.options.send) {
+    result.error = L"--retry-rejected goes with --send";
+    return result;
+  }
   // Delivering the spool is a job of its own: it never starts a run.
   if (result.options.send) {
     for (const auto& code : result.options.codes) {
@@ -132,6 +137,8 @@ const wchar_t* CliUsage() {
          L"  --json          also print the run's record (JSON, one line) before the verdict\n"
          L"  --send          run no check: deliver the records waiting in results\\spool to\n"
          L"                  the line service of VarnexLine.ini, then end\n"
+         L"  --retry-rejected  with --send: first move the records of results\\rejected\n"
+         L"                  back into the spool, to be sent again once their cause is mended\n"
          L"  --help, -h      show this text\n"
          L"\n"
          L"Options also take the form --name=value.\n"

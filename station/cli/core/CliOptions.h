@@ -11,11 +11,12 @@ struct CliOptions {
   ScannedCodes codes;
   std::optional<std::wstring> configPath;  // another Varnex.ini instead of the one beside us
   bool help = false;
-  bool noWait = false;    // waits are recorded and summed, not slept
-  bool noPrompt = false;  // the operator prompt is answered at once
-  bool brief = false;     // passed rows show only the first line of their detail
-  bool json = false;      // the run's record is printed on one line before the verdict
-  bool send = false;      // no run: the spooled records are delivered to the line service
+  bool noWait = false;         // waits are recorded and summed, not slept
+  bool noPrompt = false;       // the operator prompt is answered at once
+  bool brief = false;          // passed rows show only the first line of their detail
+  bool json = false;           // the run's record is printed on one line before the verdict
+  bool send = false;           // no run: the spooled records are delivered to the line service
+  bool retryRejected = false;  // with --send: the records of results\rejected go first back
 };
 
 struct ParseResult {

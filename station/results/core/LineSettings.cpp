@@ -1,5 +1,8 @@
 #include "station/results/core/LineSettings.h"
 
+#include "contract/RecordLimits.h"
+#include "station/results/core/Utf8.h"
+
 namespace {
 
 constexpr size_t kLongestToken = 512;
@@ -80,6 +83,32 @@ bool ValidPath(std::string_view path) {
   return path.find("//") == std::string_view::npos;
 }
 
+// What the service would refuse in a name of the file, naming the key; empty when it is fine.
+std::string NameProblem(const char* key, std::string_view name) {
+  if (name.size() > record_limits::kMaxNameBytes) {
+    return std::string(key) + " is longer than " + std::to_string(record_limits::kMaxNameBytes) +
+           " bytes";
+  }
+  std::string fitted(name);
+  FitText(fitted, record_limits::kMaxNameBytes);
+  return fitted == name ? std::string() : std::string(key) + " holds a control character";
+}
+
+bool IsIpv4Loopback(std::string_view host) {
+  if (host.substr(0, 4) != "127.") {
+    return false;
+  }
+  int dots = 0;
+  for (char c : host) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return dots == 3;
+}
+
 }  // namespace
 
 std::optional<ServiceAddress> ParseServiceUrl(std::string_view url) {
@@ -125,6 +154,22 @@ std::string RunsPath(const ServiceAddress& address) {
   return address.basePath + "/api/v1/runs";
 }
 
+bool IsLoopbackHost(std::string_view host) {
+  std::string lower(host);
+  for (char& c : lower) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return lower == "localhost" || lower == "[::1]" || IsIpv4Loopback(lower);
+}
+
+std::string PlainTextWarning(const ServiceAddress& address) {
+  if (address.secure || IsLoopbackHost(address.host)) {
+    return {};
+  }
+  return "Warning: VarnexLine.ini sends the station's token and records to " + address.host +
+         " unencrypted (http://); use https://";
+}
+
 LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
   LineSettingsReading reading;
   const std::string_view url = Trim(values.serviceUrl);
@@ -167,18 +212,19 @@ LineSettingsReading InterpretLineSettings(const LineProfileValues& values) {
   return reading;
 }
 
-StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
-                              std::wstring_view computerName) {
-  const auto trim = [](std::wstring_view text) {
-    const size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring_view::npos) {
-      return std::wstring();
-    }
-    return std::wstring(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
-  };
-  StationNames names{trim(line), trim(station)};
-  if (names.station.empty()) {
-    names.station = trim(computerName);
+NamesReading NamesFromProfile(std::string_view line, std::string_view station,
+                              std::string_view computerName) {
+  NamesReading names;
+  names.station.name = std::string(Trim(computerName));
+  line = Trim(line);
+  station = Trim(station);
+  names.problem = NameProblem("Line", line);
+  if (names.problem.empty()) {
+    names.problem = NameProblem("StationName", station);
+  }
+  if (names.problem.empty()) {
+    names.station.line = std::string(line);
+    names.station.name = station.empty() ? names.station.name : std::string(station);
   }
   return names;
 }

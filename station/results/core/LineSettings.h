@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "station/results/core/RunRecord.h"
+
 struct ServiceAddress {
   bool secure = false;   // https
   std::string host;      // a name, an IPv4 address or a bracketed IPv6 address
@@ -20,6 +22,12 @@ struct ServiceAddress {
 std::optional<ServiceAddress> ParseServiceUrl(std::string_view url);
 // The path runs are posted to: basePath + "/api/v1/runs".
 std::string RunsPath(const ServiceAddress& address);
+
+// Whether the host is this computer: "localhost", an IPv4 address 127.x.x.x or [::1].
+bool IsLoopbackHost(std::string_view host);
+// The one warning line the window shows at start when the token and the records would cross the
+// network unencrypted (http:// to another computer); empty otherwise.
+std::string PlainTextWarning(const ServiceAddress& address);
 
 // The raw values of VarnexLine.ini, UTF-8, blanks at either end already cut or not.
 struct LineProfileValues {
@@ -45,12 +53,15 @@ struct LineSettingsReading {
 // request's header. The timeout is 1 to 300 seconds.
 LineSettingsReading InterpretLineSettings(const LineProfileValues& values);
 
-// The line and the station as the records name them, from VarnexLine.ini's Line and
-// StationName, blanks at either end cut; the station's name is the computer's when the file
-// gives none. They hold whether or not the file's service settings are usable.
-struct StationNames {
-  std::wstring line;
-  std::wstring station;
+struct NamesReading {
+  StationInfo station;  // name and line
+  std::string problem;  // names the key the service would refuse
 };
-StationNames NamesFromProfile(std::wstring_view line, std::wstring_view station,
-                              std::wstring_view computerName);
+
+// The line and the station as the records name them, from VarnexLine.ini's Line and
+// StationName (UTF-8), blanks at either end cut; the station's name is the computer's when the
+// file gives none. They hold whether or not the file's service settings are usable. A name the
+// service would refuse in every record (over 128 bytes, a control character) is not used: the
+// computer's name and no line stand, as without the file, and the file must not be sent by.
+NamesReading NamesFromProfile(std::string_view line, std::string_view station,
+                              std::string_view computerName);

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "station/config/ResultRows.h"
+#include "station/results/core/RecordFit.h"
 #include "station/results/core/Utf8.h"
 #include "station/run/core/IdentityItems.h"
 
@@ -23,6 +24,9 @@ RecordRow BuildRow(const ResultRow& listRow, const CapturedRun& captured) {
   const CapturedRow* row = found != captured.rows.end() ? &found->second : nullptr;
   RecordRow record;
   record.item = Shown(row, 0, listRow.name);
+  if (record.item.empty()) {
+    record.item = WideToUtf8(listRow.name);  // a row always has a name
+  }
   record.expected = Shown(
       row, 1, std::wstring_view(listRow.expected, wcsnlen(listRow.expected, kExpectedTextChars)));
   record.result = Shown(row, 2, L"");
@@ -48,9 +52,7 @@ std::string ScannedCode(const CheckSettings& settings, int item) {
 RunRecord BuildRunRecord(const RunFacts& facts, const AnsiDecoder& decodeAnsi) {
   RunRecord record;
   record.id = facts.id;
-  record.station =
-      StationInfo{WideToUtf8(facts.stationName), WideToUtf8(facts.line), WideToUtf8(facts.host),
-                  WideToUtf8(facts.program), WideToUtf8(facts.version)};
+  record.station = facts.station;
   record.operatorName = WideToUtf8(facts.operatorName);
   record.started = facts.started;
   record.ended = facts.ended;
@@ -66,5 +68,6 @@ RunRecord BuildRunRecord(const RunFacts& facts, const AnsiDecoder& decodeAnsi) {
   if (!facts.captured.testLogAnsi.empty() && decodeAnsi) {
     record.testLog = WideToUtf8(decodeAnsi(facts.captured.testLogAnsi));
   }
+  FitRecordToLimits(record);
   return record;
 }

@@ -16,9 +16,8 @@ using AnsiDecoder = std::function<std::wstring(std::string_view)>;
 
 struct RunFacts {
   std::string id;
-  // The station and the operator as the platform names them (UTF-16).
-  std::wstring stationName, line, host, program, version;
-  std::wstring operatorName;
+  StationInfo station;
+  std::wstring operatorName;  // as the accounts library names the operator (UTF-16)
   Timestamp started;
   Timestamp ended;
   int64_t durationMs = 0;
@@ -29,5 +28,6 @@ struct RunFacts {
 
 // One row per enabled check item in list order, each as the window showed it at the run's end
 // (reported texts over the list's own item and expected value); the measuring rows with their
-// number. Every text is converted to UTF-8.
+// number. Every text is converted to UTF-8, and the record fitted to the limits the line
+// service holds it to (RecordFit.h).
 RunRecord BuildRunRecord(const RunFacts& facts, const AnsiDecoder& decodeAnsi);

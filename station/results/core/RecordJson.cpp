@@ -133,6 +133,9 @@ void ReadRecord(Reader& reader, const Json& json, RunRecord& record) {
     reader.Text(*station, "host", record.station.host, "station.host");
     reader.Text(*station, "program", record.station.program, "station.program");
     reader.Text(*station, "version", record.station.version, "station.version");
+    if (station->contains("formerName")) {
+      reader.Text(*station, "formerName", record.formerStationName, "station.formerName");
+    }
   }
   reader.Text(json, "operator", record.operatorName, "operator");
   reader.Time(json, "started", record.started, "started");
@@ -180,14 +183,17 @@ std::string RecordToJson(const RunRecord& record, int indent) {
   for (const RecordRow& row : record.rows) {
     rows.push_back(RowToJson(row));
   }
+  Json station = {{"name", record.station.name},
+                  {"line", record.station.line},
+                  {"host", record.station.host},
+                  {"program", record.station.program},
+                  {"version", record.station.version}};
+  if (!record.formerStationName.empty()) {
+    station["formerName"] = record.formerStationName;
+  }
   Json json = {{"schema", kRecordSchema},
                {"id", record.id},
-               {"station",
-                {{"name", record.station.name},
-                 {"line", record.station.line},
-                 {"host", record.station.host},
-                 {"program", record.station.program},
-                 {"version", record.station.version}}},
+               {"station", station},
                {"operator", record.operatorName},
                {"started", FormatTimestamp(record.started)},
                {"ended", FormatTimestamp(record.ended)},

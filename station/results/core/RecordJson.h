@@ -7,6 +7,9 @@
 
 #include "station/results/core/RunRecord.h"
 
+// The spooled file is read by people too: two blanks per level. It is also what is sent.
+inline constexpr int kSpoolIndent = 2;
+
 // The record with its fields in the order of the contract. indent < 0: one line; otherwise
 // that many blanks per level, for a file a person reads.
 std::string RecordToJson(const RunRecord& record, int indent = -1);

@@ -51,6 +51,8 @@ struct RecordRow {
   bool operator==(const RecordRow&) const = default;
 };
 
+// The station as its records name it: the one identity type of the station side, filled once
+// when a program starts and copied into every record.
 struct StationInfo {
   std::string name;
   std::string line;
@@ -69,6 +71,10 @@ inline constexpr std::array<const char*, kRecordCodeCount> kRecordCodeKeys = {
 struct RunRecord {
   std::string id;  // UUID v4, lower-case
   StationInfo station;
+  // station.formerName: only in a record spooled under the computer's name before
+  // VarnexLine.ini named the station, and adopted under that name since (Adoption.h): the name
+  // it was spooled under. Empty otherwise.
+  std::string formerStationName;
   std::string operatorName;  // empty without a log-on
   Timestamp started;
   Timestamp ended;

@@ -2,9 +2,12 @@
 
 #include <cstdint>
 
+#include "contract/RecordLimits.h"
+
 namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
 void AppendCodePoint(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
@@ -22,6 +25,35 @@ void AppendCodePoint(std::string& out, uint32_t cp) {
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
+}
+
+bool IsContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// C0 controls and DEL are one byte; the C1 controls U+0080..U+009F are C2 80..C2 9F.
+size_t RefusedControlLength(const std::string& text, size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  if (byte < 0x80) {
+    return record_limits::IsRefusedControl(byte) ? 1 : 0;
+  }
+  if (byte == 0xC2 && at + 1 < text.size()) {
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    const uint32_t codePoint = ((byte & 0x1Fu) << 6) | (next & 0x3Fu);
+    return IsContinuation(text[at + 1]) && record_limits::IsRefusedControl(codePoint) ? 2 : 0;
+  }
+  return 0;
+}
+
+void CutAtCharacter(std::string& text, size_t mostBytes) {
+  if (text.size() <= mostBytes) {
+    return;
+  }
+  size_t end = mostBytes;
+  while (end > 0 && IsContinuation(text[end])) {
+    --end;
+  }
+  text.resize(end);
 }
 
 bool IsHighSurrogate(uint32_t u) {
@@ -80,6 +112,17 @@ size_t SliceEnd(std::wstring_view text, size_t from, size_t most) {
   return end;
 }
 
-std::wstring AsciiToWide(std::string_view ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
+void FitText(std::string& text, size_t mostBytes) {
+  std::string fitted;
+  fitted.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    if (const size_t control = RefusedControlLength(text, at); control > 0) {
+      fitted += kReplacementUtf8;
+      at += control;
+    } else {
+      fitted += text[at++];
+    }
+  }
+  CutAtCharacter(fitted, mostBytes);
+  text = std::move(fitted);
 }

@@ -1,4 +1,7 @@
-// Wide texts (UTF-16 on Windows) to UTF-8: the run record, console pipes and files.
+// Texts of the run record: wide texts (UTF-16 on Windows) to UTF-8, and UTF-8 texts fitted to
+// the record's limits. The record is built here, in the platform-neutral core, so that the
+// native tests and the fuzzer see the very bytes the station writes; everywhere else the
+// station converts with the platform's converters (StationFacts.h).
 #pragma once
 
 #include <cstddef>
@@ -8,9 +11,9 @@
 // Broken surrogates and values outside Unicode become U+FFFD instead of being passed on.
 std::string WideToUtf8(std::wstring_view text);
 
-// Text known to be ASCII (record ids, file names, addresses, the service's messages) as wide
-// text, byte for byte.
-std::wstring AsciiToWide(std::string_view ascii);
+// Replaces every control character a record may not hold (record_limits::IsRefusedControl) by
+// U+FFFD, then cuts the text to at most `mostBytes` on a character boundary.
+void FitText(std::string& text, size_t mostBytes);
 
 // The end of a slice of `text` that starts at `from` and holds at most `most` units (at least
 // one), moved back by one when it would part a surrogate pair: a console write of each half

@@ -53,12 +53,28 @@ TEST(LineSettings, TheIniFileDefaultsAndItsFaults) {
   ASSERT_TRUE(reading.settings);
   EXPECT_EQ(reading.settings->answerTimeoutMs, 300000u);
 
-  StationNames names = NamesFromProfile(L" Line 3 ", L"", L"STATION-07");
-  EXPECT_EQ(names.line, L"Line 3");
-  EXPECT_EQ(names.station, L"STATION-07") << "the computer's name by default";
-  names = NamesFromProfile(L"", L"\tFT-07 ", L"STATION-07");
-  EXPECT_EQ(names.line, L"");
-  EXPECT_EQ(names.station, L"FT-07");
+  NamesReading names = NamesFromProfile(" Line 3 ", "", "STATION-07");
+  EXPECT_EQ(names.station.line, "Line 3");
+  EXPECT_EQ(names.station.name, "STATION-07") << "the computer's name by default";
+  names = NamesFromProfile("", "\tFT-07 ", "STATION-07");
+  EXPECT_EQ(names.station.line, "");
+  EXPECT_EQ(names.station.name, "FT-07");
+  // Up to 128 bytes; more, or a control character, refuses the file, and the computer's name
+  // stands.
+  const std::string longest = std::string(126, 'N') + "07";
+  EXPECT_EQ(NamesFromProfile(longest, longest, "PC").station.name, longest);
+  const struct {
+    std::string line, station;
+    const char* problem;
+  } badNames[] = {{"", longest + "8", "StationName is longer than 128 bytes"},
+                  {longest + "8", "", "Line is longer than 128 bytes"},
+                  {"", "FT\x01-07", "StationName holds a control character"},
+                  {"Line\xC2\x85 3", "FT-07", "Line holds a control character"}};
+  for (const auto& [line, station, problem] : badNames) {
+    names = NamesFromProfile(line, station, "PC");
+    EXPECT_EQ(names.problem, problem);
+    EXPECT_EQ(names.station.name + names.station.line, "PC");
+  }
 
   const struct {
     LineProfileValues values;
@@ -82,18 +98,14 @@ TEST(LineSettings, TheIniFileDefaultsAndItsFaults) {
   }
 }
 
-TEST(DeliveryRules, EachAnswerFilesTheRecordOrKeepsIt) {
-  for (int status : {200, 201}) {
-    EXPECT_EQ(ClassifyAnswer(status), Delivery::Stored) << status;
+TEST(LineSettings, OnlyLoopbackOrHttpsKeepsTheTokenOffTheWire) {
+  for (const char* quiet :
+       {"http://127.0.0.1:8080", "http://LocalHost", "http://[::1]:81", "https://line-server"}) {
+    EXPECT_EQ(PlainTextWarning(*ParseServiceUrl(quiet)), "") << quiet;
   }
-  for (int status : {400, 409, 413}) {
-    EXPECT_EQ(ClassifyAnswer(status), Delivery::Rejected) << status;
-  }
-  // A wrong token, a moved or missing route and a failing store are the line's to mend: the
-  // record waits for them.
-  for (int status : {0, 202, 204, 301, 302, 401, 403, 404, 405, 408, 429, 500, 502, 503}) {
-    EXPECT_EQ(ClassifyAnswer(status), Delivery::Retry) << status;
-  }
+  EXPECT_EQ(PlainTextWarning(*ParseServiceUrl("http://127.0.0.1.example")),
+            "Warning: VarnexLine.ini sends the station's token and records to 127.0.0.1.example "
+            "unencrypted (http://); use https://");
 }
 
 TEST(DeliveryRules, PausesDoubleUpToFiveMinutesAndSpreadOverTheirUpperHalf) {

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "station/results/LineSender.h"
 #include "station/results/StationFacts.h"
 #include "station/results/core/RecordBuilder.h"
 #include "station/results/core/RecordId.h"
@@ -71,18 +70,21 @@ TEST(RecordSpool, RecordsAreListedOldestFirstAndFiledByTheServicesAnswer) {
   EXPECT_EQ(listed[2].id, kIdB);
   EXPECT_EQ(Read(listed[0].path), std::string("{\"id\":\"") + kIdC + "\"}");
 
-  EXPECT_EQ(spool.MoveToSent(listed[0], "2026-12-09"), L"");
-  EXPECT_EQ(spool.MoveToRejected(listed[1], "HTTP 409\r\n{\"error\":\"id\"}"), L"");
+  EXPECT_EQ(spool.FileSent(listed[0].id, "2026-12-09"), "");
+  EXPECT_EQ(spool.FileRejected(listed[1].id, "HTTP 409\r\n{\"error\":\"id\"}"), "");
   EXPECT_EQ(Read(results / L"sent" / L"2026-12-09" / (std::string(kIdC) + ".json")),
             std::string("{\"id\":\"") + kIdC + "\"}");
   EXPECT_TRUE(fs::exists(results / L"rejected" / (std::string(kIdA) + ".json")));
   EXPECT_EQ(Read(results / L"rejected" / (std::string(kIdA) + ".answer.txt")),
             "HTTP 409\r\n{\"error\":\"id\"}");
   // Another program delivered it first: gone counts as moved.
-  EXPECT_EQ(spool.MoveToSent(listed[0], "2026-12-09"), L"");
-  listed = spool.List();
-  ASSERT_EQ(listed.size(), 1u);
-  EXPECT_EQ(listed[0].id, kIdB);
+  EXPECT_EQ(spool.FileSent(listed[0].id, "2026-12-09"), "");
+  EXPECT_EQ(spool.Waiting(), std::vector<std::string>{kIdB});
+  // A rewritten record keeps its place; a rejected one goes back to its own.
+  ASSERT_EQ(spool.Rewrite(kIdB, "{}"), "");
+  EXPECT_EQ(spool.List()[0].writeTime, day + 20);
+  EXPECT_EQ(spool.RetryRejected(), 1);
+  EXPECT_EQ(spool.Waiting(), (std::vector<std::string>{kIdA, kIdB}));
   fs::remove_all(results);
 }
 
@@ -126,13 +128,7 @@ TEST(RecordSpool, AProgramKilledBetweenWriteAndRenameLeavesNoRecord) {
   const RecordSpool spool(results.wstring());
   EXPECT_TRUE(fs::exists(results / L"spool" / (std::string(kIdA) + ".tmp")));
   EXPECT_TRUE(spool.List().empty()) << "a half-written record is never one";
-  // Nothing goes to a service, which would have to be reachable otherwise.
-  LineSettings settings;
-  settings.service = ServiceAddress{false, "127.0.0.1", 9, ""};
-  settings.token = "t";
-  int delivered = 0;
-  EXPECT_TRUE(DeliverSpool(spool, settings, [&](const DeliveryStep&) { return ++delivered > 0; }));
-  EXPECT_EQ(delivered, 0);
+  EXPECT_TRUE(spool.Waiting().empty()) << "nothing for the sender";
   // A young temporary file may be another program's write in progress; an old one is removed.
   spool.RemoveStaleTemporaries(60 * 60 * 1000);
   EXPECT_TRUE(fs::exists(results / L"spool" / (std::string(kIdA) + ".tmp")));

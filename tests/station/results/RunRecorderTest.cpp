@@ -38,7 +38,7 @@ class RunRecords : public ::testing::Test {
     fs::remove_all(results_);
     recorder_ = std::make_unique<RunRecorder>(
         RecordSpool(results_.wstring()),
-        StationIdentity{L"FT-07", L"Line 3", L"STATION-07", L"Varnex", L"1.0.0.1"});
+        StationInfo{"FT-07", "Line 3", "STATION-07", "Varnex", "1.0.0.1"});
     recorder_->SetSpooledHandler([this] {
       ++spooled_;
       statusWhenSpooled_ = station_.display.Last(L"status:");

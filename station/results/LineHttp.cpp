@@ -1,11 +1,11 @@
-#include "station/results/HttpPost.h"
+#include "station/results/LineHttp.h"
 
 #include <algorithm>
 
 #include <windows.h>
 #include <winhttp.h>
 
-#include "station/results/core/Utf8.h"
+#include "station/results/StationFacts.h"
 
 namespace {
 
@@ -33,25 +33,25 @@ constexpr DWORD kSocketTimedOut = 10060;
 constexpr DWORD kSocketReset = 10054;
 constexpr DWORD kSocketRefused = 10061;
 
-std::wstring ProblemOf(DWORD error) {
+std::string ProblemOf(DWORD error) {
   switch (error) {
     case ERROR_WINHTTP_CANNOT_CONNECT:
     case kSocketRefused:
-      return L"no connection";
+      return "no connection";
     case ERROR_WINHTTP_TIMEOUT:
     case kSocketTimedOut:
-      return L"no answer in time";
+      return "no answer in time";
     case ERROR_WINHTTP_CONNECTION_ERROR:
     case kSocketReset:
-      return L"connection closed";
+      return "connection closed";
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-      return L"unknown host";
+      return "unknown host";
     case ERROR_WINHTTP_SECURE_FAILURE:
-      return L"TLS failed";
+      return "TLS failed";
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
-      return L"bad answer";
+      return "bad answer";
     default:
-      return L"error " + std::to_wstring(error);
+      return "error " + std::to_string(error);
   }
 }
 
@@ -66,27 +66,43 @@ std::string ReadBody(HINTERNET request) {
   return body;
 }
 
+// TLS 1.2 or later, never an older protocol the system may still allow; TLS 1.3 too where the
+// system knows it (Windows 7 and Wine refuse that flag, and then get TLS 1.2 alone).
+bool RequireModernTls(HINTERNET session) {
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+    return true;
+  }
+  protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+  return WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+}
+
 }  // namespace
 
-HttpAnswer PostJson(const ServiceAddress& address, const std::string& path,
-                    const std::string& token, const std::string& body, uint32_t timeoutMs) {
-  HttpAnswer answer;
+LinkAnswer SendRequest(const LineSettings& settings, const wchar_t* verb, const std::string& path,
+                       const std::string& body) {
+  LinkAnswer answer;
+  const ServiceAddress& address = settings.service;
   Handle session(WinHttpOpen(L"Varnex", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                              WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
     answer.problem = ProblemOf(GetLastError());
     return answer;
   }
-  const int timeout = static_cast<int>(timeoutMs);
+  if (address.secure && !RequireModernTls(session.get())) {
+    answer.problem = "TLS 1.2 not available";
+    return answer;
+  }
+  const int timeout = static_cast<int>(settings.answerTimeoutMs);
   WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout);
   // An IPv6 address goes to WinHTTP without its brackets.
-  std::wstring host = AsciiToWide(address.host);
+  std::wstring host = Utf8ToUtf16(address.host);
   if (host.size() > 2 && host.front() == L'[' && host.back() == L']') {
     host = host.substr(1, host.size() - 2);
   }
   Handle connection(WinHttpConnect(session.get(), host.c_str(), address.port, 0));
   Handle request(connection
-                     ? WinHttpOpenRequest(connection.get(), L"POST", AsciiToWide(path).c_str(),
+                     ? WinHttpOpenRequest(connection.get(), verb, Utf8ToUtf16(path).c_str(),
                                           nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                           address.secure ? WINHTTP_FLAG_SECURE : 0)
                      : nullptr);
@@ -97,15 +113,20 @@ HttpAnswer PostJson(const ServiceAddress& address, const std::string& path,
   DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
   WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
   // The wait for the answer's headers has a bound of its own (90 s unless set).
-  DWORD answerTimeout = timeoutMs;
+  DWORD answerTimeout = settings.answerTimeoutMs;
   WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerTimeout,
                    sizeof answerTimeout);
-  const std::wstring headers =
-      L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " +
-      AsciiToWide(token);
+  // The token goes with records only: /healthz is open, and a token sent where it is not
+  // needed is one more place it could be seen.
+  std::wstring headers;
+  if (!body.empty()) {
+    headers = L"Content-Type: application/json; charset=utf-8\r\nAuthorization: Bearer " +
+              Utf8ToUtf16(settings.token);
+  }
   const DWORD length = static_cast<DWORD>(body.size());
-  if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                          const_cast<char*>(body.data()), length, length, 0) ||
+  if (!WinHttpSendRequest(
+          request.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+          static_cast<DWORD>(headers.size()), const_cast<char*>(body.data()), length, length, 0) ||
       !WinHttpReceiveResponse(request.get(), nullptr)) {
     answer.problem = ProblemOf(GetLastError());
     return answer;
@@ -121,4 +142,16 @@ HttpAnswer PostJson(const ServiceAddress& address, const std::string& path,
   answer.status = static_cast<int32_t>(status);
   answer.body = ReadBody(request.get());
   return answer;
+}
+
+LineLink HttpLineLink(const LineSettings& settings) {
+  LineLink link;
+  link.post = [settings](const std::string& record) {
+    return SendRequest(settings, L"POST", RunsPath(settings.service), record);
+  };
+  link.healthy = [settings] {
+    return ServiceSaysHealthy(
+        SendRequest(settings, L"GET", settings.service.basePath + "/healthz", std::string()));
+  };
+  return link;
 }
