@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "line/core/Timestamp.h"
+#include "line/store/SqliteBackup.h"
 #include "line/store/Store.h"
 #include "tests/line/support/Records.h"
 #include "tests/line/support/TestStores.h"
@@ -664,6 +666,48 @@ TEST(StoreFailures, APostgresConnectionLostIsUnavailableOnceThenReconnects) {
   EXPECT_EQ(store->FindRuns({}).runs.size(), 1u);
   // libpq takes a text up to its first NUL: such a parameter is refused, never cut.
   EXPECT_THROW(store->FindRuns({.imei = std::string("86\0", 3)}), StoreError);
+}
+
+// A copy taken while a station delivers is the store at one moment: it holds whole groups, and
+// its hourly counts are exactly those of the runs it holds.
+TEST(SqliteBackup, CopiesALiveStoreAtOneMoment) {
+  test::TempFolder folder;
+  std::string location = (folder.Path() / "line.db").string();
+  std::unique_ptr<Store> store = OpenStore(location);
+  std::atomic<int64_t> stored{0};
+  std::atomic<bool> stop{false};
+  std::thread station([&] {
+    for (int group = 0; !stop; ++group) {
+      std::vector<RunRecord> runs;
+      for (int i = 0; i < 10; ++i) {
+        runs.push_back(test::Run({.started = At(group % 2 ? "10:05" : "11:05"),
+                                  .imei1 = std::to_string(860000000000000 + group * 10 + i)}));
+      }
+      store->Ingest(runs, 1);
+      stored += 10;
+    }
+  });
+  while (stored < 300) {
+    std::this_thread::yield();
+  }
+  int64_t before = stored;
+  BackupSummary summary = BackupSqlite(location, folder.Path() / "copy.db");
+  int64_t after = stored;
+  while (stored < after + 100) {
+    std::this_thread::yield();
+  }
+  stop = true;
+  station.join();
+
+  std::string copy = (folder.Path() / "copy.db").string();
+  int64_t runs = std::stoll(test::QueryText(copy, "SELECT count(*) FROM runs"));
+  EXPECT_GE(runs, before);
+  EXPECT_LE(runs, after);
+  EXPECT_EQ(runs % 10, 0);
+  EXPECT_EQ(test::QueryText(copy, "SELECT sum(counted) FROM hourly"), std::to_string(runs) + "\n");
+  EXPECT_EQ(summary.bytes, summary.pages * 4096);
+  EXPECT_THROW(BackupSqlite(location, folder.Path() / "no-such-folder" / "copy.db"),
+               StoreUnavailable);
 }
 
 }  // namespace
