@@ -5,7 +5,8 @@
 #   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
 #   3. the service's peak memory in each;
 #   4. a station posting while 64 slow connections, two chunked floods and 8 readers of a
-#      thousand runs hit the service (both stores): the posts' answer times and peak memory.
+#      thousand runs hit the service (both stores): the posts' answer times and peak memory;
+#   5. the bytes each store takes per run, every table and index included.
 #   bash bench/line/line_bench.sh [--runs N] [--records N] [--postgres] [--hostile-only]
 # Every figure comes with the CPU time it cost (service, PostgreSQL, the benchmark's clients),
 # which a busy machine changes far less than wall-clock rates. The lines starting "result:"
@@ -59,6 +60,24 @@ stop_service() {
   wait "$service" 2>/dev/null || true
   service=""
 }
+# A store's bytes per run: the SQLite file (and its WAL), or every table, index and TOAST table
+# of the PostgreSQL database (an empty database's catalogues left out).
+store_bytes() {
+  local db=$1 label=$2 bytes runs
+  if [[ $db == postgresql://* ]]; then
+    read -r bytes runs < <(psql -At -F ' ' "$db" -c "SELECT sum(pg_total_relation_size(oid)),
+      (SELECT count(*) FROM runs) FROM pg_class WHERE relkind = 'r'
+      AND relnamespace = current_schema()::regnamespace")
+  else
+    runs=$(sqlite3 "$db" "SELECT count(*) FROM runs")
+    bytes=$(($(stat -c %s "$db") + $(stat -c %s "$db-wal" 2>/dev/null || echo 0)))
+    # Where the bytes go, per table and index.
+    sqlite3 "$db" "SELECT name, sum(pgsize) / $runs FROM dbstat GROUP BY name
+      ORDER BY sum(pgsize) DESC" | tr '\n' ' ' | sed 's/^/bytes per run: /' >>"$results"
+    echo >>"$results"
+  fi
+  say "result: bytes $label: $((bytes / runs)) bytes per run ($runs runs, $((bytes / 1048576)) MiB)"
+}
 cleanup() {
   [ -z "$service" ] || kill "$service" 2>/dev/null || true
   bash tests/line/pg-cluster.sh stop "$work/postgres" >/dev/null 2>&1 || true
@@ -102,6 +121,7 @@ for clients in 4 16 64; do
     --records "$records" --clients "$clients" --service-pid "$service" --label sqlite |
     tee -a "$results" || say "result: ingest sqlite $clients clients: some records not stored"
   stop_service "ingest sqlite $clients clients"
+  store_bytes "$work/ingest-$clients.db" "sqlite ingest $clients clients"
 done
 for clients in 4 16 64; do
   say "== ingest into PostgreSQL, $clients stations posting at once"
@@ -111,6 +131,7 @@ for clients in 4 16 64; do
     --clients "$clients" --service-pid "$service" --database-pid "$pg_pid" --label postgresql |
     tee -a "$results" || say "result: ingest postgresql $clients clients: some records not stored"
   stop_service "ingest postgresql $clients clients"
+  store_bytes "$pg_url/ingest" "postgresql ingest $clients clients"
 done
 
 query() {
@@ -127,9 +148,9 @@ query() {
     --sn "$sn" --service-pid "$service" --database-pid "$database_pid" \
     --label "$label-$runs" | tee -a "$results"
   stop_service "dashboard $label $runs runs"
+  store_bytes "$db" "$label $runs runs"
 }
 query "$work/million.db" SQLite sqlite
-say "result: SQLite file with $runs runs: $(du -h "$work/million.db" | cut -f1)"
 if [ "$postgres_query" = true ]; then
   query "$pg_url/million" PostgreSQL postgresql "$pg_pid"
 fi
