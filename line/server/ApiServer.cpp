@@ -93,6 +93,9 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+constexpr const char* kRecordsHelp =
+    "Records posted, by the status of their answer (201 stored, 200 repeated, others refused).";
+
 std::span<const ApiServer::Route> ApiServer::Routes() {
   static const Route kRoutes[] = {
       {"POST", "/api/v1/runs", false, Work::Ingest, Who::Station, kMaxRecordBytes,
@@ -103,6 +106,7 @@ std::span<const ApiServer::Route> ApiServer::Routes() {
       {"GET", "/api/v1/pareto", false, Work::Read, Who::Viewer, 0, &ApiServer::GetPareto},
       {"GET", "/api/v1/stations", false, Work::Read, Who::Viewer, 0, &ApiServer::GetStations},
       {"GET", "/healthz", false, Work::Ingest, Who::Anyone, 0, &ApiServer::GetHealth},
+      {"GET", "/metrics", false, Work::Read, Who::Viewer, 0, &ApiServer::GetMetrics},
       {"POST", "/login", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogIn},
       {"POST", "/logout", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogOut},
       {"GET", "/", true, Work::Read, Who::ViewerPage, 0, &ApiServer::GetFile},
@@ -136,6 +140,18 @@ ApiServer::ApiServer(Store& store, ServerOptions options)
   } else {
     files_["/vendor/chart.min.js"] = {std::move(chartJs), "application/javascript"};
   }
+  if (!options_.metrics) {
+    options_.metrics = std::make_shared<MetricsRegistry>();
+  }
+  MetricsRegistry& metrics = *options_.metrics;
+  metrics.CounterOf("varnex_line_records_total", kRecordsHelp, {{"status", "201"}});
+  ingestSeconds_ = &metrics.HistogramOf(
+      "varnex_line_ingest_seconds", "Time from a record's request to its answer.", LatencyBounds());
+  metrics.GaugeFrom("varnex_line_open_connections", "HTTP connections open now.",
+                    [this] { return static_cast<double>(http_->OpenConnections()); });
+  metrics.GaugeFrom("varnex_line_store_bytes",
+                    "Bytes the store takes: the SQLite file, or the PostgreSQL database.",
+                    [this] { return static_cast<double>(store_.SizeBytes()); });
 }
 
 ApiServer::~ApiServer() = default;
@@ -213,8 +229,24 @@ HttpAnswer ApiServer::Refusal(unsigned status, const std::string& text) {
   return answer;
 }
 
-// The 5xx answers name no internal detail: that goes to the log.
+// A delivery is counted by the status it was answered with, and timed.
 HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
+  if (route.handler != &ApiServer::PostRun) {
+    return Answer(route, request);
+  }
+  auto start = std::chrono::steady_clock::now();
+  HttpAnswer answer = Answer(route, request);
+  ingestSeconds_->Observe(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  options_.metrics
+      ->CounterOf("varnex_line_records_total", kRecordsHelp,
+                  {{"status", std::to_string(answer.status)}})
+      .Add();
+  return answer;
+}
+
+// The 5xx answers name no internal detail: that goes to the log.
+HttpAnswer ApiServer::Answer(const Route& route, const HttpRequest& request) {
   try {
     std::string caller;
     if (std::optional<HttpAnswer> refusal = Authorize(route, request, caller)) {
@@ -381,6 +413,10 @@ HttpAnswer ApiServer::GetHealth(const HttpRequest& request, const std::string&) 
                    options_.clock());
     return JsonAnswer(503, {{"status", "unavailable"}, {"store", store_.Kind()}});
   }
+}
+
+HttpAnswer ApiServer::GetMetrics(const HttpRequest&, const std::string&) {
+  return {200, kMetricsContentType, options_.metrics->Text(), {}, false, nullptr};
 }
 
 HttpAnswer ApiServer::GetFile(const HttpRequest& request, const std::string&) {

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 
+#include "line/core/Metrics.h"
 #include "line/server/Access.h"
 #include "line/server/HttpServer.h"
 #include "line/server/Log.h"
@@ -39,6 +40,8 @@ struct ServerOptions {
   size_t ingestThreads = 32;  // deliveries at once (they wait together for one commit)
   HttpLimits limits;
   std::function<int64_t()> clock = NowMs;  // the service's clock
+  // The figures GET /metrics answers; the server adds its own (made when none is given).
+  std::shared_ptr<MetricsRegistry> metrics;
 };
 
 class ApiServer : public HttpHandler {
@@ -77,6 +80,7 @@ class ApiServer : public HttpHandler {
   static std::span<const Route> Routes();
   const Route* Find(const HttpRequest& request, bool& pathKnown) const;
   HttpAnswer Serve(const Route& route, const HttpRequest& request);
+  HttpAnswer Answer(const Route& route, const HttpRequest& request);
   std::optional<HttpAnswer> Authorize(const Route& route, const HttpRequest& request,
                                       std::string& caller);
   HttpAnswer Finish(const HttpRequest& request, HttpAnswer answer, const std::string& problem);
@@ -88,6 +92,7 @@ class ApiServer : public HttpHandler {
   HttpAnswer GetPareto(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetStations(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetHealth(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetMetrics(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetFile(const HttpRequest& request, const std::string& caller);
   HttpAnswer PostLogIn(const HttpRequest& request, const std::string& caller);
   HttpAnswer PostLogOut(const HttpRequest& request, const std::string& caller);
@@ -108,6 +113,7 @@ class ApiServer : public HttpHandler {
   std::atomic<int64_t> answerBytes_{0};   // of large answers being made or sent
   std::counting_semaphore<2> logIns_{2};  // password hashes being checked
   // Declared before the pools: their threads end (and hand back their answers) first.
+  Histogram* ingestSeconds_ = nullptr;
   std::unique_ptr<HttpServer> http_;
   WorkerPool ingest_;
   WorkerPool reads_;

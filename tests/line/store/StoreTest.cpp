@@ -16,6 +16,9 @@
 #include <thread>
 
 #include "line/core/Timestamp.h"
+#include "line/server/Importer.h"
+#include "line/store/DayArchive.h"
+#include "line/store/Retention.h"
 #include "line/store/SqliteBackup.h"
 #include "line/store/Store.h"
 #include "tests/line/support/Records.h"
@@ -625,6 +628,66 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
   };
   EXPECT_EQ(states(*store_), states(*reference));
   EXPECT_EQ(std::get<1>(states(*store_).at(0)), 60);  // ST-A
+}
+
+// A year of a line kept for 30 days: every older run goes to its day's archive file and leaves
+// the store, the hourly counts stay; nothing goes while the archive cannot be written; the
+// archive imported again gives every record back byte for byte, counted no second time.
+TEST_P(StoreTest, KeepsDaysArchivesTheRestAndImportsItBackWhole) {
+  int64_t first = *ParseTimestamp("2025-12-10T10:05:00.000+08:00");
+  std::vector<RunRecord> runs;
+  for (int day = 0; day < 365; ++day) {
+    for (const char* station : {"ST-A", "ST-B"}) {
+      runs.push_back(test::Run({.station = station,
+                                .started = FormatLocal(first + day * kDayMs, 480),
+                                .outcome = day % 7 ? "PASS" : "FAIL",
+                                .imei1 = std::to_string(860000000000000 + day)}));
+    }
+  }
+  store_->Ingest(runs, 1);
+  int64_t now = first + 365 * kDayMs;
+  auto hours = [&] { return store_->HourlyYield(first - kDayMs, now, ""); };
+  std::vector<YieldPoint> before = hours();
+  ASSERT_EQ(before.size(), 730u);
+
+  std::ofstream(folder_.Path() / "plain") << "not a folder";
+  EXPECT_THROW(PruneRuns(*store_, folder_.Path() / "plain", KeptFrom(now, 30)), ArchiveError);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).runs.size(), 730u);
+
+  std::filesystem::path archive = folder_.Path() / "archive";
+  PruneSummary pruned = PruneRuns(*store_, archive, KeptFrom(now, 30));
+  EXPECT_EQ(pruned.days, 335);
+  EXPECT_EQ(pruned.runs, 670);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).runs.size(), 60u);
+  EXPECT_EQ(store_->OldestRunStart(), first + 335 * kDayMs);
+  EXPECT_TRUE(std::filesystem::exists(archive / "runs-2025-12-10.jsonl.zst"));
+  auto same = [](const std::vector<YieldPoint>& a, const std::vector<YieldPoint>& b) {
+    auto key = [](const YieldPoint& p) {
+      return std::tuple(p.station, p.startMs, p.counts.counted, p.counts.passed,
+                        p.counts.firstTested, p.counts.firstPassed);
+    };
+    std::vector<decltype(key(a[0]))> ka, kb;
+    for (const YieldPoint& p : a)
+      ka.push_back(key(p));
+    for (const YieldPoint& p : b)
+      kb.push_back(key(p));
+    std::sort(ka.begin(), ka.end());
+    std::sort(kb.begin(), kb.end());
+    return ka == kb;
+  };
+  EXPECT_TRUE(same(hours(), before));
+
+  ImportSummary imported = ImportFolder(archive, *store_, now);
+  EXPECT_EQ(imported.files, 335);
+  EXPECT_EQ(imported.stored, 670);
+  for (const RunRecord& run : runs) {
+    std::vector<StoredRun> found = store_->FindRun(run.id, run.station);
+    ASSERT_EQ(found.size(), 1u) << run.id;
+    EXPECT_EQ(found[0].document, run.document);
+  }
+  EXPECT_TRUE(same(hours(), before));
+  EXPECT_EQ(PruneRuns(*store_, archive, KeptFrom(now, 30)).runs, 670);
+  EXPECT_EQ(ImportFolder(archive, *store_, now).stored, 670);  // each day's file holds it twice
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
