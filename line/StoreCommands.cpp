@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "line/server/ApiServer.h"
+#include "line/core/Timestamp.h"
 #include "line/store/Retention.h"
 #include "line/store/SqliteBackup.h"
 #include "line/store/Store.h"

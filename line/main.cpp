@@ -1,7 +1,10 @@
 // varnex-line: the line service. `serve` answers stations and the dashboard; `token` gives a
 // station or a reader its token, lists and removes them; `user` adds and removes the
-// dashboard's viewers; `import` loads record files. `--config FILE` reads the options of
-// `serve` from the file's [serve] section (the package's /etc/varnex-line/varnex-line.conf).
+// dashboard's viewers; `import` loads record files and the archive's day files; `prune` archives
+// and deletes runs older than keep-days; `backup` copies a live SQLite store. `--config FILE`
+// reads the options of `serve` from the file's [serve] section (the package's
+// /etc/varnex-line/varnex-line.conf); the other commands take the store, and prune its
+// retention, from there too.
 #include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
@@ -81,10 +84,7 @@ int Serve(const std::string& db, line::StoreOptions storeOptions, const std::str
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  options.metrics = std::make_shared<line::MetricsRegistry>();
-  storeOptions.commitSeconds = &options.metrics->HistogramOf(
-      "varnex_line_store_commit_seconds", "Time of the store's commits (the disk sync).",
-      line::LatencyBounds());
+  options.metrics = line::ServiceMetrics(storeOptions);
   line::Counter& pruned = options.metrics->CounterOf("varnex_line_pruned_runs_total",
                                                      "Runs archived and deleted for keep-days.");
   std::unique_ptr<line::Store> store = line::OpenStore(db, storeOptions);
@@ -167,8 +167,7 @@ int main(int argc, char** argv) {
 
   CLI::App* prune = app.add_subcommand("prune", "archive and delete runs older than keep-days");
   dbOption(prune);
-  keepOptions(prune);
-  prune->get_option("--keep-days")->required();
+  keepOptions(prune);  // or keep-days and archive of the config's [serve] section
 
   CLI::App* backup = app.add_subcommand("backup", "copy a live SQLite store consistently");
   dbOption(backup);
@@ -213,6 +212,10 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   if ((options.certFile.empty()) != (options.keyFile.empty())) {
     std::cerr << "varnex-line: HTTPS needs both --cert and --key\n";
+    return 2;
+  }
+  if (prune->parsed() && keeping.keepDays == 0) {
+    std::cerr << "varnex-line: prune needs --keep-days and --archive (or the config's)\n";
     return 2;
   }
   try {

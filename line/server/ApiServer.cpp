@@ -32,6 +32,8 @@ constexpr int64_t kAnswerBudget = 48 * 1024 * 1024;
 constexpr size_t kPrettyBytes = 1024 * 1024;
 constexpr size_t kFormBytes = 4096;
 constexpr int64_t kLongestPareto = 92 * kDayMs;
+constexpr const char* kRecordsHelp =
+    "Records posted, by the status of their answer (201 stored, 200 repeated, others refused).";
 
 // The page runs only its own scripts, takes nothing from elsewhere and is never framed.
 const std::pair<std::string, std::string> kSecurityHeaders[] = {
@@ -88,13 +90,13 @@ std::string ContentType(const std::filesystem::path& path) {
 
 }  // namespace
 
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+std::shared_ptr<MetricsRegistry> ServiceMetrics(StoreOptions& store) {
+  auto metrics = std::make_shared<MetricsRegistry>();
+  store.commitSeconds =
+      &metrics->HistogramOf("varnex_line_store_commit_seconds",
+                            "Time of the store's commits (the disk sync).", LatencyBounds());
+  return metrics;
 }
-
-constexpr const char* kRecordsHelp =
-    "Records posted, by the status of their answer (201 stored, 200 repeated, others refused).";
 
 std::span<const ApiServer::Route> ApiServer::Routes() {
   static const Route kRoutes[] = {
@@ -204,6 +206,7 @@ HttpHandler::Admission ApiServer::Admit(const HttpRequest& head) {
   }
   // Every record would be refused the same: its body is not worth reading.
   if (route->who == Who::Station && BearerToken(head).empty()) {
+    CountDelivery(401);
     return {Finish(head, Refused(401, "Authorization: no valid station token"), ""), 0};
   }
   return {std::nullopt, route->bodyLimit};
@@ -219,6 +222,9 @@ void ApiServer::Handle(HttpRequest request, std::function<void(HttpAnswer)> repl
   auto shared = std::make_shared<HttpRequest>(std::move(request));
   bool queued = pool.TryPost([this, route, shared, reply] { reply(Serve(*route, *shared)); });
   if (!queued) {
+    if (route->who == Who::Station) {
+      CountDelivery(503);
+    }
     reply(Finish(*shared, Refused(503, "busy: too many requests waiting"), "worker queue full"));
   }
 }
@@ -229,19 +235,31 @@ HttpAnswer ApiServer::Refusal(unsigned status, const std::string& text) {
   return answer;
 }
 
-// A delivery is counted by the status it was answered with, and timed.
+HttpAnswer ApiServer::TooLarge(const HttpRequest& head, size_t limit) {
+  bool pathKnown = false;
+  const Route* route = Find(head, pathKnown);
+  if (route && route->who == Who::Station) {
+    CountDelivery(413);
+  }
+  return Refusal(413, "body: larger than " + std::to_string(limit) + " bytes");
+}
+
+// Every delivery is counted by the status it was answered with; those read whole are timed.
+void ApiServer::CountDelivery(unsigned status) {
+  options_.metrics
+      ->CounterOf("varnex_line_records_total", kRecordsHelp, {{"status", std::to_string(status)}})
+      .Add();
+}
+
 HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
-  if (route.handler != &ApiServer::PostRun) {
+  if (route.who != Who::Station) {
     return Answer(route, request);
   }
   auto start = std::chrono::steady_clock::now();
   HttpAnswer answer = Answer(route, request);
   ingestSeconds_->Observe(
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  options_.metrics
-      ->CounterOf("varnex_line_records_total", kRecordsHelp,
-                  {{"status", std::to_string(answer.status)}})
-      .Add();
+  CountDelivery(answer.status);
   return answer;
 }
 

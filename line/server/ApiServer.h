@@ -16,6 +16,7 @@
 #include <string>
 
 #include "line/core/Metrics.h"
+#include "line/core/Timestamp.h"
 #include "line/server/Access.h"
 #include "line/server/HttpServer.h"
 #include "line/server/Log.h"
@@ -25,8 +26,7 @@ namespace line {
 
 class Store;
 class QueryParams;
-
-int64_t NowMs();
+struct StoreOptions;
 
 struct ServerOptions {
   std::string webDir;  // the dashboard's files
@@ -40,9 +40,14 @@ struct ServerOptions {
   size_t ingestThreads = 32;  // deliveries at once (they wait together for one commit)
   HttpLimits limits;
   std::function<int64_t()> clock = NowMs;  // the service's clock
-  // The figures GET /metrics answers; the server adds its own (made when none is given).
+  // The figures GET /metrics answers (ServiceMetrics); the server adds its own to them (to a
+  // registry of its own when none is given).
   std::shared_ptr<MetricsRegistry> metrics;
 };
+
+// The figures GET /metrics answers, the store's commit times among them: `store` then goes to
+// OpenStore, the registry to the server's options.
+std::shared_ptr<MetricsRegistry> ServiceMetrics(StoreOptions& store);
 
 class ApiServer : public HttpHandler {
  public:
@@ -62,6 +67,7 @@ class ApiServer : public HttpHandler {
   Admission Admit(const HttpRequest& head) override;
   void Handle(HttpRequest request, std::function<void(HttpAnswer)> reply) override;
   HttpAnswer Refusal(unsigned status, const std::string& text) override;
+  HttpAnswer TooLarge(const HttpRequest& head, size_t limit) override;
 
  private:
   enum class Work { Ingest, Read };
@@ -81,6 +87,7 @@ class ApiServer : public HttpHandler {
   const Route* Find(const HttpRequest& request, bool& pathKnown) const;
   HttpAnswer Serve(const Route& route, const HttpRequest& request);
   HttpAnswer Answer(const Route& route, const HttpRequest& request);
+  void CountDelivery(unsigned status);
   std::optional<HttpAnswer> Authorize(const Route& route, const HttpRequest& request,
                                       std::string& caller);
   HttpAnswer Finish(const HttpRequest& request, HttpAnswer answer, const std::string& problem);

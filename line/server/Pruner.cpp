@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "line/core/Metrics.h"
-#include "line/server/ApiServer.h"
+#include "line/core/Timestamp.h"
 #include "line/store/Retention.h"
 #include "line/store/Store.h"
 

@@ -65,11 +65,6 @@ bool SameContent(const std::string& stored, const std::string& sent) {
   return !a.is_discarded() && a == b;
 }
 
-int64_t ClockMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory writer,
@@ -83,7 +78,7 @@ SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory write
       writers_(std::move(writer), kWriterSessions),
       readers_(std::move(reader), kReaderSessions) {
   SessionPool::Lease session = writers_.Acquire();
-  UpgradeSchema(*session, dialect, ClockMs());
+  UpgradeSchema(*session, dialect, NowMs());
   documents_.Load(*session);
 }
 
@@ -139,8 +134,9 @@ void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
   auto arrivals = [](Delivery& delivery, size_t i) {
     const RunRecord& run = delivery.runs[i];
     delivery.results[i] = IngestResult::Stored;
-    return Arrival{&run, delivery.receivedMs, &delivery.results[i], PhoneKey(run.codes), false,
-                   false, false, {}};
+    return Arrival{
+        &run, delivery.receivedMs, &delivery.results[i], PhoneKey(run.codes), false, false, false,
+        {}};
   };
   size_t records = 0;
   for (Delivery* delivery : group) {

@@ -1,19 +1,14 @@
 // Keeping the store for years: the documents' dictionaries, the runs retention archives and
 // deletes, the store's size.
-#include <chrono>
 #include <limits>
 
+#include "line/core/Timestamp.h"
 #include "line/store/SqlStore.h"
 
 namespace line {
 namespace {
 
 using Params = std::vector<SqlParam>;
-
-int64_t NowMsOfClock() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -23,8 +18,7 @@ void SqlStore::TrainWhenDue() {
   if (!documents_.TrainingDue()) {
     return;
   }
-  uint32_t made =
-      Write([&](SqlSession& session) { return documents_.Train(session, NowMsOfClock()); });
+  uint32_t made = Write([&](SqlSession& session) { return documents_.Train(session, NowMs()); });
   documents_.Use(made);
 }
 
