@@ -45,7 +45,9 @@ service=""
 
 say() { echo "$*" | tee -a "$results"; }
 start_service() {
-  # A free port each time: an earlier service or another program may hold any fixed one.
+  # A free port each time: an earlier service or another program may hold any fixed one. The
+  # log is emptied first: the earlier service's "serving" line would name its port.
+  : >"$work/service.log"
   "$line" serve --db "$1" --listen "127.0.0.1:0" --quiet >"$work/service.log" 2>&1 &
   service=$!
   port=$(line_service_port "$work/service.log" "$service") && return 0

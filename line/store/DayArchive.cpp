@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "line/core/Timestamp.h"
@@ -88,6 +89,21 @@ class File {
   int fd_ = -1;
 };
 
+// A thread's contexts serve each file it writes or reads in turn (one at a time): making the
+// tables of this level anew for every day's file costs more than a small day's work.
+ZSTD_CCtx* Compressor() {
+  thread_local std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> context(ZSTD_createCCtx(),
+                                                                          ZSTD_freeCCtx);
+  ZSTD_CCtx_reset(context.get(), ZSTD_reset_session_and_parameters);
+  return context.get();
+}
+ZSTD_DCtx* Decompressor() {
+  thread_local std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> context(ZSTD_createDCtx(),
+                                                                          ZSTD_freeDCtx);
+  ZSTD_DCtx_reset(context.get(), ZSTD_reset_session_and_parameters);
+  return context.get();
+}
+
 void MakeFolder(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
@@ -128,8 +144,7 @@ bool IsArchiveFile(const std::filesystem::path& path) {
 
 struct DayArchiveWriter::Stream {
   explicit Stream(const std::filesystem::path& path)
-      : file(path, O_WRONLY | O_CREAT | O_TRUNC), context(ZSTD_createCCtx()) {}
-  ~Stream() { ZSTD_freeCCtx(context); }
+      : file(path, O_WRONLY | O_CREAT | O_TRUNC), context(Compressor()) {}
   File file;
   ZSTD_CCtx* context;
   std::string buffer = std::string(ZSTD_CStreamOutSize(), '\0');
@@ -206,7 +221,7 @@ void DayArchiveWriter::Finish() {
 void ReadArchive(const std::filesystem::path& file, size_t maxLineBytes,
                  const std::function<void(std::string_view)>& line) {
   File in(file, O_RDONLY);
-  std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> context(ZSTD_createDCtx(), ZSTD_freeDCtx);
+  ZSTD_DCtx* context = Decompressor();
   std::string input(ZSTD_DStreamInSize(), '\0');
   std::string output(ZSTD_DStreamOutSize(), '\0');
   std::string current;
@@ -226,7 +241,7 @@ void ReadArchive(const std::filesystem::path& file, size_t maxLineBytes,
     bool full = false;  // the output was full: more may wait inside
     while (chunk.pos < chunk.size || full) {
       ZSTD_outBuffer out{output.data(), output.size(), 0};
-      frameLeft = ZSTD_decompressStream(context.get(), &out, &chunk);
+      frameLeft = ZSTD_decompressStream(context, &out, &chunk);
       if (ZSTD_isError(frameLeft)) {
         Fail(file, std::string("damaged: ") + ZSTD_getErrorName(frameLeft));
       }

@@ -27,6 +27,7 @@ as_service() { setpriv --reuid=varnex-line --regid=varnex-line --init-groups -- 
 # free port: CI machines run no systemd.
 start_service() {
   read -ra command <<< "$(sed -n 's/^ExecStart=//p' "$unit")"
+  : >"$work/service.log" # not the port of the service before
   (cd "$state" && umask 0027 && exec setpriv --reuid=varnex-line --regid=varnex-line \
     --init-groups -- "${command[@]}" --listen 127.0.0.1:0) > "$work/service.log" 2>&1 &
   service=$!

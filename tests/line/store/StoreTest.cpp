@@ -732,11 +732,14 @@ TEST(StoreFailures, APostgresConnectionLostIsUnavailableOnceThenReconnects) {
 }
 
 // A copy taken while a station delivers is the store at one moment: it holds whole groups, and
-// its hourly counts are exactly those of the runs it holds.
+// its hourly counts are exactly those of the runs it holds. It holds the dictionary the store
+// trained on its first records: another store opened on it reads every record back byte for
+// byte, and so does its view of the rows.
 TEST(SqliteBackup, CopiesALiveStoreAtOneMoment) {
   test::TempFolder folder;
   std::string location = (folder.Path() / "line.db").string();
-  std::unique_ptr<Store> store = OpenStore(location);
+  std::unique_ptr<Store> store = OpenStore(location, {.dictionaryAfter = 100});
+  std::map<std::string, std::string> sent;  // id, document
   std::atomic<int64_t> stored{0};
   std::atomic<bool> stop{false};
   std::thread station([&] {
@@ -745,6 +748,7 @@ TEST(SqliteBackup, CopiesALiveStoreAtOneMoment) {
       for (int i = 0; i < 10; ++i) {
         runs.push_back(test::Run({.started = At(group % 2 ? "10:05" : "11:05"),
                                   .imei1 = std::to_string(860000000000000 + group * 10 + i)}));
+        sent[runs.back().id] = runs.back().document;
       }
       store->Ingest(runs, 1);
       stored += 10;
@@ -771,6 +775,20 @@ TEST(SqliteBackup, CopiesALiveStoreAtOneMoment) {
   EXPECT_EQ(summary.bytes, summary.pages * 4096);
   EXPECT_THROW(BackupSqlite(location, folder.Path() / "no-such-folder" / "copy.db"),
                StoreUnavailable);
+
+  EXPECT_EQ(test::QueryText(copy, "SELECT count(*) FROM dictionaries"), "1\n");
+  EXPECT_EQ(test::QueryText(copy,
+                            "SELECT count(*) > 100 FROM runs WHERE length(doc) * 10 < "
+                            "doc_bytes"),
+            "1\n");
+  EXPECT_EQ(test::QueryText(copy, "SELECT count(*) FROM run_rows WHERE item = 'SIM Card'"),
+            std::to_string(runs) + "\n");
+  std::unique_ptr<Store> copied = OpenStore(copy);
+  RunPage page = copied->FindRuns({.limit = 1000});
+  ASSERT_EQ(static_cast<int64_t>(page.runs.size()), runs);
+  for (const StoredRun& run : page.runs) {
+    EXPECT_EQ(run.document, sent.at(run.id));
+  }
 }
 
 }  // namespace
