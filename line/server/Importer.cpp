@@ -42,8 +42,10 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
   ImportSummary summary;
   std::vector<RunRecord> batch;
   std::vector<std::string> names;
+  bool restoring = false;  // the batch holds an archive's runs
   auto flush = [&] {
-    std::vector<IngestResult> results = store.Ingest(batch, nowMs);
+    std::vector<IngestResult> results =
+        restoring ? store.Restore(batch, nowMs) : store.Ingest(batch, nowMs);
     for (size_t i = 0; i < results.size(); ++i) {
       switch (results[i]) {
         case IngestResult::Stored:
@@ -81,7 +83,11 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
   };
   for (const std::filesystem::path& file : RecordFiles(folder)) {
     ++summary.files;
-    if (IsArchiveFile(file)) {
+    if (IsArchiveFile(file) != restoring && !batch.empty()) {
+      flush();
+    }
+    restoring = IsArchiveFile(file);
+    if (restoring) {
       int64_t number = 0;
       try {
         ReadArchive(file, kMaxRecordBytes, [&](std::string_view line) {

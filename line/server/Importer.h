@@ -1,7 +1,8 @@
 // `varnex-line import <folder>`: loads the record files a station spooled or sent (for a
 // station that was never connected, or to fill a new database) and the archive's day files,
 // with the same checks as the API and the same idempotence: a record loaded twice is stored
-// once.
+// once. The archive's runs are restored (Store::Restore): those the store pruned itself are not
+// counted twice.
 #pragma once
 
 #include <cstdint>

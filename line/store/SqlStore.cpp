@@ -82,11 +82,20 @@ SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory write
   documents_.Load(*session);
 }
 
+std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
+  return Deliver(runs, receivedMs, false);
+}
+
+std::vector<IngestResult> SqlStore::Restore(std::span<const RunRecord> runs, int64_t receivedMs) {
+  return Deliver(runs, receivedMs, true);
+}
+
 // The first caller to find no group being written becomes the writer: it takes the deliveries
 // waiting at that moment, stores them in one transaction and hands each its results; the
 // others wait for theirs. A store that cannot write fails every delivery of the group.
-std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
-  Delivery mine{runs, receivedMs, {}, nullptr};
+std::vector<IngestResult> SqlStore::Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
+                                            bool restore) {
+  Delivery mine{runs, receivedMs, restore, {}, nullptr};
   std::unique_lock lock(queueLock_);
   queue_.push_back(&mine);
   while (!mine.done) {
@@ -134,9 +143,15 @@ void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
   auto arrivals = [](Delivery& delivery, size_t i) {
     const RunRecord& run = delivery.runs[i];
     delivery.results[i] = IngestResult::Stored;
-    return Arrival{
-        &run, delivery.receivedMs, &delivery.results[i], PhoneKey(run.codes), false, false, false,
-        {}};
+    return Arrival{&run,
+                   delivery.receivedMs,
+                   delivery.restore,
+                   &delivery.results[i],
+                   PhoneKey(run.codes),
+                   false,
+                   false,
+                   false,
+                   {}};
   };
   size_t records = 0;
   for (Delivery* delivery : group) {
@@ -198,9 +213,11 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     return std::tie(a.run->station, a.run->startedMs, a.run->id) <
            std::tie(b.run->station, b.run->startedMs, b.run->id);
   });
-  int64_t keptFrom = session.Run(Sql::KeptFrom).Int(0, 0);
+  bool restoring =
+      std::any_of(group.begin(), group.end(), [](const Arrival& a) { return a.restore; });
+  int64_t keptFrom = restoring ? session.Run(Sql::KeptFrom).Int(0, 0) : 0;
   for (Arrival& arrival : group) {
-    arrival.restored = arrival.run->startedMs < keptFrom;
+    arrival.restored = arrival.restore && arrival.run->startedMs < keptFrom;
     arrival.document = documents_.Stored(arrival.run->document);
   }
   if (dialect_ == Dialect::Postgres) {

@@ -33,6 +33,7 @@ class SqlStore : public Store {
 
   const char* Kind() const override { return kind_; }
   std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) override;
+  std::vector<IngestResult> Restore(std::span<const RunRecord> runs, int64_t receivedMs) override;
   std::vector<StoredRun> FindRun(const std::string& id, const std::string& station) override;
   RunPage FindRuns(const RunQuery& query) override;
   std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
@@ -67,9 +68,12 @@ class SqlStore : public Store {
   template <class Body>
   auto Write(Body&& body);
 
+  std::vector<IngestResult> Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
+                                    bool restore);
   struct Delivery {
     std::span<const RunRecord> runs;
     int64_t receivedMs;
+    bool restore;  // read back from the archive
     std::vector<IngestResult> results;
     std::exception_ptr failure;
     bool done = false;
@@ -78,6 +82,7 @@ class SqlStore : public Store {
   struct Arrival {
     const RunRecord* run;
     int64_t receivedMs;
+    bool restore;
     IngestResult* result;
     std::string phone;
     bool stored = false;    // new, and written

@@ -109,6 +109,10 @@ class Store {
   // Stores each record that is new and tells for each what happened. Records arriving together
   // share a transaction; one the store refuses fails alone.
   virtual std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) = 0;
+  // The same for runs read back from the archive: one that started before the store pruned (see
+  // DeleteRuns) was counted when it first arrived and is stored without being counted again.
+  virtual std::vector<IngestResult> Restore(std::span<const RunRecord> runs,
+                                            int64_t receivedMs) = 0;
 
   // Every station's run with this id (ids are unique per station), or one station's.
   virtual std::vector<StoredRun> FindRun(const std::string& id,
@@ -164,8 +168,7 @@ class Store {
                                                int64_t limit) = 0;
   // Deletes these runs (started, id, station) and the first attempts they hold; the hourly
   // counts, the stations' totals and the failing items stay. Remembers that the runs before
-  // `keptFromMs` were pruned: one stored again (an import of the archive) is counted no second
-  // time. Answers how many runs went.
+  // `keptFromMs` were pruned (Restore). Answers how many runs went.
   virtual int64_t DeleteRuns(std::span<const RunCursor> runs, int64_t keptFromMs) = 0;
   // Bytes the store takes: SQLite's file, PostgreSQL's database.
   virtual int64_t SizeBytes() = 0;

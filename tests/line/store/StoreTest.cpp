@@ -632,7 +632,8 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
 
 // A year of a line kept for 30 days: every older run goes to its day's archive file and leaves
 // the store, the hourly counts stay; nothing goes while the archive cannot be written; the
-// archive imported again gives every record back byte for byte, counted no second time.
+// archive imported again gives every record back byte for byte, counted no second time, while a
+// station's record of a pruned day that never arrived before counts.
 TEST_P(StoreTest, KeepsDaysArchivesTheRestAndImportsItBackWhole) {
   int64_t first = *ParseTimestamp("2025-12-10T10:05:00.000+08:00");
   std::vector<RunRecord> runs;
@@ -688,6 +689,18 @@ TEST_P(StoreTest, KeepsDaysArchivesTheRestAndImportsItBackWhole) {
   EXPECT_TRUE(same(hours(), before));
   EXPECT_EQ(PruneRuns(*store_, archive, KeptFrom(now, 30)).runs, 670);
   EXPECT_EQ(ImportFolder(archive, *store_, now).stored, 670);  // each day's file holds it twice
+
+  RunRecord late = test::Run({.station = "ST-A", .started = FormatLocal(first + kHourMs, 480)});
+  EXPECT_EQ(store_->Ingest(std::vector{late}, now).at(0), IngestResult::Stored);
+  std::vector<YieldPoint> after = hours();
+  auto counted = [](const std::vector<YieldPoint>& points) {
+    int64_t sum = 0;
+    for (const YieldPoint& point : points) {
+      sum += point.counts.counted;
+    }
+    return sum;
+  };
+  EXPECT_EQ(counted(after), counted(before) + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
