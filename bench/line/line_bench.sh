@@ -2,7 +2,8 @@
 # Benchmarks of the line service (not tests), in an optimised build (build/line):
 #   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows), with
 #      4, 16 and 64 stations posting at once;
-#   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
+#   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres),
+#      then 16 stations posting into that store;
 #   3. the service's peak memory in each;
 #   4. a station posting while 64 slow connections, two chunked floods and 8 readers of a
 #      thousand runs hit the service (both stores): the posts' answer times and peak memory;
@@ -149,7 +150,11 @@ query() {
   "$bench" query --url "http://127.0.0.1:$port" --requests 200 --clients 4 --imei "$imei" \
     --sn "$sn" --service-pid "$service" --database-pid "$database_pid" \
     --label "$label-$runs" | tee -a "$results"
-  stop_service "dashboard $label $runs runs"
+  say "== 16 stations posting into $name with $runs runs"
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$db" --records "$records" --clients 16 \
+    --service-pid "$service" --database-pid "$database_pid" --label "$label-$runs" |
+    tee -a "$results" || say "result: ingest $label $runs runs: some records not stored"
+  stop_service "dashboard and ingest $label $runs runs"
   store_bytes "$db" "$label $runs runs"
 }
 query "$work/million.db" SQLite sqlite
