@@ -155,7 +155,10 @@ struct DayArchiveWriter::Stream {
 DayArchiveWriter::DayArchiveWriter(const std::filesystem::path& folder, int64_t dayMs)
     : path_(DayArchivePath(folder, dayMs)) {
   MakeFolder(folder);
-  temporary_ = folder / ("." + path_.filename().string() + "." + std::to_string(::getpid()));
+  temporary_ = folder / std::string(".")
+                            .append(path_.filename().string())
+                            .append(".")
+                            .append(std::to_string(::getpid()));
   stream_ = std::make_unique<Stream>(temporary_);
   ZSTD_CCtx_setParameter(stream_->context, ZSTD_c_compressionLevel, kArchiveLevel);
   ZSTD_CCtx_setParameter(stream_->context, ZSTD_c_checksumFlag, 1);
