@@ -1,7 +1,10 @@
 // varnex-line: the line service. `serve` answers stations and the dashboard; `token` gives a
 // station or a reader its token, lists and removes them; `user` adds and removes the
-// dashboard's viewers; `import` loads record files. `--config FILE` reads the options of
-// `serve` from the file's [serve] section (the package's /etc/varnex-line/varnex-line.conf).
+// dashboard's viewers; `import` loads record files and the archive's day files; `prune` archives
+// and deletes runs older than keep-days; `backup` copies a live SQLite store. `--config FILE`
+// reads the options of `serve` from the file's [serve] section (the package's
+// /etc/varnex-line/varnex-line.conf); the other commands take the store, and prune its
+// retention, from there too.
 #include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
@@ -13,7 +16,10 @@
 
 #include "line/AdminCommands.h"
 #include "line/LineVersion.h"
+#include "line/StoreCommands.h"
+#include "line/core/Metrics.h"
 #include "line/server/ApiServer.h"
+#include "line/server/Pruner.h"
 #include "line/store/Store.h"
 
 namespace {
@@ -54,8 +60,14 @@ bool SplitListen(const std::string& listen, std::string& host, int& port) {
   }
 }
 
-int Serve(const std::string& db, const line::StoreOptions& storeOptions, const std::string& listen,
-          line::ServerOptions options) {
+// Retention while serving: with keep-days set, runs older than that go to the archive folder.
+struct Keeping {
+  int64_t keepDays = 0;
+  std::string archive;
+};
+
+int Serve(const std::string& db, line::StoreOptions storeOptions, const std::string& listen,
+          line::ServerOptions options, const Keeping& keeping) {
   std::string host;
   int port = 0;
   if (!SplitListen(listen, host, port)) {
@@ -72,9 +84,16 @@ int Serve(const std::string& db, const line::StoreOptions& storeOptions, const s
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+  options.metrics = line::ServiceMetrics(storeOptions);
+  line::Counter& pruned = options.metrics->CounterOf("varnex_line_pruned_runs_total",
+                                                     "Runs archived and deleted for keep-days.");
   std::unique_ptr<line::Store> store = line::OpenStore(db, storeOptions);
   bool https = !options.certFile.empty();
   line::ApiServer server(*store, std::move(options));
+  std::unique_ptr<line::Pruner> pruner;
+  if (keeping.keepDays > 0) {
+    pruner = std::make_unique<line::Pruner>(*store, keeping.archive, keeping.keepDays, &pruned);
+  }
   server.Listen(host, port);  // throws naming the address
   std::thread stopper([&server, signals] {
     int signal = 0;
@@ -135,6 +154,25 @@ int main(int argc, char** argv) {
                                             "reads need no log-on, also off loopback");
   serve->add_flag("--require-login", options.requireLogIn, "reads need a log-on, also on loopback")
       ->excludes(publicRead);
+  Keeping keeping;
+  auto keepOptions = [&keeping](CLI::App* command) {
+    CLI::Option* days =
+        command->add_option("--keep-days", keeping.keepDays, "days of runs the store keeps")
+            ->check(CLI::Range(1, 36500));
+    command->add_option("--archive", keeping.archive, "folder of the pruned runs' day files")
+        ->needs(days);
+    days->needs("--archive");
+  };
+  keepOptions(serve);
+
+  CLI::App* prune = app.add_subcommand("prune", "archive and delete runs older than keep-days");
+  dbOption(prune);
+  keepOptions(prune);  // or keep-days and archive of the config's [serve] section
+
+  CLI::App* backup = app.add_subcommand("backup", "copy a live SQLite store consistently");
+  dbOption(backup);
+  std::string backupFile;
+  backup->add_option("file", backupFile, "the copy")->required();
 
   CLI::App* token = app.add_subcommand("token", "station and read tokens");
   token->require_subcommand(1);
@@ -166,13 +204,18 @@ int main(int argc, char** argv) {
   CLI::App* import = app.add_subcommand("import", "load record files of a folder");
   dbOption(import);
   std::string folder;
-  import->add_option("folder", folder, "a station's results folder, spool or sent")
+  import
+      ->add_option("folder", folder, "a station's results folder, spool or sent, or archive files")
       ->required()
-      ->check(CLI::ExistingDirectory);
+      ->check(CLI::ExistingPath);
 
   CLI11_PARSE(app, argc, argv);
   if ((options.certFile.empty()) != (options.keyFile.empty())) {
     std::cerr << "varnex-line: HTTPS needs both --cert and --key\n";
+    return 2;
+  }
+  if (prune->parsed() && keeping.keepDays == 0) {
+    std::cerr << "varnex-line: prune needs --keep-days and --archive (or the config's)\n";
     return 2;
   }
   try {
@@ -181,7 +224,10 @@ int main(int argc, char** argv) {
       storeOptions.password = line::FirstLine(passwordFile);
     }
     if (serve->parsed()) {
-      return Serve(db, storeOptions, listen, options);
+      return Serve(db, storeOptions, listen, options, keeping);
+    }
+    if (backup->parsed()) {
+      return line::Backup(db, backupFile);
     }
     std::unique_ptr<line::Store> store = line::OpenStore(db, storeOptions);
     if (tokenAdd->parsed()) {
@@ -199,6 +245,9 @@ int main(int argc, char** argv) {
     }
     if (userRemove->parsed()) {
       return line::RemoveUser(*store, name);
+    }
+    if (prune->parsed()) {
+      return line::Prune(*store, keeping.archive, keeping.keepDays);
     }
     return line::Import(*store, folder);
   } catch (const std::exception& error) {

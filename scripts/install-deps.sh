@@ -11,6 +11,8 @@ packages=(
   # library and the browser and runtime of its tests.
   libboost-dev pkg-config libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   libcli11-dev libssl-dev zlib1g-dev libbrotli-dev openssl libjs-chart.js chromium nodejs curl
+  # Its stored documents and its archive are compressed (zstd; the archive reads with zstdcat).
+  libzstd-dev zstd
   # The run records' whole-program tests: a stand-in line service.
   python3
   # The line service's Debian package and its check: release build, dependencies, lintian, units.

@@ -2,10 +2,12 @@
 # Benchmarks of the line service (not tests), in an optimised build (build/line):
 #   1. sustained ingest over HTTP into SQLite and into PostgreSQL (records of 26 rows), with
 #      4, 16 and 64 stations posting at once;
-#   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres);
+#   2. the dashboard's requests with a million stored runs (SQLite; PostgreSQL with --postgres),
+#      then 16 stations posting into that store;
 #   3. the service's peak memory in each;
 #   4. a station posting while 64 slow connections, two chunked floods and 8 readers of a
-#      thousand runs hit the service (both stores): the posts' answer times and peak memory.
+#      thousand runs hit the service (both stores): the posts' answer times and peak memory;
+#   5. the bytes each store takes per run, every table and index included.
 #   bash bench/line/line_bench.sh [--runs N] [--records N] [--postgres] [--hostile-only]
 # Every figure comes with the CPU time it cost (service, PostgreSQL, the benchmark's clients),
 # which a busy machine changes far less than wall-clock rates. The lines starting "result:"
@@ -44,7 +46,9 @@ service=""
 
 say() { echo "$*" | tee -a "$results"; }
 start_service() {
-  # A free port each time: an earlier service or another program may hold any fixed one.
+  # A free port each time: an earlier service or another program may hold any fixed one. The
+  # log is emptied first: the earlier service's "serving" line would name its port.
+  : >"$work/service.log"
   "$line" serve --db "$1" --listen "127.0.0.1:0" --quiet >"$work/service.log" 2>&1 &
   service=$!
   port=$(line_service_port "$work/service.log" "$service") && return 0
@@ -58,6 +62,24 @@ stop_service() {
   kill "$service"
   wait "$service" 2>/dev/null || true
   service=""
+}
+# A store's bytes per run: the SQLite file (and its WAL), or every table, index and TOAST table
+# of the PostgreSQL database (an empty database's catalogues left out).
+store_bytes() {
+  local db=$1 label=$2 bytes runs
+  if [[ $db == postgresql://* ]]; then
+    read -r bytes runs < <(psql -At -F ' ' "$db" -c "SELECT sum(pg_total_relation_size(oid)),
+      (SELECT count(*) FROM runs) FROM pg_class WHERE relkind = 'r'
+      AND relnamespace = current_schema()::regnamespace")
+  else
+    runs=$(sqlite3 "$db" "SELECT count(*) FROM runs")
+    bytes=$(($(stat -c %s "$db") + $(stat -c %s "$db-wal" 2>/dev/null || echo 0)))
+    # Where the bytes go, per table and index.
+    sqlite3 "$db" "SELECT name, sum(pgsize) / $runs FROM dbstat GROUP BY name
+      ORDER BY sum(pgsize) DESC" | tr '\n' ' ' | sed 's/^/bytes per run: /' >>"$results"
+    echo >>"$results"
+  fi
+  say "result: bytes $label: $((bytes / runs)) bytes per run ($runs runs, $((bytes / 1048576)) MiB)"
 }
 cleanup() {
   [ -z "$service" ] || kill "$service" 2>/dev/null || true
@@ -102,6 +124,7 @@ for clients in 4 16 64; do
     --records "$records" --clients "$clients" --service-pid "$service" --label sqlite |
     tee -a "$results" || say "result: ingest sqlite $clients clients: some records not stored"
   stop_service "ingest sqlite $clients clients"
+  store_bytes "$work/ingest-$clients.db" "sqlite ingest $clients clients"
 done
 for clients in 4 16 64; do
   say "== ingest into PostgreSQL, $clients stations posting at once"
@@ -111,6 +134,7 @@ for clients in 4 16 64; do
     --clients "$clients" --service-pid "$service" --database-pid "$pg_pid" --label postgresql |
     tee -a "$results" || say "result: ingest postgresql $clients clients: some records not stored"
   stop_service "ingest postgresql $clients clients"
+  store_bytes "$pg_url/ingest" "postgresql ingest $clients clients"
 done
 
 query() {
@@ -118,6 +142,11 @@ query() {
   say "== $runs runs of 10 stations over 30 days into $name"
   "$bench" fill --db "$db" --runs "$runs" --stations 10 --days 30 2>/dev/null | tee "$work/fill.txt" |
     tee -a "$results"
+  # A store that grew to this size was vacuumed and analysed on the way; one filled at once is
+  # not, and the server would do it while it is being measured.
+  if [[ $db == postgresql://* ]]; then
+    psql -q "$db" -c "VACUUM ANALYZE"
+  fi
   local imei sn
   imei=$(sed -n 's/.* imei \([0-9]*\) .*/\1/p' "$work/fill.txt")
   sn=$(sed -n 's/.* sn \([A-Z0-9]*\)$/\1/p' "$work/fill.txt")
@@ -126,10 +155,14 @@ query() {
   "$bench" query --url "http://127.0.0.1:$port" --requests 200 --clients 4 --imei "$imei" \
     --sn "$sn" --service-pid "$service" --database-pid "$database_pid" \
     --label "$label-$runs" | tee -a "$results"
-  stop_service "dashboard $label $runs runs"
+  say "== 16 stations posting into $name with $runs runs"
+  "$bench" ingest --url "http://127.0.0.1:$port" --db "$db" --records "$records" --clients 16 \
+    --service-pid "$service" --database-pid "$database_pid" --label "$label-$runs" |
+    tee -a "$results" || say "result: ingest $label $runs runs: some records not stored"
+  stop_service "dashboard and ingest $label $runs runs"
+  store_bytes "$db" "$label $runs runs"
 }
 query "$work/million.db" SQLite sqlite
-say "result: SQLite file with $runs runs: $(du -h "$work/million.db" | cut -f1)"
 if [ "$postgres_query" = true ]; then
   query "$pg_url/million" PostgreSQL postgresql "$pg_pid"
 fi

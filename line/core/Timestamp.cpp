@@ -123,6 +123,11 @@ std::string FormatLocal(int64_t epochMs, int32_t offsetMinutes) {
   return Format(epochMs, offsetMinutes, false);
 }
 
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
 int64_t HourStart(int64_t epochMs) {
   return FloorDiv(epochMs, kHourMs) * kHourMs;
 }

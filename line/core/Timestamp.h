@@ -29,6 +29,9 @@ inline constexpr int64_t kDayMs = 24 * kHourMs;
 int64_t HourStart(int64_t epochMs);
 int64_t DayStart(int64_t epochMs, int32_t offsetMinutes);
 
+// The system clock in milliseconds since 1970-01-01T00:00:00Z.
+int64_t NowMs();
+
 // Minutes east of UTC as "+08:00", "-05:30", or "Z" for 0.
 std::string FormatOffset(int32_t offsetMinutes);
 

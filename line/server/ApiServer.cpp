@@ -32,6 +32,8 @@ constexpr int64_t kAnswerBudget = 48 * 1024 * 1024;
 constexpr size_t kPrettyBytes = 1024 * 1024;
 constexpr size_t kFormBytes = 4096;
 constexpr int64_t kLongestPareto = 92 * kDayMs;
+constexpr const char* kRecordsHelp =
+    "Records posted, by the status of their answer (201 stored, 200 repeated, others refused).";
 
 // The page runs only its own scripts, takes nothing from elsewhere and is never framed.
 const std::pair<std::string, std::string> kSecurityHeaders[] = {
@@ -88,9 +90,12 @@ std::string ContentType(const std::filesystem::path& path) {
 
 }  // namespace
 
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+std::shared_ptr<MetricsRegistry> ServiceMetrics(StoreOptions& store) {
+  auto metrics = std::make_shared<MetricsRegistry>();
+  store.commitSeconds =
+      &metrics->HistogramOf("varnex_line_store_commit_seconds",
+                            "Time of the store's commits (the disk sync).", LatencyBounds());
+  return metrics;
 }
 
 std::span<const ApiServer::Route> ApiServer::Routes() {
@@ -103,6 +108,7 @@ std::span<const ApiServer::Route> ApiServer::Routes() {
       {"GET", "/api/v1/pareto", false, Work::Read, Who::Viewer, 0, &ApiServer::GetPareto},
       {"GET", "/api/v1/stations", false, Work::Read, Who::Viewer, 0, &ApiServer::GetStations},
       {"GET", "/healthz", false, Work::Ingest, Who::Anyone, 0, &ApiServer::GetHealth},
+      {"GET", "/metrics", false, Work::Read, Who::Viewer, 0, &ApiServer::GetMetrics},
       {"POST", "/login", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogIn},
       {"POST", "/logout", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogOut},
       {"GET", "/", true, Work::Read, Who::ViewerPage, 0, &ApiServer::GetFile},
@@ -136,6 +142,18 @@ ApiServer::ApiServer(Store& store, ServerOptions options)
   } else {
     files_["/vendor/chart.min.js"] = {std::move(chartJs), "application/javascript"};
   }
+  if (!options_.metrics) {
+    options_.metrics = std::make_shared<MetricsRegistry>();
+  }
+  MetricsRegistry& metrics = *options_.metrics;
+  metrics.CounterOf("varnex_line_records_total", kRecordsHelp, {{"status", "201"}});
+  ingestSeconds_ = &metrics.HistogramOf(
+      "varnex_line_ingest_seconds", "Time from a record's request to its answer.", LatencyBounds());
+  metrics.GaugeFrom("varnex_line_open_connections", "HTTP connections open now.",
+                    [this] { return static_cast<double>(http_->OpenConnections()); });
+  metrics.GaugeFrom("varnex_line_store_bytes",
+                    "Bytes the store takes: the SQLite file, or the PostgreSQL database.",
+                    [this] { return static_cast<double>(store_.SizeBytes()); });
 }
 
 ApiServer::~ApiServer() = default;
@@ -188,6 +206,7 @@ HttpHandler::Admission ApiServer::Admit(const HttpRequest& head) {
   }
   // Every record would be refused the same: its body is not worth reading.
   if (route->who == Who::Station && BearerToken(head).empty()) {
+    CountDelivery(401);
     return {Finish(head, Refused(401, "Authorization: no valid station token"), ""), 0};
   }
   return {std::nullopt, route->bodyLimit};
@@ -203,6 +222,9 @@ void ApiServer::Handle(HttpRequest request, std::function<void(HttpAnswer)> repl
   auto shared = std::make_shared<HttpRequest>(std::move(request));
   bool queued = pool.TryPost([this, route, shared, reply] { reply(Serve(*route, *shared)); });
   if (!queued) {
+    if (route->who == Who::Station) {
+      CountDelivery(503);
+    }
     reply(Finish(*shared, Refused(503, "busy: too many requests waiting"), "worker queue full"));
   }
 }
@@ -213,8 +235,36 @@ HttpAnswer ApiServer::Refusal(unsigned status, const std::string& text) {
   return answer;
 }
 
-// The 5xx answers name no internal detail: that goes to the log.
+HttpAnswer ApiServer::TooLarge(const HttpRequest& head, size_t limit) {
+  bool pathKnown = false;
+  const Route* route = Find(head, pathKnown);
+  if (route && route->who == Who::Station) {
+    CountDelivery(413);
+  }
+  return Refusal(413, "body: larger than " + std::to_string(limit) + " bytes");
+}
+
+// Every delivery is counted by the status it was answered with; those read whole are timed.
+void ApiServer::CountDelivery(unsigned status) {
+  options_.metrics
+      ->CounterOf("varnex_line_records_total", kRecordsHelp, {{"status", std::to_string(status)}})
+      .Add();
+}
+
 HttpAnswer ApiServer::Serve(const Route& route, const HttpRequest& request) {
+  if (route.who != Who::Station) {
+    return Answer(route, request);
+  }
+  auto start = std::chrono::steady_clock::now();
+  HttpAnswer answer = Answer(route, request);
+  ingestSeconds_->Observe(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  CountDelivery(answer.status);
+  return answer;
+}
+
+// The 5xx answers name no internal detail: that goes to the log.
+HttpAnswer ApiServer::Answer(const Route& route, const HttpRequest& request) {
   try {
     std::string caller;
     if (std::optional<HttpAnswer> refusal = Authorize(route, request, caller)) {
@@ -381,6 +431,10 @@ HttpAnswer ApiServer::GetHealth(const HttpRequest& request, const std::string&) 
                    options_.clock());
     return JsonAnswer(503, {{"status", "unavailable"}, {"store", store_.Kind()}});
   }
+}
+
+HttpAnswer ApiServer::GetMetrics(const HttpRequest&, const std::string&) {
+  return {200, kMetricsContentType, options_.metrics->Text(), {}, false, nullptr};
 }
 
 HttpAnswer ApiServer::GetFile(const HttpRequest& request, const std::string&) {

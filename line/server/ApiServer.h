@@ -15,6 +15,8 @@
 #include <span>
 #include <string>
 
+#include "line/core/Metrics.h"
+#include "line/core/Timestamp.h"
 #include "line/server/Access.h"
 #include "line/server/HttpServer.h"
 #include "line/server/Log.h"
@@ -24,8 +26,7 @@ namespace line {
 
 class Store;
 class QueryParams;
-
-int64_t NowMs();
+struct StoreOptions;
 
 struct ServerOptions {
   std::string webDir;  // the dashboard's files
@@ -39,7 +40,14 @@ struct ServerOptions {
   size_t ingestThreads = 32;  // deliveries at once (they wait together for one commit)
   HttpLimits limits;
   std::function<int64_t()> clock = NowMs;  // the service's clock
+  // The figures GET /metrics answers (ServiceMetrics); the server adds its own to them (to a
+  // registry of its own when none is given).
+  std::shared_ptr<MetricsRegistry> metrics;
 };
+
+// The figures GET /metrics answers, the store's commit times among them: `store` then goes to
+// OpenStore, the registry to the server's options.
+std::shared_ptr<MetricsRegistry> ServiceMetrics(StoreOptions& store);
 
 class ApiServer : public HttpHandler {
  public:
@@ -59,6 +67,7 @@ class ApiServer : public HttpHandler {
   Admission Admit(const HttpRequest& head) override;
   void Handle(HttpRequest request, std::function<void(HttpAnswer)> reply) override;
   HttpAnswer Refusal(unsigned status, const std::string& text) override;
+  HttpAnswer TooLarge(const HttpRequest& head, size_t limit) override;
 
  private:
   enum class Work { Ingest, Read };
@@ -77,6 +86,8 @@ class ApiServer : public HttpHandler {
   static std::span<const Route> Routes();
   const Route* Find(const HttpRequest& request, bool& pathKnown) const;
   HttpAnswer Serve(const Route& route, const HttpRequest& request);
+  HttpAnswer Answer(const Route& route, const HttpRequest& request);
+  void CountDelivery(unsigned status);
   std::optional<HttpAnswer> Authorize(const Route& route, const HttpRequest& request,
                                       std::string& caller);
   HttpAnswer Finish(const HttpRequest& request, HttpAnswer answer, const std::string& problem);
@@ -88,6 +99,7 @@ class ApiServer : public HttpHandler {
   HttpAnswer GetPareto(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetStations(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetHealth(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetMetrics(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetFile(const HttpRequest& request, const std::string& caller);
   HttpAnswer PostLogIn(const HttpRequest& request, const std::string& caller);
   HttpAnswer PostLogOut(const HttpRequest& request, const std::string& caller);
@@ -108,6 +120,7 @@ class ApiServer : public HttpHandler {
   std::atomic<int64_t> answerBytes_{0};   // of large answers being made or sent
   std::counting_semaphore<2> logIns_{2};  // password hashes being checked
   // Declared before the pools: their threads end (and hand back their answers) first.
+  Histogram* ingestSeconds_ = nullptr;
   std::unique_ptr<HttpServer> http_;
   WorkerPool ingest_;
   WorkerPool reads_;

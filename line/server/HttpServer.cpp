@@ -203,9 +203,7 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
     });
   }
 
-  void RefuseTooLarge() {
-    Refuse(413, "body: larger than " + std::to_string(bodyLimit_) + " bytes");
-  }
+  void RefuseTooLarge() { Send(shared_.handler.TooLarge(request_, bodyLimit_), true); }
 
   // What the parser could not take: a request that broke a limit or the protocol is answered;
   // a client that went away or ran out of time is dropped.

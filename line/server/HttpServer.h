@@ -56,8 +56,10 @@ class HttpHandler {
   // The whole request; `reply` takes its answer once, from any thread.
   virtual void Handle(HttpRequest request, std::function<void(HttpAnswer)> reply) = 0;
 
-  // The answer to a request the server refuses itself (unreadable, too large, too many fields).
+  // The answer to a request the server refuses itself (unreadable, too many fields).
   virtual HttpAnswer Refusal(unsigned status, const std::string& text) = 0;
+  // The answer to a request whose body is larger than Admit allowed (`limit` bytes).
+  virtual HttpAnswer TooLarge(const HttpRequest& head, size_t limit) = 0;
 };
 
 struct HttpLimits {

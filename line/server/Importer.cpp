@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "line/core/RunRecord.h"
+#include "line/store/DayArchive.h"
 #include "line/store/Store.h"
 
 namespace line {
@@ -13,14 +14,21 @@ namespace {
 // Records per transaction: few enough to keep a transaction short, many enough to be fast.
 constexpr size_t kBatch = 256;
 
+bool IsRecordFile(const std::filesystem::path& path) {
+  return path.extension() == ".json" || IsArchiveFile(path);
+}
+
 std::vector<std::filesystem::path> RecordFiles(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> files;
   namespace fs = std::filesystem;
+  if (fs::is_regular_file(folder)) {
+    return {folder};
+  }
   for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
        ++it) {
     if (it->is_directory() && it->path().filename() == "rejected") {
       it.disable_recursion_pending();
-    } else if (it->is_regular_file() && it->path().extension() == ".json") {
+    } else if (it->is_regular_file() && IsRecordFile(it->path())) {
       files.push_back(it->path());
     }
   }
@@ -34,8 +42,10 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
   ImportSummary summary;
   std::vector<RunRecord> batch;
   std::vector<std::string> names;
+  bool restoring = false;  // the batch holds an archive's runs
   auto flush = [&] {
-    std::vector<IngestResult> results = store.Ingest(batch, nowMs);
+    std::vector<IngestResult> results =
+        restoring ? store.Restore(batch, nowMs) : store.Ingest(batch, nowMs);
     for (size_t i = 0; i < results.size(); ++i) {
       switch (results[i]) {
         case IngestResult::Stored:
@@ -58,8 +68,37 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
     batch.clear();
     names.clear();
   };
+  auto add = [&](std::string_view text, const std::string& name) {
+    RecordCheck check = ReadRunRecord(text, nowMs);
+    if (!check.record) {
+      ++summary.invalid;
+      summary.problems.push_back(name + ": " + check.error);
+      return;
+    }
+    batch.push_back(std::move(*check.record));
+    names.push_back(name);
+    if (batch.size() == kBatch) {
+      flush();
+    }
+  };
   for (const std::filesystem::path& file : RecordFiles(folder)) {
     ++summary.files;
+    if (IsArchiveFile(file) != restoring && !batch.empty()) {
+      flush();
+    }
+    restoring = IsArchiveFile(file);
+    if (restoring) {
+      int64_t number = 0;
+      try {
+        ReadArchive(file, kMaxRecordBytes, [&](std::string_view line) {
+          add(line, file.string() + ":" + std::to_string(++number));
+        });
+      } catch (const ArchiveError& error) {
+        ++summary.invalid;
+        summary.problems.push_back(error.what());
+      }
+      continue;
+    }
     std::error_code error;
     uintmax_t size = std::filesystem::file_size(file, error);
     if (error || size > kMaxRecordBytes) {
@@ -71,17 +110,7 @@ ImportSummary ImportFolder(const std::filesystem::path& folder, Store& store, in
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    RecordCheck check = ReadRunRecord(text.str(), nowMs);
-    if (!check.record) {
-      ++summary.invalid;
-      summary.problems.push_back(file.string() + ": " + check.error);
-      continue;
-    }
-    batch.push_back(std::move(*check.record));
-    names.push_back(file.string());
-    if (batch.size() == kBatch) {
-      flush();
-    }
+    add(text.str(), file.string());
   }
   if (!batch.empty()) {
     flush();

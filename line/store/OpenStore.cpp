@@ -29,12 +29,12 @@ std::unique_ptr<Store> OpenStore(const std::string& where, const StoreOptions& o
         [where, password, readTimeout] {
           return std::make_unique<PostgresSession>(where, password, readTimeout);
         },
-        problem);
+        problem, options);
   }
   return std::make_unique<SqlStore>(
       "sqlite", Dialect::Sqlite, [where] { return std::make_unique<SqliteSession>(where, 0); },
-      [where, readTimeout] { return std::make_unique<SqliteSession>(where, readTimeout); },
-      problem);
+      [where, readTimeout] { return std::make_unique<SqliteSession>(where, readTimeout); }, problem,
+      options);
 }
 
 }  // namespace line

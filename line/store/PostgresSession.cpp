@@ -33,6 +33,9 @@ std::string ParamText(const SqlParam& param) {
     }
     return std::string(*text);
   }
+  if (std::holds_alternative<SqlBlob>(param)) {  // PostgreSQL compresses documents itself
+    throw StoreError("a binary parameter for PostgreSQL");
+  }
   return {};
 }
 

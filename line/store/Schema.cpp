@@ -223,16 +223,19 @@ CREATE INDEX fail_rows_started ON fail_rows (started_ms);
 )sql";
 
 // SQLite reads any document it stored and any number in it (a number too small for a double
-// reads as 0): its view needs no guard.
-const std::string kSecondSqliteRows = R"sql(
+// reads as 0): its view needs no guard. `document` is the SQL that gives a run's document.
+std::string SqliteRowsView(const std::string& document) {
+  return R"sql(
 CREATE VIEW run_rows AS
 SELECT runs.station AS station, runs.id AS run_id, CAST(r.key AS INTEGER) AS pos,
   r.value ->> 'item' AS item, r.value ->> 'expected' AS expected,
   r.value ->> 'result' AS result, r.value ->> 'detail' AS detail, r.value ->> 'value' AS value,
   coalesce(r.value ->> 'unit', '') AS unit, r.value ->> 'low' AS low,
   r.value ->> 'high' AS high
-FROM runs, json_each(runs.doc, '$.rows') AS r;
+FROM runs, json_each()sql" +
+         document + R"sql(, '$.rows') AS r;
 )sql";
+}
 
 // Version 2 on PostgreSQL: the same keys and columns in place. Its view reads each document as
 // jsonb, which holds no NUL character, and each number as a double, which holds no magnitude
@@ -270,12 +273,33 @@ FROM runs CROSS JOIN LATERAL jsonb_array_elements(
        ELSE varnex_odd_document(runs.doc) END -> 'rows') WITH ORDINALITY AS r(value, pos);
 )sql";
 
+// Version 3: keeping the store for years. SQLite keeps new documents compressed (frames of
+// zstd, stored as BLOBs) with the dictionaries they need; documents stored before stay plain
+// text and are read as they are (nothing is rewritten at start, whatever the store's size), so
+// its view reads every document through run_doc(), which the service registers. Retention
+// remembers up to when runs were pruned. PostgreSQL keeps documents as text its own column
+// compression shrinks.
+const std::string kThirdCommon = R"sql(
+CREATE TABLE retention (kept_from_ms BIGINT NOT NULL);
+INSERT INTO retention (kept_from_ms) VALUES (-9223372036854775807);
+)sql";
+const std::string kThirdSqlite = R"sql(
+CREATE TABLE dictionaries (
+  id BIGINT PRIMARY KEY,
+  made_ms BIGINT NOT NULL,
+  bytes BLOB NOT NULL
+);
+DROP VIEW run_rows;
+)sql";
+
 std::vector<SchemaStep> Steps() {
   return {
       {1, "runs, their counts and tokens", Keyed(kFirstSchema, " WITHOUT ROWID") + kFirstSqliteRows,
        Keyed(kFirstSchema, " WITH (fillfactor = 50)") + kFirstPostgresRows},
       {2, "runs keyed by station and id, read tokens, viewers and their sessions",
-       kSecondSqlite + kSecondCommon + kSecondSqliteRows, kSecondPostgres + kSecondCommon},
+       kSecondSqlite + kSecondCommon + SqliteRowsView("runs.doc"), kSecondPostgres + kSecondCommon},
+      {3, "compressed documents, retention",
+       kThirdCommon + kThirdSqlite + SqliteRowsView("run_doc(runs.doc)"), kThirdCommon},
   };
 }
 

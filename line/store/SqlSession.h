@@ -15,7 +15,11 @@
 namespace line {
 
 // Texts are views: the caller keeps them alive until the statement has been sent.
-using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string_view>;
+// Bytes that are no text (a compressed document), written as a BLOB.
+struct SqlBlob {
+  std::string_view bytes;
+};
+using SqlParam = std::variant<std::nullptr_t, int64_t, double, std::string_view, SqlBlob>;
 
 // A value as the back end gives it: SQLite its own types, PostgreSQL text.
 using SqlCell = std::variant<std::monostate, int64_t, double, std::string>;

@@ -22,7 +22,8 @@ constexpr size_t kReaderSessions = 8;
 using Params = std::vector<SqlParam>;
 
 // The runs table's columns of a record ($1-$27 of its insert).
-Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receivedMs) {
+Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receivedMs,
+                  std::string_view document) {
   const PhoneCodes& c = run.codes;
   return {run.id,
           run.station,
@@ -48,7 +49,7 @@ Params RunColumns(const RunRecord& run, const std::string& phone, int64_t receiv
           run.testLog,
           phone,
           receivedMs,
-          run.document,
+          DocumentCodec::IsFrame(document) ? SqlParam{SqlBlob{document}} : SqlParam{document},
           int64_t{CountsAsFail(run)},
           static_cast<int64_t>(run.document.size())};
 }
@@ -64,29 +65,37 @@ bool SameContent(const std::string& stored, const std::string& sent) {
   return !a.is_discarded() && a == b;
 }
 
-int64_t ClockMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory writer,
-                   SessionPool::Factory reader, std::function<void(const std::string&)> problem)
+                   SessionPool::Factory reader, std::function<void(const std::string&)> problem,
+                   const StoreOptions& options)
     : kind_(kind),
       dialect_(dialect),
       problem_(std::move(problem)),
+      commitSeconds_(options.commitSeconds),
+      documents_(dialect == Dialect::Sqlite, options.dictionaryAfter),
       writers_(std::move(writer), kWriterSessions),
       readers_(std::move(reader), kReaderSessions) {
   SessionPool::Lease session = writers_.Acquire();
-  UpgradeSchema(*session, dialect, ClockMs());
+  UpgradeSchema(*session, dialect, NowMs());
+  documents_.Load(*session);
+}
+
+std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
+  return Deliver(runs, receivedMs, false);
+}
+
+std::vector<IngestResult> SqlStore::Restore(std::span<const RunRecord> runs, int64_t receivedMs) {
+  return Deliver(runs, receivedMs, true);
 }
 
 // The first caller to find no group being written becomes the writer: it takes the deliveries
 // waiting at that moment, stores them in one transaction and hands each its results; the
 // others wait for theirs. A store that cannot write fails every delivery of the group.
-std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
-  Delivery mine{runs, receivedMs, {}, nullptr};
+std::vector<IngestResult> SqlStore::Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
+                                            bool restore) {
+  Delivery mine{runs, receivedMs, restore, {}, nullptr};
   std::unique_lock lock(queueLock_);
   queue_.push_back(&mine);
   while (!mine.done) {
@@ -108,6 +117,7 @@ std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int6
     lock.unlock();
     try {
       WriteGroup(group);
+      TrainWhenDue();
     } catch (...) {
       for (Delivery* delivery : group) {
         delivery->failure = std::current_exception();
@@ -133,7 +143,15 @@ void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
   auto arrivals = [](Delivery& delivery, size_t i) {
     const RunRecord& run = delivery.runs[i];
     delivery.results[i] = IngestResult::Stored;
-    return Arrival{&run, delivery.receivedMs, &delivery.results[i], PhoneKey(run.codes)};
+    return Arrival{&run,
+                   delivery.receivedMs,
+                   delivery.restore,
+                   &delivery.results[i],
+                   PhoneKey(run.codes),
+                   false,
+                   false,
+                   false,
+                   {}};
   };
   size_t records = 0;
   for (Delivery* delivery : group) {
@@ -195,6 +213,13 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     return std::tie(a.run->station, a.run->startedMs, a.run->id) <
            std::tie(b.run->station, b.run->startedMs, b.run->id);
   });
+  bool restoring =
+      std::any_of(group.begin(), group.end(), [](const Arrival& a) { return a.restore; });
+  int64_t keptFrom = restoring ? session.Run(Sql::KeptFrom).Int(0, 0) : 0;
+  for (Arrival& arrival : group) {
+    arrival.restored = arrival.restore && arrival.run->startedMs < keptFrom;
+    arrival.document = documents_.Stored(arrival.run->document);
+  }
   if (dialect_ == Dialect::Postgres) {
     StoreNewPipelined(session, group);
   } else {
@@ -207,7 +232,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     if (!arrival.stored) {
       session.Send(Sql::RunGet, Params{run.station, run.id});
       asked.push_back(&arrival);
-    } else if (CanBeFirstAttempt(run) && !arrival.claimed) {
+    } else if (CanBeFirstAttempt(run) && !arrival.restored && !arrival.claimed) {
       session.Send(Sql::PhoneFirstGet, Params{run.station, arrival.phone});
       asked.push_back(&arrival);
     }
@@ -223,7 +248,8 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     const RunRecord& run = *arrival.run;
     const SqlResult& answer = answers.at(i);
     if (!arrival.stored) {
-      bool same = !answer.rows.empty() && SameContent(answer.Text(0, 0), run.document);
+      bool same = !answer.rows.empty() &&
+                  SameContent(documents_.Document(answer.Text(0, 0), session), run.document);
       *arrival.result = same ? IngestResult::Repeated : IngestResult::Conflict;
       continue;
     }
@@ -253,15 +279,15 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
 void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group) {
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
-    if (session.Run(Sql::RunInsert, RunColumns(run, arrival.phone, arrival.receivedMs)).changed ==
-        0) {
+    Params columns = RunColumns(run, arrival.phone, arrival.receivedMs, arrival.document);
+    if (session.Run(Sql::RunInsert, columns).changed == 0) {
       continue;
     }
     arrival.stored = true;
     for (const std::string& item : FailingItems(run)) {
       session.Run(Sql::FailRowInsert, Params{run.station, run.id, item, run.startedMs});
     }
-    if (CanBeFirstAttempt(run)) {
+    if (CanBeFirstAttempt(run) && !arrival.restored) {
       int64_t passed = CountsAsPass(run) ? 1 : 0;
       arrival.claimed = session
                             .Run(Sql::PhoneFirstInsert,
@@ -276,9 +302,9 @@ void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& grou
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
     std::string fails = nlohmann::json(FailingItems(run)).dump();
-    Params params = RunColumns(run, arrival.phone, arrival.receivedMs);
-    params.insert(params.end(),
-                  {fails, int64_t{CanBeFirstAttempt(run)}, int64_t{CountsAsPass(run)}});
+    Params params = RunColumns(run, arrival.phone, arrival.receivedMs, arrival.document);
+    params.insert(params.end(), {fails, int64_t{CanBeFirstAttempt(run) && !arrival.restored},
+                                 int64_t{CountsAsPass(run)}});
     session.Send(Sql::RunStore, params);
   }
   std::vector<SqlResult> answers = session.Receive();
@@ -292,7 +318,7 @@ void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& grou
 SqlStore::GroupCounts SqlStore::CountNew(const std::vector<Arrival>& group) {
   GroupCounts counts;
   for (const Arrival& arrival : group) {
-    if (!arrival.stored) {
+    if (!arrival.stored || arrival.restored) {
       continue;
     }
     const RunRecord& run = *arrival.run;

@@ -12,9 +12,11 @@
 #include <thread>
 #include <utility>
 
+#include "line/core/Metrics.h"
 #include "line/store/SessionPool.h"
 #include "line/store/Statements.h"
 #include "line/store/Store.h"
+#include "line/store/StoredDocuments.h"
 
 namespace line {
 
@@ -26,10 +28,12 @@ class SqlStore : public Store {
   // apart from the readers', so that a station never waits behind the dashboard's questions.
   // Upgrades the schema first.
   SqlStore(const char* kind, Dialect dialect, SessionPool::Factory writer,
-           SessionPool::Factory reader, std::function<void(const std::string&)> problem);
+           SessionPool::Factory reader, std::function<void(const std::string&)> problem,
+           const StoreOptions& options);
 
   const char* Kind() const override { return kind_; }
   std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) override;
+  std::vector<IngestResult> Restore(std::span<const RunRecord> runs, int64_t receivedMs) override;
   std::vector<StoredRun> FindRun(const std::string& id, const std::string& station) override;
   RunPage FindRuns(const RunQuery& query) override;
   std::vector<YieldPoint> HourlyYield(int64_t fromMs, int64_t toMs,
@@ -51,6 +55,12 @@ class SqlStore : public Store {
                   int64_t expiresMs) override;
   std::optional<std::string> SessionUser(const std::string& hash, int64_t nowMs) override;
   void RemoveSession(const std::string& hash) override;
+  std::optional<int64_t> OldestRunStart() override;
+  std::vector<StoredRun> RunsToArchive(int64_t fromMs, int64_t toMs,
+                                       const std::optional<RunCursor>& after,
+                                       int64_t limit) override;
+  int64_t DeleteRuns(std::span<const RunCursor> runs, int64_t keptFromMs) override;
+  int64_t SizeBytes() override;
   void Ping() override;
 
  private:
@@ -58,9 +68,12 @@ class SqlStore : public Store {
   template <class Body>
   auto Write(Body&& body);
 
+  std::vector<IngestResult> Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
+                                    bool restore);
   struct Delivery {
     std::span<const RunRecord> runs;
     int64_t receivedMs;
+    bool restore;  // read back from the archive
     std::vector<IngestResult> results;
     std::exception_ptr failure;
     bool done = false;
@@ -69,10 +82,13 @@ class SqlStore : public Store {
   struct Arrival {
     const RunRecord* run;
     int64_t receivedMs;
+    bool restore;
     IngestResult* result;
     std::string phone;
-    bool stored = false;   // new, and written
-    bool claimed = false;  // became its phone's first attempt at the station when written
+    bool stored = false;    // new, and written
+    bool claimed = false;   // became its phone's first attempt at the station when written
+    bool restored = false;  // pruned once and counted then: stored again, counted no more
+    std::string document;   // as the store keeps it
   };
   // What a group adds to its stations' rows and to its hours' counts.
   struct StationCounts {
@@ -93,10 +109,14 @@ class SqlStore : public Store {
   static GroupCounts CountNew(const std::vector<Arrival>& group);
   static void SendCounts(SqlSession& session, const GroupCounts& counts);
   std::vector<YieldPoint> YieldPoints(Sql statement, std::span<const SqlParam> params);
+  void TrainWhenDue();
+  StoredRun TakeRun(SqlResult& result, size_t row, SqlSession& session);
 
   const char* kind_;
   Dialect dialect_;
   std::function<void(const std::string&)> problem_;
+  Histogram* commitSeconds_;
+  StoredDocuments documents_;
   SessionPool writers_;  // deliveries, their tokens and every change
   SessionPool readers_;  // the read routes and the viewers' sessions
   std::mutex writer_;
@@ -116,7 +136,12 @@ auto SqlStore::Write(Body&& body) {
     session->Begin();
     try {
       auto result = body(*session);
+      auto start = std::chrono::steady_clock::now();
       session->Commit();
+      if (commitSeconds_) {
+        commitSeconds_->Observe(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      }
       return result;
     } catch (const SqlRetry&) {
       session->Rollback();

@@ -8,11 +8,6 @@ namespace {
 
 using Params = std::vector<SqlParam>;
 
-StoredRun TakeRun(SqlResult& result, size_t row) {
-  return {result.TakeText(row, 0), result.Int(row, 1), result.TakeText(row, 2),
-          result.TakeText(row, 3), result.Int(row, 4)};
-}
-
 Sql SearchFor(const RunQuery& query) {
   if (!query.imei.empty()) {
     return Sql::RunsByImei;
@@ -28,12 +23,18 @@ Sql SearchFor(const RunQuery& query) {
 
 }  // namespace
 
+// A run as the reads answer it: its document exactly as it arrived, whichever form it is kept in.
+StoredRun SqlStore::TakeRun(SqlResult& result, size_t row, SqlSession& session) {
+  return {documents_.Document(result.TakeText(row, 0), session), result.Int(row, 1),
+          result.TakeText(row, 2), result.TakeText(row, 3), result.Int(row, 4)};
+}
+
 std::vector<StoredRun> SqlStore::FindRun(const std::string& id, const std::string& station) {
   SessionPool::Lease session = readers_.Acquire();
   SqlResult result = session->Run(Sql::RunFind, Params{id, station});
   std::vector<StoredRun> runs;
   for (size_t i = 0; i < result.rows.size(); ++i) {
-    runs.push_back(TakeRun(result, i));
+    runs.push_back(TakeRun(result, i, *session));
   }
   return runs;
 }
@@ -54,11 +55,8 @@ RunPage SqlStore::FindRuns(const RunQuery& query) {
                 after.station,
                 query.limit + 1,
                 query.maxBytes};
-  SqlResult result;
-  {
-    SessionPool::Lease session = readers_.Acquire();
-    result = session->Run(SearchFor(query), params);
-  }
+  SessionPool::Lease session = readers_.Acquire();
+  SqlResult result = session->Run(SearchFor(query), params);
   RunPage page;
   size_t rows = result.rows.size();
   for (size_t i = 0; i < rows; ++i) {
@@ -66,7 +64,7 @@ RunPage SqlStore::FindRuns(const RunQuery& query) {
     if (static_cast<int64_t>(page.runs.size()) == query.limit || !fits) {
       break;
     }
-    page.runs.push_back(TakeRun(result, i));
+    page.runs.push_back(TakeRun(result, i, *session));
   }
   if (page.runs.size() < rows) {
     const StoredRun& last = page.runs.back();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "line/store/Statements.h"
+#include "line/store/StoredDocuments.h"
 #include "line/store/Store.h"
 
 namespace line {
@@ -59,6 +60,7 @@ SqliteSession::SqliteSession(const std::string& path, int64_t readTimeoutMs)
     throw StoreUnavailable("cannot open " + path + ": " + what);
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  RegisterRunDoc(db_);
   // A station forgets a record once the service acknowledged it, so every commit reaches the
   // disk (FULL) before the answer goes out.
   RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
@@ -123,6 +125,9 @@ SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
     } else if (const auto* text = std::get_if<std::string_view>(&params[i])) {
       code = sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
                                SQLITE_STATIC);
+    } else if (const auto* blob = std::get_if<SqlBlob>(&params[i])) {
+      code = sqlite3_bind_blob(statement, index, blob->bytes.data(),
+                               static_cast<int>(blob->bytes.size()), SQLITE_STATIC);
     } else {
       code = sqlite3_bind_null(statement, index);
     }
@@ -154,6 +159,12 @@ SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
         case SQLITE_FLOAT:
           row.emplace_back(sqlite3_column_double(statement, c));
           break;
+        case SQLITE_BLOB: {
+          const void* bytes = sqlite3_column_blob(statement, c);
+          row.emplace_back(std::string(static_cast<const char*>(bytes),
+                                       static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+          break;
+        }
         default: {
           const unsigned char* text = sqlite3_column_text(statement, c);
           row.emplace_back(std::string(reinterpret_cast<const char*>(text),

@@ -148,6 +148,23 @@ std::vector<Entry> CommonStatements() {
 
       {Sql::Ping, "SELECT 1"},
       {Sql::SchemaVersion, "SELECT coalesce(max(version), 0) FROM schema_version"},
+      // Retention: runs that started before kept_from_ms were pruned, so one that comes back
+      // (an import of the archive) was counted already.
+      {Sql::KeptFrom, "SELECT kept_from_ms FROM retention"},
+      {Sql::KeptFromSet, "UPDATE retention SET kept_from_ms = $1 WHERE kept_from_ms < $1"},
+      {Sql::OldestStart, "SELECT min(started_ms) FROM runs"},
+      // A day's runs for the archive, oldest first, after the cursor ($3-$5), $6 at most.
+      {Sql::RunsToArchive,
+       "SELECT " + kRunColumns +
+           " FROM runs WHERE started_ms >= $1 AND started_ms < $2 AND started_ms >= $3 AND "
+           "(started_ms > $3 OR "
+           "(started_ms = $3 AND (id > $4 OR (id = $4 AND station > $5)))) "
+           "ORDER BY started_ms, id, station LIMIT $6"},
+      {Sql::RunDelete, "DELETE FROM runs WHERE station = $1 AND id = $2"},
+      // Found by its phone (the table's key), when it is still this run's.
+      {Sql::PhoneFirstDelete,
+       "DELETE FROM phone_first WHERE station = $1 AND run_id = $2 AND phone = "
+       "(SELECT phone FROM runs WHERE station = $1 AND id = $2)"},
       {Sql::SchemaVersionAdd, "INSERT INTO schema_version (version, applied_ms) VALUES ($1, $2)"},
   };
 }
@@ -168,6 +185,21 @@ std::vector<Entry> SqliteStatements() {
   statements.push_back({Sql::PhoneFirstGet,
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2"});
+  // The documents' dictionaries: their ids count up from the first one zstd leaves for private
+  // use ($1); training samples are the latest documents.
+  statements.push_back({Sql::DictionaryList, "SELECT bytes FROM dictionaries ORDER BY id"});
+  statements.push_back({Sql::DictionaryGet, "SELECT bytes FROM dictionaries WHERE id = $1"});
+  statements.push_back(
+      {Sql::DictionaryNextId, "SELECT coalesce(max(id) + 1, $1) FROM dictionaries"});
+  statements.push_back(
+      {Sql::DictionaryAdd, "INSERT INTO dictionaries (id, made_ms, bytes) VALUES ($1, $2, $3)"});
+  statements.push_back(
+      {Sql::DocumentsLatest, "SELECT doc FROM runs ORDER BY started_ms DESC LIMIT $1"});
+  statements.push_back(
+      {Sql::RunsAtLeast, "SELECT count(*) FROM (SELECT 1 FROM runs LIMIT $1) AS some"});
+  statements.push_back(
+      {Sql::StoreBytes,
+       "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()"});
   statements.push_back({Sql::LegacyRowsTable,
                         "SELECT 1 FROM sqlite_master WHERE name = 'run_rows' AND type = 'table'"});
   return statements;
@@ -195,6 +227,7 @@ std::vector<Entry> PostgresStatements() {
   statements.push_back({Sql::PhoneFirstGet,
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
+  statements.push_back({Sql::StoreBytes, "SELECT pg_database_size(current_database())"});
   // Summed by the server, which sends a row per station and day instead of one per hour. Days
   // begin at midnight $4 milliseconds east of UTC; the division is kept on positive numbers
   // (a whole number of days added and taken off again), where it floors.

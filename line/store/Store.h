@@ -18,6 +18,8 @@
 
 namespace line {
 
+class Histogram;
+
 // The store cannot be reached or cannot write now (server down, file locked, disk full): the
 // caller may try again later; a station keeps its record.
 class StoreUnavailable : public std::runtime_error {
@@ -107,6 +109,10 @@ class Store {
   // Stores each record that is new and tells for each what happened. Records arriving together
   // share a transaction; one the store refuses fails alone.
   virtual std::vector<IngestResult> Ingest(std::span<const RunRecord> runs, int64_t receivedMs) = 0;
+  // The same for runs read back from the archive: one that started before the store pruned (see
+  // DeleteRuns) was counted when it first arrived and is stored without being counted again.
+  virtual std::vector<IngestResult> Restore(std::span<const RunRecord> runs,
+                                            int64_t receivedMs) = 0;
 
   // Every station's run with this id (ids are unique per station), or one station's.
   virtual std::vector<StoredRun> FindRun(const std::string& id,
@@ -152,6 +158,21 @@ class Store {
   virtual std::optional<std::string> SessionUser(const std::string& hash, int64_t nowMs) = 0;
   virtual void RemoveSession(const std::string& hash) = 0;
 
+  // Keeping the store for years (Retention.cpp prunes with these). The start of the oldest
+  // run; none when the store holds none.
+  virtual std::optional<int64_t> OldestRunStart() = 0;
+  // Runs that started in [fromMs, toMs), oldest first (started, id, station), after `after`, at
+  // most `limit`; each document exactly as the reads answer it.
+  virtual std::vector<StoredRun> RunsToArchive(int64_t fromMs, int64_t toMs,
+                                               const std::optional<RunCursor>& after,
+                                               int64_t limit) = 0;
+  // Deletes these runs (started, id, station) and the first attempts they hold; the hourly
+  // counts, the stations' totals and the failing items stay. Remembers that the runs before
+  // `keptFromMs` were pruned (Restore). Answers how many runs went.
+  virtual int64_t DeleteRuns(std::span<const RunCursor> runs, int64_t keptFromMs) = 0;
+  // Bytes the store takes: SQLite's file, PostgreSQL's database.
+  virtual int64_t SizeBytes() = 0;
+
   // Throws StoreUnavailable when the store cannot take records.
   virtual void Ping() = 0;
 };
@@ -162,6 +183,10 @@ struct StoreOptions {
   std::function<void(const std::string&)> problem;
   // A read that takes longer is given up (StoreUnavailable): reads never hold the store.
   int64_t readTimeoutMs = 15000;
+  // The time of each commit, for the service's metrics (may be null; outlives the store).
+  Histogram* commitSeconds = nullptr;
+  // SQLite: documents the store holds before it trains its first dictionary from them.
+  int64_t dictionaryAfter = 1000;
 };
 
 // A path opens (or creates) a SQLite file; "postgresql://..." or "postgres://..." connects to

@@ -72,6 +72,7 @@ Architecture: $arch
 Maintainer: $maintainer
 Installed-Size: $(du -sk --exclude=DEBIAN "$pkg" | cut -f1)
 Depends: $libraries, adduser, libjs-chart.js
+Suggests: zstd
 Section: net
 Priority: optional
 Description: line service of the Varnex check stations
@@ -79,7 +80,9 @@ Description: line service of the Varnex check stations
  mobile-phone production line over HTTP or HTTPS, keeps it in SQLite or
  PostgreSQL and answers the line's questions over a JSON API. Its dashboard
  shows yield and first-pass yield per station and hour, the Pareto of failing
- items, each station's fail-ratio alarm and a phone's whole history.
+ items, each station's fail-ratio alarm and a phone's whole history. Runs
+ older than a set number of days go to an archive of compressed day files;
+ metrics for Prometheus and consistent backups of a live store come with it.
  .
  The package runs the service as the systemd unit varnex-line.service under
  a system user of its own; its settings are in /etc/varnex-line.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The line service's Debian package on this machine, as root: lintian, the install, the unit
 # (systemd-analyze verify and a security exposure of at most 2.0), the unit's command line run
-# as the package's user with the installed config, a record posted and read back, and purge,
-# which keeps the line's data unless VARNEX_LINE_PURGE_DATA=yes asks. Leaves no package behind.
+# as the package's user with the installed config (its retention keys set), a record posted and
+# read back, import, prune into the archive folder and backup as that user, and purge, which
+# keeps the line's data unless VARNEX_LINE_PURGE_DATA=yes asks. Leaves no package behind.
 #
 #   bash tests/packaging/line-package-check.sh <varnex-line_*.deb> <varnex-line-sample program>
 set -euo pipefail
@@ -26,6 +27,7 @@ as_service() { setpriv --reuid=varnex-line --regid=varnex-line --init-groups -- 
 # free port: CI machines run no systemd.
 start_service() {
   read -ra command <<< "$(sed -n 's/^ExecStart=//p' "$unit")"
+  : >"$work/service.log" # not the port of the service before
   (cd "$state" && umask 0027 && exec setpriv --reuid=varnex-line --regid=varnex-line \
     --init-groups -- "${command[@]}" --listen 127.0.0.1:0) > "$work/service.log" 2>&1 &
   service=$!
@@ -66,6 +68,7 @@ rating=$(systemd-analyze security --offline=true --threshold=20 "$unit" | tail -
 echo "$rating"
 
 echo "== the unit's command line as varnex-line: a record posted and read back, the dashboard"
+sed -i 's/^# \(keep-days\|archive\) = /\1 = /' "$conf"
 start_service
 token=$(as_service varnex-line token add CHECK-01 --config "$conf" 2>/dev/null)
 "$sample" --seed "$RANDOM" record --station CHECK-01 > "$work/record.json"
@@ -75,6 +78,17 @@ id=$(curl -fsS -H "Authorization: Bearer $token" --data-binary @"$work/record.js
 read_back
 curl -fsS "http://127.0.0.1:$port/" | grep -q 'vendor/chart.min.js' || fail "no dashboard"
 curl -fsS -o /dev/null "http://127.0.0.1:$port/vendor/chart.min.js" || fail "no Chart.js"
+
+echo "== as varnex-line with the config: older runs imported, pruned into the archive, a backup"
+"$sample" history --out "$work/history" --stations 1 --days 400 --per-hour 0.05 >/dev/null
+chmod -R a+rX "$work"
+as_service varnex-line import "$work/history" --config "$conf" >/dev/null
+pruned=$(as_service varnex-line prune --config "$conf")
+[[ $pruned =~ ^[1-9][0-9]*\ runs ]] || fail "prune: $pruned"
+[ -n "$(find "$state/archive" -name 'runs-*.jsonl.zst' -user varnex-line)" ] ||
+  fail "no day file of varnex-line in $state/archive"
+as_service varnex-line backup "$state/copy.db" --config "$conf" >/dev/null
+[ "$(sqlite3 "$state/copy.db" 'SELECT count(*) FROM runs')" -ge 1 ] || fail "the backup is empty"
 stop_service
 
 echo "== purge keeps the line's data unless asked"

@@ -32,12 +32,13 @@ namespace {
 using Json = nlohmann::json;
 
 // A running service on a free port of 127.0.0.1 over the store at `location`, its clock a week
-// after the tests' runs, its deadlines short.
+// after the tests' runs, its deadlines short, its figures as the program keeps them.
 class Service {
  public:
   explicit Service(const std::string& location, ServerOptions options = {},
                    StoreOptions storeOptions = {})
-      : store_(OpenStore(location, storeOptions)) {
+      : metrics_(ServiceMetrics(storeOptions)), store_(OpenStore(location, storeOptions)) {
+    options.metrics = metrics_;
     options.webDir = VARNEX_LINE_WEB_DIR;
     options.quiet = true;
     options.clock = [] { return test::kNowMs; };
@@ -65,6 +66,7 @@ class Service {
   Store& Data() { return *store_; }
 
  private:
+  std::shared_ptr<MetricsRegistry> metrics_;  // the store times its commits into it
   std::unique_ptr<Store> store_;
   std::unique_ptr<ApiServer> server_;
   std::thread thread_;
@@ -175,6 +177,30 @@ TEST_F(ApiTest, IngestAnswersEachKindOfRequestWithItsCodeAndStoresOnlyGoodRecord
     }
   }
   EXPECT_EQ(StoredRuns(service_), 2);
+
+  // Every delivery counted by its answer's status, those read whole timed, and the store's
+  // commits, in Prometheus's text format.
+  httplib::Result metrics = service_.Client().Get("/metrics");
+  ASSERT_TRUE(metrics);
+  EXPECT_EQ(metrics->get_header_value("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+  const std::string& figures = metrics->body;
+  for (auto [status, count] :
+       {std::pair{201, 2}, {200, 1}, {409, 1}, {401, 4}, {403, 1}, {400, 5}, {413, 1}}) {
+    std::string line = "\nvarnex_line_records_total{status=\"" + std::to_string(status) + "\"} " +
+                       std::to_string(count) + "\n";
+    EXPECT_NE(figures.find(line), std::string::npos) << line << figures;
+  }
+  auto figure = [&figures](const std::string& series) {
+    size_t at = figures.find("\n" + series + " ");
+    return at == std::string::npos ? -1.0 : std::stod(figures.substr(at + series.size() + 2));
+  };
+  EXPECT_NE(figures.find("# TYPE varnex_line_ingest_seconds histogram\n"), std::string::npos);
+  EXPECT_EQ(figure("varnex_line_ingest_seconds_bucket{le=\"+Inf\"}"), 12);
+  EXPECT_EQ(figure("varnex_line_ingest_seconds_count"), 12);
+  EXPECT_GE(figure("varnex_line_store_commit_seconds_count"), 2);
+  EXPECT_GE(figure("varnex_line_open_connections"), 1);
+  EXPECT_GT(figure("varnex_line_store_bytes"), 4096);
+
   Answer found = Get(service_, "/api/v1/runs?imei=1%27%20OR%20%271%27%3D%271");
   ASSERT_EQ(found.body["count"], 1);
   EXPECT_EQ(found.body["runs"][0]["rows"][5]["detail"], "'); DELETE FROM runs; --");
@@ -529,6 +555,9 @@ TEST_F(ApiTest, ReadsNeedAViewerOrAReadTokenWhereLogOnIsRequired) {
       {"/api/v1/stations", none, 401},
       {"/api/v1/stations", reader, 200},
       {"/api/v1/stations", station, 401},
+      {"/metrics", none, 401},
+      {"/metrics", reader, 200},
+      {"/metrics", station, 401},
       {"/", none, 303},
       {"/dashboard.js", none, 401},
       {"/login.html", none, 200},

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -15,6 +16,10 @@
 #include <thread>
 
 #include "line/core/Timestamp.h"
+#include "line/server/Importer.h"
+#include "line/store/DayArchive.h"
+#include "line/store/Retention.h"
+#include "line/store/SqliteBackup.h"
 #include "line/store/Store.h"
 #include "tests/line/support/Records.h"
 #include "tests/line/support/TestStores.h"
@@ -475,7 +480,7 @@ TEST_P(StoreTest, UpgradesAStoreMadeBeforeSchemaVersions) {
   store_ = OpenStore(location);
   second.join();
   EXPECT_EQ(test::QueryText(location, "SELECT version FROM schema_version ORDER BY version"),
-            "1\n2\n");
+            "1\n2\n3\n");
   EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);
   EXPECT_EQ(store_->FindRun("0f1e2d3c-0000-4000-8000-000000000002").size(), 1u);
   int64_t hour = *ParseTimestamp("2026-12-09T10:00:00+08:00");
@@ -625,6 +630,79 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
   EXPECT_EQ(std::get<1>(states(*store_).at(0)), 60);  // ST-A
 }
 
+// A year of a line kept for 30 days: every older run goes to its day's archive file and leaves
+// the store, the hourly counts stay; nothing goes while the archive cannot be written; the
+// archive imported again gives every record back byte for byte, counted no second time, while a
+// station's record of a pruned day that never arrived before counts.
+TEST_P(StoreTest, KeepsDaysArchivesTheRestAndImportsItBackWhole) {
+  int64_t first = *ParseTimestamp("2025-12-10T10:05:00.000+08:00");
+  std::vector<RunRecord> runs;
+  for (int day = 0; day < 365; ++day) {
+    for (const char* station : {"ST-A", "ST-B"}) {
+      runs.push_back(test::Run({.station = station,
+                                .started = FormatLocal(first + day * kDayMs, 480),
+                                .outcome = day % 7 ? "PASS" : "FAIL",
+                                .imei1 = std::to_string(860000000000000 + day)}));
+    }
+  }
+  store_->Ingest(runs, 1);
+  int64_t now = first + 365 * kDayMs;
+  auto hours = [&] { return store_->HourlyYield(first - kDayMs, now, ""); };
+  std::vector<YieldPoint> before = hours();
+  ASSERT_EQ(before.size(), 730u);
+
+  std::ofstream(folder_.Path() / "plain") << "not a folder";
+  EXPECT_THROW(PruneRuns(*store_, folder_.Path() / "plain", KeptFrom(now, 30)), ArchiveError);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).runs.size(), 730u);
+
+  std::filesystem::path archive = folder_.Path() / "archive";
+  PruneSummary pruned = PruneRuns(*store_, archive, KeptFrom(now, 30));
+  EXPECT_EQ(pruned.days, 335);
+  EXPECT_EQ(pruned.runs, 670);
+  EXPECT_EQ(store_->FindRuns({.limit = 1000}).runs.size(), 60u);
+  EXPECT_EQ(store_->OldestRunStart(), first + 335 * kDayMs);
+  EXPECT_TRUE(std::filesystem::exists(archive / "runs-2025-12-10.jsonl.zst"));
+  auto same = [](const std::vector<YieldPoint>& a, const std::vector<YieldPoint>& b) {
+    auto key = [](const YieldPoint& p) {
+      return std::tuple(p.station, p.startMs, p.counts.counted, p.counts.passed,
+                        p.counts.firstTested, p.counts.firstPassed);
+    };
+    std::vector<decltype(key(a[0]))> ka, kb;
+    for (const YieldPoint& p : a)
+      ka.push_back(key(p));
+    for (const YieldPoint& p : b)
+      kb.push_back(key(p));
+    std::sort(ka.begin(), ka.end());
+    std::sort(kb.begin(), kb.end());
+    return ka == kb;
+  };
+  EXPECT_TRUE(same(hours(), before));
+
+  ImportSummary imported = ImportFolder(archive, *store_, now);
+  EXPECT_EQ(imported.files, 335);
+  EXPECT_EQ(imported.stored, 670);
+  for (const RunRecord& run : runs) {
+    std::vector<StoredRun> found = store_->FindRun(run.id, run.station);
+    ASSERT_EQ(found.size(), 1u) << run.id;
+    EXPECT_EQ(found[0].document, run.document);
+  }
+  EXPECT_TRUE(same(hours(), before));
+  EXPECT_EQ(PruneRuns(*store_, archive, KeptFrom(now, 30)).runs, 670);
+  EXPECT_EQ(ImportFolder(archive, *store_, now).stored, 670);  // each day's file holds it twice
+
+  RunRecord late = test::Run({.station = "ST-A", .started = FormatLocal(first + kHourMs, 480)});
+  EXPECT_EQ(store_->Ingest(std::vector{late}, now).at(0), IngestResult::Stored);
+  std::vector<YieldPoint> after = hours();
+  auto counted = [](const std::vector<YieldPoint>& points) {
+    int64_t sum = 0;
+    for (const YieldPoint& point : points) {
+      sum += point.counts.counted;
+    }
+    return sum;
+  };
+  EXPECT_EQ(counted(after), counted(before) + 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
 
@@ -664,6 +742,66 @@ TEST(StoreFailures, APostgresConnectionLostIsUnavailableOnceThenReconnects) {
   EXPECT_EQ(store->FindRuns({}).runs.size(), 1u);
   // libpq takes a text up to its first NUL: such a parameter is refused, never cut.
   EXPECT_THROW(store->FindRuns({.imei = std::string("86\0", 3)}), StoreError);
+}
+
+// A copy taken while a station delivers is the store at one moment: it holds whole groups, and
+// its hourly counts are exactly those of the runs it holds. It holds the dictionary the store
+// trained on its first records: another store opened on it reads every record back byte for
+// byte, and so does its view of the rows.
+TEST(SqliteBackup, CopiesALiveStoreAtOneMoment) {
+  test::TempFolder folder;
+  std::string location = (folder.Path() / "line.db").string();
+  std::unique_ptr<Store> store = OpenStore(location, {.dictionaryAfter = 100});
+  std::map<std::string, std::string> sent;  // id, document
+  std::atomic<int64_t> stored{0};
+  std::atomic<bool> stop{false};
+  std::thread station([&] {
+    for (int group = 0; !stop; ++group) {
+      std::vector<RunRecord> runs;
+      for (int i = 0; i < 10; ++i) {
+        runs.push_back(test::Run({.started = At(group % 2 ? "10:05" : "11:05"),
+                                  .imei1 = std::to_string(860000000000000 + group * 10 + i)}));
+        sent[runs.back().id] = runs.back().document;
+      }
+      store->Ingest(runs, 1);
+      stored += 10;
+    }
+  });
+  while (stored < 300) {
+    std::this_thread::yield();
+  }
+  int64_t before = stored;
+  BackupSummary summary = BackupSqlite(location, folder.Path() / "copy.db");
+  int64_t after = stored;
+  while (stored < after + 100) {
+    std::this_thread::yield();
+  }
+  stop = true;
+  station.join();
+
+  std::string copy = (folder.Path() / "copy.db").string();
+  int64_t runs = std::stoll(test::QueryText(copy, "SELECT count(*) FROM runs"));
+  EXPECT_GE(runs, before);
+  EXPECT_LE(runs, after);
+  EXPECT_EQ(runs % 10, 0);
+  EXPECT_EQ(test::QueryText(copy, "SELECT sum(counted) FROM hourly"), std::to_string(runs) + "\n");
+  EXPECT_EQ(summary.bytes, summary.pages * 4096);
+  EXPECT_THROW(BackupSqlite(location, folder.Path() / "no-such-folder" / "copy.db"),
+               StoreUnavailable);
+
+  EXPECT_EQ(test::QueryText(copy, "SELECT count(*) FROM dictionaries"), "1\n");
+  EXPECT_EQ(test::QueryText(copy,
+                            "SELECT count(*) > 100 FROM runs WHERE length(doc) * 10 < "
+                            "doc_bytes"),
+            "1\n");
+  EXPECT_EQ(test::QueryText(copy, "SELECT count(*) FROM run_rows WHERE item = 'SIM Card'"),
+            std::to_string(runs) + "\n");
+  std::unique_ptr<Store> copied = OpenStore(copy);
+  RunPage page = copied->FindRuns({.limit = 1000});
+  ASSERT_EQ(static_cast<int64_t>(page.runs.size()), runs);
+  for (const StoredRun& run : page.runs) {
+    EXPECT_EQ(run.document, sent.at(run.id));
+  }
 }
 
 }  // namespace

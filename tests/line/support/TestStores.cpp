@@ -1,5 +1,7 @@
 #include "tests/line/support/TestStores.h"
 
+#include "line/store/StoredDocuments.h"
+
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -79,6 +81,7 @@ std::string QueryText(const std::string& location, const std::string& sql) {
   }
   sqlite3* db = nullptr;
   sqlite3_open(location.c_str(), &db);
+  RegisterRunDoc(db);  // as the service's connections read the documents
   char* error = nullptr;
   auto row = [](void* out, int columns, char** values, char**) {
     std::string& t = *static_cast<std::string*>(out);
