@@ -8,6 +8,7 @@
 #include <set>
 
 #include "line/core/JudgedSettings.h"
+#include "line/core/RunRows.h"
 #include "line/core/Timestamp.h"
 #include "line/store/SqlStore.h"
 
@@ -20,8 +21,20 @@ using Sums = std::map<MeasureKey, MeasureSums>;
 // Runs a neighbour search or the latest values read at most, in pages that grow.
 constexpr int64_t kFirstPage = 16;
 constexpr int64_t kWalkMost = 4096;
-// Stored documents are read as records without the clock's check.
-constexpr int64_t kAnyTime = std::numeric_limits<int64_t>::max() / 4;
+// A stored counted run as the statistics read it: its rows (none when its document cannot be
+// read, which a stored one always can).
+RunRecord StoredRows(const std::string& document, const std::string& station, int64_t startedMs,
+                     const std::string& id) {
+  RunRecord run;
+  run.station = station;
+  run.startedMs = startedMs;
+  run.id = id;
+  run.counted = true;
+  if (std::optional<std::vector<RunRow>> rows = ReadRunRows(document)) {
+    run.rows = std::move(*rows);
+  }
+  return run;
+}
 
 // A station's item as the store keeps it between groups.
 struct ItemState {
@@ -254,9 +267,9 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
     for (size_t i = 0; i < result.rows.size(); ++i) {
       startedMs = result.Int(i, 1);
       atId = result.Text(i, 2);
-      RecordCheck check =
-          ReadRunRecord(documents_.Document(result.TakeText(i, 0), session), kAnyTime);
-      if (check.record && !visit(*check.record)) {
+      RunRecord run =
+          StoredRows(documents_.Document(result.TakeText(i, 0), session), station, startedMs, atId);
+      if (!visit(run)) {
         return;
       }
     }
@@ -390,13 +403,11 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     SqlResult runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
     std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
     for (size_t i = 0; i < runs.rows.size(); ++i) {
-      RecordCheck check =
-          ReadRunRecord(documents_.Document(runs.TakeText(i, 0), *session), kAnyTime);
-      if (check.record) {
-        auto& list = points[runs.Text(i, 1)];
-        for (auto& point : MeasuredPoints(*check.record)) {
-          list.push_back(std::move(point));
-        }
+      RunRecord run = StoredRows(documents_.Document(runs.TakeText(i, 0), *session),
+                                 runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
+      auto& list = points[run.station];
+      for (auto& point : MeasuredPoints(run)) {
+        list.push_back(std::move(point));
       }
     }
     for (const auto& [name, list] : points) {

@@ -100,10 +100,11 @@ std::string MeasureHoursAdd(const char* least, const char* greatest) {
       "lead_range = measure_hours.lead_range + excluded.lead_range, "
       "leads = measure_hours.leads + excluded.leads";
   for (int bin = 0; bin < 16; ++bin) {
-    std::string name = "b" + std::to_string(bin);
-    columns += ", " + name;
-    values += ", $" + std::to_string(16 + bin);
-    update += ", " + name + " = measure_hours." + name + " + excluded." + name;
+    std::string name = std::to_string(bin).insert(0, 1, 'b');
+    columns.append(", ").append(name);
+    values.append(", $").append(std::to_string(16 + bin));
+    update.append(", ").append(name).append(" = measure_hours.").append(name);
+    update.append(" + excluded.").append(name);
   }
   return "INSERT INTO measure_hours (" + columns + ") VALUES (" + values +
          ") ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
@@ -114,7 +115,7 @@ std::string MeasureHoursRead() {
       "station, item, limits, hour_ms, unit, n, sum, squares, min_value, max_value, outside, "
       "range_sum, ranges, lead_range, leads";
   for (int bin = 0; bin < 16; ++bin) {
-    columns += ", b" + std::to_string(bin);
+    columns.append(", b").append(std::to_string(bin));
   }
   return "SELECT " + columns +
          " FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)";
@@ -235,7 +236,8 @@ std::vector<Entry> CommonStatements() {
                                   "(started_ms > $2 OR id > $3) ORDER BY started_ms, id LIMIT $4"},
       // A part of an hour, read from the runs themselves.
       {Sql::MeasureRunsBetween,
-       "SELECT doc, station FROM runs WHERE started_ms >= $1 AND started_ms < $2 AND "
+       "SELECT doc, station, started_ms, id FROM runs WHERE started_ms >= $1 AND "
+       "started_ms < $2 AND "
        "counted = 1 AND ($3 = '' OR station = $3) ORDER BY station, started_ms, id"},
       {Sql::MeasureRunsAny,
        "SELECT count(*) FROM (SELECT 1 FROM runs WHERE started_ms >= $1 AND started_ms < $2 "
