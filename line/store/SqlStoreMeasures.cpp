@@ -60,8 +60,7 @@ std::optional<double> Real(const SqlResult& result, size_t row, size_t column) {
   return std::strtod(text->c_str(), nullptr);
 }
 
-std::map<std::string, ItemState> LoadItems(SqlSession& session, const std::string& station) {
-  SqlResult result = session.Run(Sql::MeasureItemsOfStation, Params{station});
+std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
   std::map<std::string, ItemState> items;
   for (size_t i = 0; i < result.rows.size(); ++i) {
     ItemState& state = items[result.Text(i, 0)];
@@ -301,10 +300,16 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
                      const std::function<bool(const RunRecord&)>& visit) {
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
+  // Every station's items in one round trip.
+  for (const auto& [name, runs] : stations) {
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  std::vector<SqlResult> loaded = session.Receive();
   Sums sums;
+  size_t next = 0;
   for (const auto& [name, runs] : stations) {
     std::string station(name);
-    std::map<std::string, ItemState> items = LoadItems(session, station);
+    std::map<std::string, ItemState> items = ItemsOf(loaded.at(next++));
     std::set<std::string> pending;
     for (const RunRecord* run : runs) {
       pending.insert(run->id);
@@ -333,7 +338,8 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   };
   for (size_t i = 0; i < stationNames.rows.size(); ++i) {
     std::string station = stationNames.Text(i, 0);
-    std::map<std::string, ItemState> items = LoadItems(session, station);
+    std::map<std::string, ItemState> items =
+        ItemsOf(session.Run(Sql::MeasureItemsOfStation, Params{station}));
     StationBook book(
         session, station, items, {}, [] { return int64_t{0}; }, walk);
     Sums sums;
