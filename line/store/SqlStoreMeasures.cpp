@@ -18,8 +18,10 @@ namespace {
 using Params = std::vector<SqlParam>;
 using Sums = std::map<MeasureKey, MeasureSums>;
 
-// Runs a neighbour search or the latest values read at most, in pages that grow.
-constexpr int64_t kWalkMost = 4096;
+// Runs a late record's neighbour search reads at most on each side, in the writer's turn: an
+// item a station's neighbouring runs lack (a catalogue changed) is not looked for further.
+// The latest values read at most four runs per value asked for.
+constexpr int64_t kNeighbourMost = 512;
 constexpr int64_t kLargestPage = 1024;
 // A stored counted run as the statistics read it: its rows (none when its document cannot be
 // read, which a stored one always can).
@@ -219,25 +221,26 @@ class StationBook {
       wanted.insert(setting.item);
     }
     std::map<std::string, std::pair<std::optional<MeasurePoint>, int64_t>> found;
-    walk_(session_, station_, run.startedMs, run.id, later, kWalkMost, [&](const RunRecord& other) {
-      if (pending_.count(other.id)) {
-        return true;  // of this group, not counted yet
-      }
-      std::vector<std::pair<std::string, MeasurePoint>> points = MeasuredPoints(other);
-      for (const RunSetting& setting : SettingsOf(other)) {
-        if (!wanted.count(setting.item) || found.count(setting.item)) {
-          continue;
-        }
-        auto& entry = found[setting.item];
-        entry.second = other.startedMs;
-        for (auto& [item, point] : points) {
-          if (item == setting.item) {
-            entry.first = point;
-          }
-        }
-      }
-      return found.size() < wanted.size();
-    });
+    walk_(session_, station_, run.startedMs, run.id, later, kNeighbourMost,
+          [&](const RunRecord& other) {
+            if (pending_.count(other.id)) {
+              return true;  // of this group, not counted yet
+            }
+            std::vector<std::pair<std::string, MeasurePoint>> points = MeasuredPoints(other);
+            for (const RunSetting& setting : SettingsOf(other)) {
+              if (!wanted.count(setting.item) || found.count(setting.item)) {
+                continue;
+              }
+              auto& entry = found[setting.item];
+              entry.second = other.startedMs;
+              for (auto& [item, point] : points) {
+                if (item == setting.item) {
+                  entry.first = point;
+                }
+              }
+            }
+            return found.size() < wanted.size();
+          });
     return found;
   }
 
@@ -487,8 +490,7 @@ std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::strin
   }
   std::vector<MeasurePoint> points;
   WalkRuns(
-      *session, station, std::numeric_limits<int64_t>::max(), "", false,
-      std::max(kWalkMost, last * 4),
+      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
       [&](const RunRecord& run) {
         for (auto& [name, point] : MeasuredPoints(run)) {
           if (name == item) {
@@ -513,8 +515,7 @@ std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation
   }
   size_t full = 0;
   WalkRuns(
-      *session, station, std::numeric_limits<int64_t>::max(), "", false,
-      std::max(kWalkMost, last * 4),
+      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
       [&](const RunRecord& run) {
         for (auto& [name, point] : MeasuredPoints(run)) {
           std::vector<MeasurePoint>& list = values[name];
