@@ -368,11 +368,19 @@ function drawMeasurements(answer) {
     });
   }
   const current = measurements.find((entry) => sameEntry(entry, chosen));
-  if (chosen && !current) {
-    chosen = null;  // gone from the range or the station chosen in the header
+  if (current) {
+    drawHistogram(current);
+  } else if (measurements.length) {
+    // Nothing chosen yet (or the chosen row left the range): the row the address names
+    // (?chart-station=&chart-item=), else the worst, so a screen nobody touches shows it.
+    const named = measurements.find((entry) => entry.station === params.get('chart-station') &&
+                                                entry.item === params.get('chart-item'));
+    choose(named || measurements[0]);
+  } else {
+    chosen = null;
+    drawHistogram(null);
     drawDetail(null);
   }
-  if (current) drawHistogram(current);
 }
 
 function choose(entry) {
@@ -391,13 +399,13 @@ function choose(entry) {
 // ten bins inside them, and what lies further out at either end.
 function drawHistogram(entry) {
   const canvas = $('histogram-chart');
-  const bins = entry.histogram;
+  const bins = entry && entry.histogram;
   if (!bins) {
     canvas.marks = [];
     describe(canvas, ['Bin', 'Values'], []);
     drawChart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options: { animation: false },
                         plugins: [verticalMarks] });
-    $('detail-title').textContent = entry.station + ': ' + entry.item + ' (no histogram without both limits)';
+    if (entry) $('detail-title').textContent = entry.station + ': ' + entry.item + ' (no histogram without both limits)';
     return;
   }
   const edge = (i) => +(bins.low + i * bins.width).toPrecision(6);
@@ -447,9 +455,12 @@ const ruleText = {
 function drawDetail(series) {
   const canvas = $('control-chart');
   if (!series || !chosen || series.station !== chosen.station || series.item !== chosen.item) {
-    if (!chosen) $('detail-title').textContent = 'No row chosen';
+    if (chosen) return;  // the chosen row's series is on its way
+    $('detail-title').textContent = 'No row chosen';
     $('control-note').textContent = '';
     $('signals').replaceChildren();
+    describe(canvas, ['Point', 'Started', 'Value', 'Signal rules'], []);
+    drawChart(canvas, { type: 'line', data: { labels: [], datasets: [] }, options: { animation: false } });
     return;
   }
   const points = series.points;
