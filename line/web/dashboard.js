@@ -119,6 +119,8 @@ const verticalMarks = {
 const charts = new Map();
 function drawChart(canvas, config) {
   if (!window.Chart) return null;
+  // Every chart fills its box (a change of these later would not resize it).
+  config.options = { animation: false, maintainAspectRatio: false, ...config.options };
   let chart = charts.get(canvas.id);
   if (!chart) {
     chart = new Chart(canvas, { ...config, plugins: [renderedMark, ...(config.plugins || [])] });
@@ -225,7 +227,6 @@ function drawYield(answer) {
     type: 'line',
     data: { labels, datasets },
     options: {
-      animation: false, maintainAspectRatio: false,
       interaction: { mode: 'index', intersect: false },
       scales: { y: { min: bottom, max: 100, title: { display: true, text: '%' } } },
       plugins: {
@@ -277,7 +278,6 @@ function drawPareto(answer) {
       ],
     },
     options: {
-      animation: false, maintainAspectRatio: false,
       scales: {
         y: { beginAtZero: true, ticks: { precision: 0 }, title: { display: true, text: 'rows' } },
         share: { position: 'right', min: 0, max: 100, grid: { drawOnChartArea: false },
@@ -403,7 +403,7 @@ function drawHistogram(entry) {
   if (!bins) {
     canvas.marks = [];
     describe(canvas, ['Bin', 'Values'], []);
-    drawChart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options: { animation: false },
+    drawChart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options: {},
                         plugins: [verticalMarks] });
     if (entry) $('detail-title').textContent = entry.station + ': ' + entry.item + ' (no histogram without both limits)';
     return;
@@ -426,7 +426,6 @@ function drawHistogram(entry) {
                    barPercentage: 1, categoryPercentage: 0.95 }],
     },
     options: {
-      animation: false, maintainAspectRatio: false,
       scales: { y: { beginAtZero: true, ticks: { precision: 0 }, title: { display: true, text: 'values' } },
                 x: { ticks: { font: { size: 10 } } } },
       plugins: { legend: { display: false },
@@ -460,7 +459,7 @@ function drawDetail(series) {
     $('control-note').textContent = '';
     $('signals').replaceChildren();
     describe(canvas, ['Point', 'Started', 'Value', 'Signal rules'], []);
-    drawChart(canvas, { type: 'line', data: { labels: [], datasets: [] }, options: { animation: false } });
+    drawChart(canvas, { type: 'line', data: { labels: [], datasets: [] }, options: {} });
     return;
   }
   const points = series.points;
@@ -516,9 +515,8 @@ function drawDetail(series) {
     type: 'line',
     data: { labels: points.map((p) => timeText(p.started)), datasets },
     options: {
-      animation: false, maintainAspectRatio: false,
       interaction: { mode: 'nearest', intersect: false, axis: 'x' },
-      scales: { x: { ticks: { maxTicksLimit: 8, maxRotation: 0 } },
+      scales: { x: { ticks: { maxTicksLimit: 6, maxRotation: 0, autoSkipPadding: 16 } },
                 y: { title: { display: true, text: series.unit || '' } } },
       plugins: {
         legend: { position: 'bottom', labels: { boxWidth: 12, font: { size: 11 } } },
