@@ -98,6 +98,9 @@ class ApiServer : public HttpHandler {
   HttpAnswer GetYield(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetPareto(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetStations(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetMeasurements(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetSeries(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetLimits(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetHealth(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetMetrics(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetFile(const HttpRequest& request, const std::string& caller);
