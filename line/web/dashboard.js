@@ -541,6 +541,8 @@ function settingText(setting, unit) {
   return setting.expected || '';
 }
 
+// Per item: the stations that agree on one row with the reference, then each station that
+// differs with its setting and since when it has judged that way.
 function drawLimits(answer) {
   const differing = answer.items.filter((item) => item.stations.some((s) => s.differs));
   $('limits-note').textContent = differing.length === 0 ? 'All stations judge alike.' :
@@ -549,18 +551,19 @@ function drawLimits(answer) {
   const body = $('limits').tBodies[0];
   body.replaceChildren();
   for (const item of differing) {
+    const agreeing = item.stations.filter((s) => !s.differs);
     const first = body.insertRow();
     first.className = 'reference';
     cell(first, item.item);
-    cell(first, 'most stations');
+    cell(first, (agreeing.map((s) => s.station).join(', ') || 'no station') + ' (the line\'s reference)');
     cell(first, settingText(item.reference, item.unit));
     cell(first, '');
-    for (const s of item.stations) {
+    for (const s of item.stations.filter((station) => station.differs)) {
       const row = body.insertRow();
-      row.className = s.differs ? 'differs' : '';
+      row.className = 'differs';
       cell(row, '');
       cell(row, s.station);
-      cell(row, settingText(s, item.unit) + (s.differs ? '  (differs)' : ''));
+      cell(row, settingText(s, item.unit));
       cell(row, timeText(s.since)).title = s.since;
     }
   }
