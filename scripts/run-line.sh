@@ -143,7 +143,7 @@ else
   # the measurements, the limits the stations disagree on.
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
-    --user-data-dir="$profile" --window-size=1400,2250 --virtual-time-budget=10000 \
+    --user-data-dir="$profile" --window-size=1400,2400 --virtual-time-budget=10000 \
     --screenshot="$demo/dashboard-measurements.png" \
     "$url?chart-station=VARNEX-02&chart-item=Charge%20Current" >/dev/null 2>&1
   rm -rf "$profile"

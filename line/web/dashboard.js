@@ -492,7 +492,7 @@ function drawDetail(series) {
     'mean moving range ' + number(series.mrBar) + '), limits ' +
     (limitsText(series.low, series.high, series.unit) || 'none') + '.';
   const signalled = [...rules.keys()].sort((a, b) => b - a);
-  const shown = signalled.slice(0, 12).map((i) => {
+  const shown = signalled.slice(0, 8).map((i) => {
     const item = document.createElement('li');
     item.textContent = 'Point ' + i + ' (' + timeText(points[i].started) + ', ' + points[i].value + unit +
       '): ' + rules.get(i).map((rule) => ruleText[rule] || 'rule ' + rule).join('; ');
