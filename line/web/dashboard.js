@@ -555,7 +555,10 @@ function drawLimits(answer) {
     const first = body.insertRow();
     first.className = 'reference';
     cell(first, item.item);
-    cell(first, (agreeing.map((s) => s.station).join(', ') || 'no station') + ' (the line\'s reference)');
+    // A long list of agreeing stations is a count, its names in the tooltip.
+    const names = agreeing.map((s) => s.station).join(', ');
+    cell(first, (agreeing.length > 4 ? agreeing.length + ' stations' : names || 'no station') +
+                ' (the line\'s reference)').title = names;
     cell(first, settingText(item.reference, item.unit));
     cell(first, '');
     for (const s of item.stations.filter((station) => station.differs)) {
