@@ -198,7 +198,8 @@ void Capability(MeasureEntry& entry) {
   }
 }
 
-std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& sums) {
+std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& sums,
+                                      bool dropFirstLeads) {
   // Each station's item: its first hour's lead reaches back out of the range.
   std::map<std::pair<std::string, std::string>, int64_t> firstHour;
   for (const auto& [key, part] : sums) {
@@ -214,7 +215,7 @@ std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& s
   std::map<std::tuple<std::string, std::string, std::string>, Pair> pairs;
   for (const auto& [key, part] : sums) {
     MeasureSums counted = part;
-    if (key.hourMs == firstHour[{key.station, key.item}]) {
+    if (dropFirstLeads && key.hourMs == firstHour[{key.station, key.item}]) {
       counted.leadRange = 0;
       counted.leads = 0;
     }

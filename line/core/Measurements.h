@@ -114,9 +114,11 @@ struct MeasureEntry {
   std::optional<std::array<int64_t, kHistogramBins>> histogram;
 };
 
-// The entries of the sums of whole hours (and parts of hours) of a range: by station, item and
-// the first hour of each limit pair.
-std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& sums);
+// The entries of the sums of the hours (and parts of hours) of a range: by station, item and
+// the first hour of each limit pair. `dropFirstLeads`: the leads of each station's item's first
+// hour are taken off (else the caller left out those that reach out of the range).
+std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& sums,
+                                      bool dropFirstLeads = true);
 
 // Cp, Cpk and Ppk of a mean against limits for the short-term σ (mrBar / 1.128) and the overall
 // one (stdev); one-sided when only one limit is there.

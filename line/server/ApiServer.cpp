@@ -424,11 +424,20 @@ HttpAnswer ApiServer::GetPareto(const HttpRequest& request, const std::string&) 
 }
 
 // Each station with the items that drift: its Cpk over the last day against the limits it
-// judges with now, and its latest values' own chart.
+// judges with now, and its latest values' own chart. Drift reads a day's sums and each
+// station's latest records: it is worked out again at most every few seconds, however many
+// viewers ask.
 HttpAnswer ApiServer::GetStations(const HttpRequest& request, const std::string&) {
   QueryParams params(request.query);
   int64_t now = options_.clock();
   std::vector<StationStatus> stations = store_.Stations();
+  auto fresh = std::chrono::steady_clock::now();
+  {
+    std::lock_guard guard(driftLock_);
+    if (driftAt_ && fresh - *driftAt_ < kDriftAge) {
+      return ReadAnswer(params, StationsAnswer(stations, now, drift_));
+    }
+  }
   std::map<std::string, std::vector<MeasureEntry>> lastDay;
   for (MeasureEntry& entry : store_.Measurements(now - kDayMs, now, "")) {
     lastDay[entry.station].push_back(std::move(entry));
@@ -448,6 +457,11 @@ HttpAnswer ApiServer::GetStations(const HttpRequest& request, const std::string&
       }
     }
     drift[station.name] = DriftingItems(lastDay[station.name], limits[station.name], values);
+  }
+  {
+    std::lock_guard guard(driftLock_);
+    drift_ = drift;
+    driftAt_ = fresh;
   }
   return ReadAnswer(params, StationsAnswer(stations, now, drift));
 }

@@ -299,7 +299,7 @@ DROP VIEW run_rows;
 std::string MeasureSchema(const char* keyed) {
   std::string bins;
   for (int bin = 0; bin < 16; ++bin) {
-    bins += ",\n  b" + std::to_string(bin) + " BIGINT NOT NULL";
+    bins.append(",\n  b").append(std::to_string(bin)).append(" BIGINT NOT NULL");
   }
   return R"sql(
 CREATE TABLE measure_hours (

@@ -117,10 +117,10 @@ class SqlStore : public Store {
                     std::optional<int64_t> keptFrom);
   void BackfillMeasures(SqlSession& session);
   // A station's counted runs read from their documents, nearest first, from (startedMs, id)
-  // on in either direction; `visit` answers whether to go on.
+  // on in either direction, in pages from `firstPage` runs up; `visit` answers whether to go on.
   void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                 const std::string& id, bool later, int64_t most,
-                const std::function<bool(const RunRecord&)>& visit);
+                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 16);
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);

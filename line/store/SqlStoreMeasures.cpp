@@ -8,6 +8,7 @@
 #include <set>
 
 #include "line/core/JudgedSettings.h"
+#include "line/core/RunRows.h"
 #include "line/core/Timestamp.h"
 #include "line/store/SqlStore.h"
 
@@ -18,10 +19,22 @@ using Params = std::vector<SqlParam>;
 using Sums = std::map<MeasureKey, MeasureSums>;
 
 // Runs a neighbour search or the latest values read at most, in pages that grow.
-constexpr int64_t kFirstPage = 16;
 constexpr int64_t kWalkMost = 4096;
-// Stored documents are read as records without the clock's check.
-constexpr int64_t kAnyTime = std::numeric_limits<int64_t>::max() / 4;
+constexpr int64_t kLargestPage = 1024;
+// A stored counted run as the statistics read it: its rows (none when its document cannot be
+// read, which a stored one always can).
+RunRecord StoredRows(const std::string& document, const std::string& station, int64_t startedMs,
+                     const std::string& id) {
+  RunRecord run;
+  run.station = station;
+  run.startedMs = startedMs;
+  run.id = id;
+  run.counted = true;
+  if (std::optional<std::vector<RunRow>> rows = ReadRunRows(document)) {
+    run.rows = std::move(*rows);
+  }
+  return run;
+}
 
 // A station's item as the store keeps it between groups.
 struct ItemState {
@@ -47,8 +60,7 @@ std::optional<double> Real(const SqlResult& result, size_t row, size_t column) {
   return std::strtod(text->c_str(), nullptr);
 }
 
-std::map<std::string, ItemState> LoadItems(SqlSession& session, const std::string& station) {
-  SqlResult result = session.Run(Sql::MeasureItemsOfStation, Params{station});
+std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
   std::map<std::string, ItemState> items;
   for (size_t i = 0; i < result.rows.size(); ++i) {
     ItemState& state = items[result.Text(i, 0)];
@@ -243,9 +255,9 @@ class StationBook {
 
 void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                         const std::string& id, bool later, int64_t most,
-                        const std::function<bool(const RunRecord&)>& visit) {
+                        const std::function<bool(const RunRecord&)>& visit, int64_t firstPage) {
   int64_t read = 0;
-  int64_t page = kFirstPage;
+  int64_t page = firstPage;
   std::string atId = id;
   while (read < most) {
     page = std::min(page, most - read);
@@ -254,9 +266,9 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
     for (size_t i = 0; i < result.rows.size(); ++i) {
       startedMs = result.Int(i, 1);
       atId = result.Text(i, 2);
-      RecordCheck check =
-          ReadRunRecord(documents_.Document(result.TakeText(i, 0), session), kAnyTime);
-      if (check.record && !visit(*check.record)) {
+      RunRecord run =
+          StoredRows(documents_.Document(result.TakeText(i, 0), session), station, startedMs, atId);
+      if (!visit(run)) {
         return;
       }
     }
@@ -264,7 +276,7 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
     if (static_cast<int64_t>(result.rows.size()) < page) {
       return;
     }
-    page = std::min<int64_t>(page * 4, 1024);
+    page = std::min<int64_t>(page * 4, kLargestPage);
   }
 }
 
@@ -288,10 +300,16 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
                      const std::function<bool(const RunRecord&)>& visit) {
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
+  // Every station's items in one round trip.
+  for (const auto& [name, runs] : stations) {
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  std::vector<SqlResult> loaded = session.Receive();
   Sums sums;
+  size_t next = 0;
   for (const auto& [name, runs] : stations) {
     std::string station(name);
-    std::map<std::string, ItemState> items = LoadItems(session, station);
+    std::map<std::string, ItemState> items = ItemsOf(loaded.at(next++));
     std::set<std::string> pending;
     for (const RunRecord* run : runs) {
       pending.insert(run->id);
@@ -320,16 +338,20 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   };
   for (size_t i = 0; i < stationNames.rows.size(); ++i) {
     std::string station = stationNames.Text(i, 0);
-    std::map<std::string, ItemState> items = LoadItems(session, station);
+    std::map<std::string, ItemState> items =
+        ItemsOf(session.Run(Sql::MeasureItemsOfStation, Params{station}));
     StationBook book(
         session, station, items, {}, [] { return int64_t{0}; }, walk);
     Sums sums;
-    WalkRuns(session, station, std::numeric_limits<int64_t>::min(), "", true,
-             std::numeric_limits<int64_t>::max(), [&](const RunRecord& run) {
-               book.Add(run, sums);
-               ++runs;
-               return true;
-             });
+    WalkRuns(
+        session, station, std::numeric_limits<int64_t>::min(), "", true,
+        std::numeric_limits<int64_t>::max(),
+        [&](const RunRecord& run) {
+          book.Add(run, sums);
+          ++runs;
+          return true;
+        },
+        kLargestPage);
     SendItems(session, station, items);
     SendSums(session, sums);
     session.Receive();
@@ -341,6 +363,10 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   }
 }
 
+// The range in up to three parts: the runs of a part of its first hour, whole hours summed by
+// the store, the runs of a part of its last hour. A station's item's first value in the range
+// has no moving range back: a part's leads count only when the item has values in an earlier
+// part.
 std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
                                                  const std::string& station) {
   if (toMs <= fromMs) {
@@ -356,67 +382,100 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
   bool lowerPart = runsIn(firstHour, fromMs);
   bool upperPart = runsIn(toMs, lastHour + kHourMs);
   Sums sums;
-  Sums upperLeads;  // the upper part's first values' ranges back into the hour before
-  SqlResult rows =
-      session->Run(Sql::MeasureHoursRead, Params{firstHour, lastHour + kHourMs, station});
-  for (size_t i = 0; i < rows.rows.size(); ++i) {
-    MeasureKey key{rows.Text(i, 0), rows.Text(i, 1), rows.Text(i, 2), rows.Int(i, 3)};
-    bool lower = lowerPart && key.hourMs == firstHour;
-    bool upper = upperPart && key.hourMs == lastHour;
-    MeasureSums s;
-    s.leadRange = Real(rows, i, 13).value_or(0);
-    s.leads = rows.Int(i, 14);
-    if (upper && !lower) {
-      upperLeads[key] = s;
-    }
-    if (lower || upper) {
-      continue;
-    }
-    s.unit = rows.Text(i, 4);
-    s.count = rows.Int(i, 5);
-    s.sum = Real(rows, i, 6).value_or(0);
-    s.squares = Real(rows, i, 7).value_or(0);
-    s.min = Real(rows, i, 8);
-    s.max = Real(rows, i, 9);
-    s.outside = rows.Int(i, 10);
-    s.rangeSum = Real(rows, i, 11).value_or(0);
-    s.ranges = rows.Int(i, 12);
-    for (size_t bin = 0; bin < kHistogramBins; ++bin) {
-      s.bins[bin] = rows.Int(i, 15 + bin);
-    }
-    sums[key] += s;
-  }
-  auto readPart = [&](int64_t from, int64_t to, const Sums& leads) {
+  std::set<std::pair<std::string, std::string>> earlier;  // items with values in a part before
+  auto readPart = [&](int64_t from, int64_t to) {
     SqlResult runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
     std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
     for (size_t i = 0; i < runs.rows.size(); ++i) {
-      RecordCheck check =
-          ReadRunRecord(documents_.Document(runs.TakeText(i, 0), *session), kAnyTime);
-      if (check.record) {
-        auto& list = points[runs.Text(i, 1)];
-        for (auto& point : MeasuredPoints(*check.record)) {
-          list.push_back(std::move(point));
-        }
+      RunRecord run = StoredRows(documents_.Document(runs.TakeText(i, 0), *session),
+                                 runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
+      auto& list = points[run.station];
+      for (auto& point : MeasuredPoints(run)) {
+        list.push_back(std::move(point));
       }
     }
+    Sums part;
     for (const auto& [name, list] : points) {
-      Sums part = SumsOfPoints(name, list);
-      for (auto& [key, s] : part) {
-        if (auto lead = leads.find(key); lead != leads.end() && s.count > 0) {
-          s.leadRange += lead->second.leadRange;
-          s.leads += lead->second.leads;
-        }
-      }
-      AddChanges(sums, part);
+      AddChanges(part, SumsOfPoints(name, list));
+    }
+    return part;
+  };
+  auto remember = [&](const Sums& part) {
+    for (const auto& [key, s] : part) {
+      earlier.emplace(key.station, key.item);
     }
   };
   if (lowerPart || (upperPart && firstHour == lastHour)) {
-    readPart(fromMs, std::min(toMs, firstHour + kHourMs), {});
+    Sums part = readPart(fromMs, std::min(toMs, firstHour + kHourMs));
+    AddChanges(sums, part);
+    remember(part);
+    if (firstHour == lastHour) {
+      return CombineSums(sums, false);
+    }
   }
-  if (upperPart && lastHour != firstHour) {
-    readPart(lastHour, toMs, upperLeads);
+  int64_t wholeFrom = lowerPart ? firstHour + kHourMs : firstHour;
+  int64_t wholeTo = upperPart ? lastHour : lastHour + kHourMs;
+  if (wholeFrom < wholeTo) {
+    SqlResult rows = session->Run(Sql::MeasureHoursSum, Params{wholeFrom, wholeTo, station});
+    // SQLite answers each hour's row: the leads of a station's item's first hour are told apart
+    // here. PostgreSQL answers them apart already, a row per entry.
+    std::map<std::pair<std::string, std::string>, int64_t> firstHours;
+    if (dialect_ == Dialect::Sqlite) {
+      for (size_t i = 0; i < rows.rows.size(); ++i) {
+        auto [at, fresh] =
+            firstHours.try_emplace({rows.Text(i, 0), rows.Text(i, 1)}, rows.Int(i, 3));
+        at->second = std::min(at->second, rows.Int(i, 3));
+      }
+    }
+    Sums whole;
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+      MeasureKey key{rows.Text(i, 0), rows.Text(i, 1), rows.Text(i, 2), rows.Int(i, 3)};
+      MeasureSums& s = whole[key];
+      s.unit = rows.Text(i, 4);
+      s.count = rows.Int(i, 5);
+      s.sum = Real(rows, i, 6).value_or(0);
+      s.squares = Real(rows, i, 7).value_or(0);
+      s.min = Real(rows, i, 8);
+      s.max = Real(rows, i, 9);
+      s.outside = rows.Int(i, 10);
+      s.rangeSum = Real(rows, i, 11).value_or(0);
+      s.ranges = rows.Int(i, 12);
+      double leadRange = Real(rows, i, 13).value_or(0);
+      int64_t leads = rows.Int(i, 14);
+      double firstLeadRange = Real(rows, i, 15).value_or(0);
+      int64_t firstLeads = rows.Int(i, 16);
+      auto first = firstHours.find({key.station, key.item});
+      if (first != firstHours.end() && first->second == key.hourMs) {
+        std::swap(leadRange, firstLeadRange);
+        std::swap(leads, firstLeads);
+      }
+      s.leadRange = leadRange;
+      s.leads = leads;
+      if (earlier.count({key.station, key.item})) {
+        s.leadRange += firstLeadRange;
+        s.leads += firstLeads;
+      }
+      for (size_t bin = 0; bin < kHistogramBins; ++bin) {
+        s.bins[bin] = rows.Int(i, 17 + bin);
+      }
+    }
+    AddChanges(sums, whole);
+    remember(whole);
   }
-  return CombineSums(sums);
+  if (upperPart) {
+    Sums part = readPart(lastHour, toMs);
+    // The part starts at its hour's start: its first values' ranges back are the hour's leads.
+    SqlResult leads = session->Run(Sql::MeasureHourLeads, Params{lastHour, station});
+    for (size_t i = 0; i < leads.rows.size(); ++i) {
+      auto found = part.find({leads.Text(i, 0), leads.Text(i, 1), leads.Text(i, 2), lastHour});
+      if (found != part.end() && earlier.count({found->first.station, found->first.item})) {
+        found->second.leadRange += Real(leads, i, 3).value_or(0);
+        found->second.leads += leads.Int(i, 4);
+      }
+    }
+    AddChanges(sums, part);
+  }
+  return CombineSums(sums, false);
 }
 
 std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::string& station,
@@ -427,15 +486,18 @@ std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::strin
     return std::nullopt;
   }
   std::vector<MeasurePoint> points;
-  WalkRuns(*session, station, std::numeric_limits<int64_t>::max(), "", false,
-           std::max(kWalkMost, last * 4), [&](const RunRecord& run) {
-             for (auto& [name, point] : MeasuredPoints(run)) {
-               if (name == item) {
-                 points.push_back(std::move(point));
-               }
-             }
-             return static_cast<int64_t>(points.size()) < last;
-           });
+  WalkRuns(
+      *session, station, std::numeric_limits<int64_t>::max(), "", false,
+      std::max(kWalkMost, last * 4),
+      [&](const RunRecord& run) {
+        for (auto& [name, point] : MeasuredPoints(run)) {
+          if (name == item) {
+            points.push_back(std::move(point));
+          }
+        }
+        return static_cast<int64_t>(points.size()) < last;
+      },
+      last + 8);
   std::reverse(points.begin(), points.end());
   return points;
 }
@@ -450,17 +512,20 @@ std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation
     items += judged.Text(i, 0) == station && judged.Int(i, 2) == 1;
   }
   size_t full = 0;
-  WalkRuns(*session, station, std::numeric_limits<int64_t>::max(), "", false,
-           std::max(kWalkMost, last * 4), [&](const RunRecord& run) {
-             for (auto& [name, point] : MeasuredPoints(run)) {
-               std::vector<MeasurePoint>& list = values[name];
-               if (static_cast<int64_t>(list.size()) < last) {
-                 list.push_back(std::move(point));
-                 full += static_cast<int64_t>(list.size()) == last;
-               }
-             }
-             return full < items;
-           });
+  WalkRuns(
+      *session, station, std::numeric_limits<int64_t>::max(), "", false,
+      std::max(kWalkMost, last * 4),
+      [&](const RunRecord& run) {
+        for (auto& [name, point] : MeasuredPoints(run)) {
+          std::vector<MeasurePoint>& list = values[name];
+          if (static_cast<int64_t>(list.size()) < last) {
+            list.push_back(std::move(point));
+            full += static_cast<int64_t>(list.size()) == last;
+          }
+        }
+        return full < items;
+      },
+      last + 8);
   for (auto& [name, list] : values) {
     std::reverse(list.begin(), list.end());
   }

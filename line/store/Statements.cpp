@@ -100,24 +100,51 @@ std::string MeasureHoursAdd(const char* least, const char* greatest) {
       "lead_range = measure_hours.lead_range + excluded.lead_range, "
       "leads = measure_hours.leads + excluded.leads";
   for (int bin = 0; bin < 16; ++bin) {
-    std::string name = "b" + std::to_string(bin);
-    columns += ", " + name;
-    values += ", $" + std::to_string(16 + bin);
-    update += ", " + name + " = measure_hours." + name + " + excluded." + name;
+    std::string name = std::to_string(bin).insert(0, 1, 'b');
+    columns.append(", ").append(name);
+    values.append(", $").append(std::to_string(16 + bin));
+    update.append(", ").append(name).append(" = measure_hours.").append(name);
+    update.append(" + excluded.").append(name);
   }
   return "INSERT INTO measure_hours (" + columns + ") VALUES (" + values +
          ") ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
 }
 
-std::string MeasureHoursRead() {
+// The sums of whole hours per station, item and limit pair: the first hour, the sums, the leads
+// of the station's item's later hours and of its first hour apart (the first one's reaches back
+// out of the range), the histogram. PostgreSQL sums them where they are; SQLite reads each
+// hour's row in-process faster than it groups them (the leads all in the first pair, the
+// service tells them apart).
+std::string MeasureHoursOfSqlite() {
   std::string columns =
       "station, item, limits, hour_ms, unit, n, sum, squares, min_value, max_value, outside, "
-      "range_sum, ranges, lead_range, leads";
+      "range_sum, ranges, lead_range, leads, 0, 0";
   for (int bin = 0; bin < 16; ++bin) {
-    columns += ", b" + std::to_string(bin);
+    columns.append(", b").append(std::to_string(bin));
   }
   return "SELECT " + columns +
          " FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)";
+}
+
+std::string MeasureHoursSum() {
+  std::string bins;
+  for (int bin = 0; bin < 16; ++bin) {
+    std::string name = std::to_string(bin).insert(0, 1, 'b');
+    bins.append(", sum(h.").append(name).append(")");
+  }
+  return "WITH h AS (SELECT * FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND "
+         "($3 = '' OR station = $3)), f AS (SELECT station, item, min(hour_ms) AS first_hour "
+         "FROM h GROUP BY station, item) "
+         "SELECT h.station, h.item, h.limits, min(h.hour_ms), max(h.unit), sum(h.n), "
+         "sum(h.sum), sum(h.squares), min(h.min_value), max(h.max_value), sum(h.outside), "
+         "sum(h.range_sum), sum(h.ranges), "
+         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.lead_range ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.leads ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.lead_range ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.leads ELSE 0 END)" +
+         bins +
+         " FROM h JOIN f ON f.station = h.station AND f.item = h.item "
+         "GROUP BY h.station, h.item, h.limits";
 }
 
 // A station's counted runs next to a point ($2 started, $3 id), nearest first, $4 at most.
@@ -213,7 +240,9 @@ std::vector<Entry> CommonStatements() {
        "(SELECT phone FROM runs WHERE station = $1 AND id = $2)"},
       {Sql::SchemaVersionAdd, "INSERT INTO schema_version (version, applied_ms) VALUES ($1, $2)"},
 
-      {Sql::MeasureHoursRead, MeasureHoursRead()},
+      {Sql::MeasureHourLeads,
+       "SELECT station, item, limits, lead_range, leads FROM measure_hours WHERE hour_ms = $1 "
+       "AND ($2 = '' OR station = $2) AND leads <> 0"},
       {Sql::MeasureItemSet,
        "INSERT INTO measure_items (station, item, measured, setting, unit, since_ms, broken_ms, "
        "latest_ms, latest_id, value) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
@@ -235,7 +264,8 @@ std::vector<Entry> CommonStatements() {
                                   "(started_ms > $2 OR id > $3) ORDER BY started_ms, id LIMIT $4"},
       // A part of an hour, read from the runs themselves.
       {Sql::MeasureRunsBetween,
-       "SELECT doc, station FROM runs WHERE started_ms >= $1 AND started_ms < $2 AND "
+       "SELECT doc, station, started_ms, id FROM runs WHERE started_ms >= $1 AND "
+       "started_ms < $2 AND "
        "counted = 1 AND ($3 = '' OR station = $3) ORDER BY station, started_ms, id"},
       {Sql::MeasureRunsAny,
        "SELECT count(*) FROM (SELECT 1 FROM runs WHERE started_ms >= $1 AND started_ms < $2 "
@@ -277,6 +307,7 @@ std::vector<Entry> SqliteStatements() {
       {Sql::StoreBytes,
        "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()"});
   statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("min", "max")});
+  statements.push_back({Sql::MeasureHoursSum, MeasureHoursOfSqlite()});
   statements.push_back(
       {Sql::MeasureItemsOfStation,
        "SELECT item, measured, setting, unit, since_ms, broken_ms, latest_ms, latest_id, value "
@@ -310,6 +341,7 @@ std::vector<Entry> PostgresStatements() {
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
   statements.push_back({Sql::StoreBytes, "SELECT pg_database_size(current_database())"});
   statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("LEAST", "GREATEST")});
+  statements.push_back({Sql::MeasureHoursSum, MeasureHoursSum()});
   // Services sharing the database take a station's items in turn.
   statements.push_back(
       {Sql::MeasureItemsOfStation,

@@ -64,7 +64,8 @@ enum class Sql {
   // Measurement statistics: sums per station, item, limit pair and hour; each station's items
   // as last seen; runs read for a neighbour, a part of an hour or the latest values.
   MeasureHoursAdd,
-  MeasureHoursRead,
+  MeasureHoursSum,
+  MeasureHourLeads,
   MeasureItemsOfStation,
   MeasureItemSet,
   MeasureItemsAll,
