@@ -209,7 +209,7 @@ try {
     check('measured record stored', response.status === 201, String(response.status));
   }
   pages = browser();
-  const view = await pages.open(base);
+  const view = await pages.open(base + '?refresh=2');  // the service works drift out anew every few seconds
   const rowsOf = (id) => view.evaluate(`[...document.querySelectorAll('#${id} tbody tr')].map((r) =>
     [r.className, ...[...r.cells].map((c) => c.textContent + (c.classList.contains('cpk') ? '|' + c.className : ''))])`);
   check('the measurements are listed', await view.until("document.querySelectorAll('#measurements tbody tr').length === 3"));
@@ -233,6 +233,7 @@ try {
   check('the limits name the odd station', JSON.stringify(limits) === JSON.stringify([
     "reference|AP Version|DASH-1, DASH-2, DASH-4 (the line's reference)|VARNEX_AP_W1.0_20261201",
     'differs||DASH-3|VARNEX_AP_W0.9_20261001']), JSON.stringify(limits));
+  await view.until("document.querySelector('#stations tr[data-station=DASH-4] td.drift') !== null");
   const drift = (await rowsOf('stations')).map((r) => r[1] + ':' + r[8].split(', ').sort().join('+')).join(' ');
   check('the stations show the drift', drift === 'DASH-1: DASH-2: DASH-3: DASH-4:AUX Voltage 3.6+Charge Current', drift);
   await view.screenshot(join(artifacts, 'dashboard-measurements.png'));
