@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Shows the line service: builds varnex-line, fills a SQLite database with a few days of a
-# line of five stations (good phones, failing phones and their retests), starts the service on
+# line of five stations (good phones, failing phones and their retests; VARNEX-02's charge
+# current drifts toward its high limit over the last day, VARNEX-04 judges the AUX voltages with
+# wider limits, VARNEX-05 still expects the older AP version), starts the service on
 # 127.0.0.1, lets real VarnexCli.exe runs under Wine from six station folders deliver their
 # records to it (once the station writes run records), keeps live records coming, and opens the
 # dashboard; without a display it saves a screenshot taken with headless Chromium and stops.
@@ -137,6 +139,13 @@ else
     --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
     --user-data-dir="$profile" --window-size=1400,1300 --virtual-time-budget=10000 \
     --screenshot="$shot" "$url?q=$phone" >/dev/null 2>&1
+  # The whole page with the drifting station's charge current charted: the stations' drift,
+  # the measurements, the limits the stations disagree on.
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
+    --user-data-dir="$profile" --window-size=1400,2400 --virtual-time-budget=10000 \
+    --screenshot="$demo/dashboard-measurements.png" \
+    "$url?chart-station=VARNEX-02&chart-item=Charge%20Current" >/dev/null 2>&1
   rm -rf "$profile"
-  echo "== no display: screenshot of the dashboard saved as $shot"
+  echo "== no display: screenshots of the dashboard saved as $shot and $demo/dashboard-measurements.png"
 fi

@@ -236,6 +236,10 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
           const std::string& sn, const Watched& watched, const std::string& label) {
   std::string tz = "%2B08:00";
   auto since = [](int days) { return line::FormatUtc(line::NowMs() - days * line::kDayMs); };
+  // As the dashboard asks: from the start of the hour a day or a week back.
+  auto hourSince = [](int days) {
+    return line::FormatUtc(line::HourStart(line::NowMs() - days * line::kDayMs));
+  };
   const std::vector<std::pair<std::string, std::string>> routes = {
       {"page /", "/"},
       {"dashboard.js", "/dashboard.js"},
@@ -246,6 +250,11 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
       {"pareto 24 h", "/api/v1/pareto?from=" + since(1)},
       {"pareto 7 days", "/api/v1/pareto?from=" + since(7)},
       {"stations", "/api/v1/stations"},
+      {"measurements 24 h", "/api/v1/measurements?from=" + hourSince(1)},
+      {"measurements 7 days", "/api/v1/measurements?from=" + hourSince(7)},
+      {"measurements default 24 h", "/api/v1/measurements"},
+      {"series 500 points", "/api/v1/measurements/series?station=VARNEX-01&item=Charge%20Current"},
+      {"limits", "/api/v1/limits"},
       {"search by imei", "/api/v1/runs?limit=200&imei=" + imei},
       {"search by sn", "/api/v1/runs?limit=200&sn=" + sn},
       {"latest runs of a station", "/api/v1/runs?limit=100&station=VARNEX-01"},

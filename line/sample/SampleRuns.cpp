@@ -1,5 +1,6 @@
 #include "line/sample/SampleRuns.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -55,7 +56,11 @@ std::vector<SampleStation> SampleRuns::DemoStations(int count) {
     std::snprintf(name, sizeof name, "VARNEX-%02d", i);
     std::snprintf(host, sizeof host, "LINE1-PC%02d", i);
     // One station is off: its fail ratio raises the alarm.
-    stations.push_back({name, "LINE-1", host, i == 3 ? 0.02 : 0.0015 + 0.001 * (i % 3)});
+    stations.push_back({name, "LINE-1", host, i == 3 ? 0.02 : 0.0015 + 0.001 * (i % 3),
+                        i == 2   ? SampleOddity::kChargeCurrentDrift
+                        : i == 4 ? SampleOddity::kWideAuxLimits
+                        : i == 5 ? SampleOddity::kOldApVersion
+                                 : SampleOddity::kNone});
   }
   return stations;
 }
@@ -77,6 +82,15 @@ std::string SampleRuns::NewPhone() {
   char imei[24];
   std::snprintf(imei, sizeof imei, "86%013llu", static_cast<unsigned long long>(++phones_));
   return imei;
+}
+
+// 0 before the last day of the history, 1 at its end and for a record made outside one.
+double SampleRuns::DriftShare(int64_t startedMs) const {
+  if (!historyEndMs_) {
+    return 1.0;
+  }
+  double share = 1.0 - static_cast<double>(*historyEndMs_ - startedMs) / kDayMs;
+  return std::clamp(share, 0.0, 1.0);
 }
 
 std::string SampleRuns::Record(const SampleStation& station, int64_t startedMs,
@@ -142,17 +156,23 @@ std::string SampleRuns::Record(const SampleStation& station, int64_t startedMs,
                     {"result", bad ? "FAIL" : "PASS"},
                     {"detail", bad ? failDetail : detail}});
   };
-  auto number = [&](const char* item, const Limits& limits, double centre, double spread) {
+  // A drifting value is not held inside the limits: past them it fails its row and the run.
+  auto number = [&](const char* item, const Limits& limits, double centre, double spread,
+                    bool drifting = false) {
     double value = centre + noise(random_) * spread;
     if (fails(item)) {
       value = limits.high + (limits.high - limits.low) * (0.2 + unit(random_));
-    } else {
+    } else if (!drifting) {
       value = std::min(std::max(value, limits.low), limits.high);
     }
     value = limits.decimals ? std::round(value * 100) / 100 : std::round(value);
+    bool bad = fails(item) || value < limits.low || value > limits.high;
+    if (bad && outcome == "PASS") {
+      outcome = "FAIL";
+    }
     rows.push_back({{"item", item},
                     {"expected", LimitsText(limits)},
-                    {"result", fails(item) ? "FAIL" : "PASS"},
+                    {"result", bad ? "FAIL" : "PASS"},
                     {"detail", Fixed(value, limits.decimals)},
                     {"value", value},
                     {"unit", limits.unit},
@@ -172,11 +192,12 @@ std::string SampleRuns::Record(const SampleStation& station, int64_t startedMs,
          "MMI CIT: not calibrated\r\nFINAL EDGE: not calibrated");
     text("SIM Card", "---", "SIM Card Inserted", "No SIM Card!");
     text("T Card", "---", "T Card Inserted", "No T Card!");
-    number("AUX Voltage 3.6", {3550, 3650, "mV", false}, 3600, 8);
+    double aux = station.oddity == SampleOddity::kWideAuxLimits ? 100 : 50;
+    number("AUX Voltage 3.6", {3600 - aux, 3600 + aux, "mV", false}, 3600, 8);
     number("FGU Voltage 3.6", {3550, 3650, "mV", false}, 3598, 8);
-    number("AUX Voltage 3.8", {3750, 3850, "mV", false}, 3801, 8);
+    number("AUX Voltage 3.8", {3800 - aux, 3800 + aux, "mV", false}, 3801, 8);
     number("FGU Voltage 3.8", {3750, 3850, "mV", false}, 3799, 8);
-    number("AUX Voltage 4.2", {4150, 4250, "mV", false}, 4199, 9);
+    number("AUX Voltage 4.2", {4200 - aux, 4200 + aux, "mV", false}, 4199, 9);
     number("FGU Voltage 4.2", {4150, 4250, "mV", false}, 4201, 8);
     rows.push_back({{"item", "FGU Type"},
                     {"expected", "1"},
@@ -187,13 +208,19 @@ std::string SampleRuns::Record(const SampleStation& station, int64_t startedMs,
                     {"low", 1},
                     {"high", 1}});
     text("Modem Version", "Project: VARNEX_W1.0", "Mobile Version: Project: VARNEX_W1.0", "");
-    text("AP Version", "VARNEX_AP_W1.0_20261201", "AP Version: VARNEX_AP_W1.0_20261201",
-         "AP Version: VARNEX_AP_W0.9_20261001");
+    std::string apVersion = "VARNEX_AP_W1.0_20261201";
+    std::string otherApVersion = "VARNEX_AP_W0.9_20261001";
+    if (station.oddity == SampleOddity::kOldApVersion) {
+      std::swap(apVersion, otherApVersion);
+    }
+    text("AP Version", apVersion, "AP Version: " + apVersion, "AP Version: " + otherApVersion);
     text("Native MMI Flag", "---", "LCD: PASS\r\nSingle touch: PASS\r\nKeyPad: PASS",
          "LCD: PASS\r\nSingle touch: FAIL\r\nKeyPad: PASS");
     text("Toll Mark", "---", "MMI station: PASS\r\nCAL station: PASS\r\nFT station: PASS", "");
     text("SecureBoot Enable Flag", "1", "SecureBoot Enable: 1", "SecureBoot Enable: 0");
-    number("Charge Current", {410, 490, "mA", false}, 452, 12);
+    bool drifts = station.oddity == SampleOddity::kChargeCurrentDrift;
+    number("Charge Current", {410, 490, "mA", false},
+           452 + (drifts ? 20 * DriftShare(startedMs) : 0), 12, drifts);
     number("Power On Current", {120, 200, "mA", false}, 158, 10);
     number("Deep Sleep Current", {1.0, 2.3, "mA", true}, 1.6, 0.15);
     number("Power Off Current", {0, 100, "uA", false}, 35, 8);
@@ -234,6 +261,7 @@ void SampleRuns::History(
     const std::vector<SampleStation>& stations, int64_t fromMs, int64_t toMs, double perHour,
     int32_t offsetMinutes,
     const std::function<void(const SampleStation&, const std::string&)>& sink) {
+  historyEndMs_ = toMs;
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   // A run takes its time (up to 18 s); the rest of the mean gap between phones is random.
   double meanGap = 3600000.0 / perHour;

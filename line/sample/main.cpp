@@ -53,6 +53,12 @@ int main(int argc, char** argv) {
   line::SampleRuns sample(seed);
   if (record->parsed()) {
     line::SampleStation where{station, "LINE-1", "LINE1-" + station, 0};
+    // A demo station's live runs depart from the line as its history does.
+    for (const line::SampleStation& demo : line::SampleRuns::DemoStations(99)) {
+      if (demo.name == station) {
+        where.oddity = demo.oddity;
+      }
+    }
     std::cout << sample.Record(where, NowMs(), *offset, !fail) << std::endl;
     return 0;
   }

@@ -69,9 +69,11 @@ Json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails, const std:
           {"other", {{"items", top.otherItems}, {"fails", top.otherFails}}}};
 }
 
-Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
+Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs,
+                    const std::map<std::string, std::vector<std::string>>& drift) {
   Json list = Json::array();
   for (const StationStatus& s : stations) {
+    auto drifting = drift.find(s.name);
     list.push_back({{"name", s.name},
                     {"line", s.line},
                     {"host", s.host},
@@ -88,7 +90,8 @@ Json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs) {
                      {{"runs", s.recentRuns},
                       {"fails", s.recentFails},
                       {"failRatio", RatioJson(Ratio(s.recentFails, s.recentRuns))}}},
-                    {"alarm", FailRatioAlarm(s.recentRuns, s.recentFails)}});
+                    {"alarm", FailRatioAlarm(s.recentRuns, s.recentFails)},
+                    {"drift", drifting != drift.end() ? Json(drifting->second) : Json::array()}});
   }
   return {{"now", FormatUtc(nowMs)},
           {"alarmRule", "fail ratio of the last " + std::to_string(kAlarmWindow) +

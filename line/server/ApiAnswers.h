@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -21,7 +22,9 @@ nlohmann::json YieldAnswer(const std::vector<YieldPoint>& hourly, Bucket bucket,
 nlohmann::json ParetoAnswer(std::vector<std::pair<std::string, int64_t>> fails,
                             const std::string& station, int64_t fromMs, int64_t toMs);
 
-nlohmann::json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs);
+// `drift`: each station's drifting items.
+nlohmann::json StationsAnswer(const std::vector<StationStatus>& stations, int64_t nowMs,
+                              const std::map<std::string, std::vector<std::string>>& drift = {});
 
 // The stored records as they arrived, newest first, as JSON text: the records are pasted in as
 // stored, not read and written again (each is let go once pasted). "next" when more follow.

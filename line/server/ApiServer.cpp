@@ -11,7 +11,9 @@
 #include "line/core/LogText.h"
 #include "line/core/RunRecord.h"
 #include "line/core/Timestamp.h"
+#include "line/core/Drift.h"
 #include "line/server/ApiAnswers.h"
+#include "line/server/MeasureAnswers.h"
 #include "line/server/Passwords.h"
 #include "line/server/QueryParams.h"
 #include "line/server/Tokens.h"
@@ -107,6 +109,11 @@ std::span<const ApiServer::Route> ApiServer::Routes() {
       {"GET", "/api/v1/yield", false, Work::Read, Who::Viewer, 0, &ApiServer::GetYield},
       {"GET", "/api/v1/pareto", false, Work::Read, Who::Viewer, 0, &ApiServer::GetPareto},
       {"GET", "/api/v1/stations", false, Work::Read, Who::Viewer, 0, &ApiServer::GetStations},
+      {"GET", "/api/v1/measurements", false, Work::Read, Who::Viewer, 0,
+       &ApiServer::GetMeasurements},
+      {"GET", "/api/v1/measurements/series", false, Work::Read, Who::Viewer, 0,
+       &ApiServer::GetSeries},
+      {"GET", "/api/v1/limits", false, Work::Read, Who::Viewer, 0, &ApiServer::GetLimits},
       {"GET", "/healthz", false, Work::Ingest, Who::Anyone, 0, &ApiServer::GetHealth},
       {"GET", "/metrics", false, Work::Read, Who::Viewer, 0, &ApiServer::GetMetrics},
       {"POST", "/login", false, Work::Read, Who::Anyone, kFormBytes, &ApiServer::PostLogIn},
@@ -416,9 +423,71 @@ HttpAnswer ApiServer::GetPareto(const HttpRequest& request, const std::string&) 
                                          station, range.fromMs, range.toMs));
 }
 
+// Each station with the items that drift: its Cpk over the last day against the limits it
+// judges with now, and its latest values' own chart. Drift reads a day's sums and each
+// station's latest records: it is worked out again at most every few seconds, however many
+// viewers ask.
 HttpAnswer ApiServer::GetStations(const HttpRequest& request, const std::string&) {
-  return ReadAnswer(QueryParams(request.query),
-                    StationsAnswer(store_.Stations(), options_.clock()));
+  QueryParams params(request.query);
+  int64_t now = options_.clock();
+  std::vector<StationStatus> stations = store_.Stations();
+  auto fresh = std::chrono::steady_clock::now();
+  {
+    std::lock_guard guard(driftLock_);
+    if (driftAt_ && fresh - *driftAt_ < kDriftAge) {
+      return ReadAnswer(params, StationsAnswer(stations, now, drift_));
+    }
+  }
+  std::map<std::string, std::vector<MeasureEntry>> lastDay;
+  for (MeasureEntry& entry : store_.Measurements(now - kDayMs, now, "")) {
+    lastDay[entry.station].push_back(std::move(entry));
+  }
+  std::map<std::string, std::map<std::string, std::string>> limits;
+  for (const JudgedItem& judged : store_.JudgedItems()) {
+    if (judged.measured) {
+      limits[judged.station][judged.item] = judged.setting;
+    }
+  }
+  std::map<std::string, std::vector<std::string>> drift;
+  for (const StationStatus& station : stations) {
+    std::map<std::string, std::vector<double>> values;
+    for (const auto& [item, points] : store_.LatestValuesOfStation(station.name, kDriftPoints)) {
+      for (const MeasurePoint& point : points) {
+        values[item].push_back(point.value);
+      }
+    }
+    drift[station.name] = DriftingItems(lastDay[station.name], limits[station.name], values);
+  }
+  {
+    std::lock_guard guard(driftLock_);
+    drift_ = drift;
+    driftAt_ = fresh;
+  }
+  return ReadAnswer(params, StationsAnswer(stations, now, drift));
+}
+
+HttpAnswer ApiServer::GetMeasurements(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
+  TimeRange range = RangeParams(params, options_.clock(), kDayMs, kLongestPareto);
+  return ReadAnswer(params, MeasurementsAnswer(store_.Measurements(range.fromMs, range.toMs,
+                                                                   params.Text("station")),
+                                               range.fromMs, range.toMs));
+}
+
+HttpAnswer ApiServer::GetSeries(const HttpRequest& request, const std::string&) {
+  QueryParams params(request.query);
+  std::string station = params.Required("station");
+  std::string item = params.Required("item");
+  int64_t last = params.Count("last", 500, 2, 5000);
+  std::optional<std::vector<MeasurePoint>> points = store_.LatestValues(station, item, last);
+  if (!points) {
+    return Refused(404, "item: station " + station + " measured no " + item);
+  }
+  return ReadAnswer(params, SeriesAnswer(station, item, *points));
+}
+
+HttpAnswer ApiServer::GetLimits(const HttpRequest& request, const std::string&) {
+  return ReadAnswer(QueryParams(request.query), LimitsAnswer(store_.JudgedItems()));
 }
 
 // Open to anyone, so it tells nothing but whether the store answers.

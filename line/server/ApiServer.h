@@ -5,15 +5,18 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <semaphore>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "line/core/Metrics.h"
 #include "line/core/Timestamp.h"
@@ -98,6 +101,9 @@ class ApiServer : public HttpHandler {
   HttpAnswer GetYield(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetPareto(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetStations(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetMeasurements(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetSeries(const HttpRequest& request, const std::string& caller);
+  HttpAnswer GetLimits(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetHealth(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetMetrics(const HttpRequest& request, const std::string& caller);
   HttpAnswer GetFile(const HttpRequest& request, const std::string& caller);
@@ -119,6 +125,10 @@ class ApiServer : public HttpHandler {
   LogRate failures_{30};
   std::atomic<int64_t> answerBytes_{0};   // of large answers being made or sent
   std::counting_semaphore<2> logIns_{2};  // password hashes being checked
+  static constexpr std::chrono::seconds kDriftAge{5};
+  std::mutex driftLock_;
+  std::optional<std::chrono::steady_clock::time_point> driftAt_;
+  std::map<std::string, std::vector<std::string>> drift_;  // the stations' drifting items
   // Declared before the pools: their threads end (and hand back their answers) first.
   Histogram* ingestSeconds_ = nullptr;
   std::unique_ptr<HttpServer> http_;

@@ -68,21 +68,35 @@ std::optional<int64_t> QueryParams::Time(const char* name) const {
 }
 
 int64_t QueryParams::Limit(int64_t fallback, int64_t most) const {
-  std::string value = Text("limit");
+  return Count("limit", fallback, 1, most);
+}
+
+int64_t QueryParams::Count(const char* name, int64_t fallback, int64_t least, int64_t most) const {
+  std::string value = Text(name);
   if (value.empty()) {
     return fallback;
   }
-  int64_t limit = 0;
+  std::string refusal = std::string(name) + ": not a number from " + std::to_string(least) +
+                        " to " + std::to_string(most);
+  int64_t count = 0;
   for (char c : value) {
-    if (c < '0' || c > '9' || limit > most) {
-      throw ParamError{"limit: not a number from 1 to " + std::to_string(most)};
+    if (c < '0' || c > '9' || count > most) {
+      throw ParamError{refusal};
     }
-    limit = limit * 10 + (c - '0');
+    count = count * 10 + (c - '0');
   }
-  if (limit < 1 || limit > most) {
-    throw ParamError{"limit: not a number from 1 to " + std::to_string(most)};
+  if (count < least || count > most) {
+    throw ParamError{refusal};
   }
-  return limit;
+  return count;
+}
+
+std::string QueryParams::Required(const char* name, size_t most) const {
+  std::string value = Text(name, most);
+  if (value.empty()) {
+    throw ParamError{std::string(name) + ": missing"};
+  }
+  return value;
 }
 
 Bucket QueryParams::BucketParam() const {

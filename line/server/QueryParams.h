@@ -26,6 +26,10 @@ class QueryParams {
   bool Has(const char* name) const { return values_.count(name) > 0; }
   std::optional<int64_t> Time(const char* name) const;
   int64_t Limit(int64_t fallback, int64_t most) const;
+  // A whole number from `least` to `most`; `fallback` when not given.
+  int64_t Count(const char* name, int64_t fallback, int64_t least, int64_t most) const;
+  // A text that must be given.
+  std::string Required(const char* name, size_t most = 128) const;
   Bucket BucketParam() const;
   int32_t Offset() const;  // "tz", minutes east of UTC
 

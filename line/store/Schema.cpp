@@ -292,6 +292,55 @@ CREATE TABLE dictionaries (
 DROP VIEW run_rows;
 )sql";
 
+// Version 4: measurement statistics, kept up to date on ingest. measure_hours holds the sums
+// of each station's item, limit pair and hour (line/core/Measurements.h), measure_items each
+// station's items as its latest counted run judged them. The runs stored before are summed
+// once when the service first opens the store (measure_backfill), with its documents' codec.
+std::string MeasureSchema(const char* keyed) {
+  std::string bins;
+  for (int bin = 0; bin < 16; ++bin) {
+    bins.append(",\n  b").append(std::to_string(bin)).append(" BIGINT NOT NULL");
+  }
+  return R"sql(
+CREATE TABLE measure_hours (
+  station TEXT NOT NULL,
+  item TEXT NOT NULL,
+  limits TEXT NOT NULL,
+  hour_ms BIGINT NOT NULL,
+  unit TEXT NOT NULL,
+  n BIGINT NOT NULL,
+  sum DOUBLE PRECISION NOT NULL,
+  squares DOUBLE PRECISION NOT NULL,
+  min_value DOUBLE PRECISION,
+  max_value DOUBLE PRECISION,
+  outside BIGINT NOT NULL,
+  range_sum DOUBLE PRECISION NOT NULL,
+  ranges BIGINT NOT NULL,
+  lead_range DOUBLE PRECISION NOT NULL,
+  leads BIGINT NOT NULL)sql" +
+         bins + R"sql(,
+  PRIMARY KEY (hour_ms, station, item, limits)
+))sql" + keyed +
+         R"sql(;
+CREATE TABLE measure_items (
+  station TEXT NOT NULL,
+  item TEXT NOT NULL,
+  measured INTEGER NOT NULL,
+  setting TEXT NOT NULL,
+  unit TEXT NOT NULL,
+  since_ms BIGINT NOT NULL,
+  broken_ms BIGINT,
+  latest_ms BIGINT NOT NULL,
+  latest_id TEXT NOT NULL,
+  value DOUBLE PRECISION,
+  PRIMARY KEY (station, item)
+))sql" + keyed +
+         R"sql(;
+CREATE TABLE measure_backfill (pending INTEGER NOT NULL);
+INSERT INTO measure_backfill (pending) VALUES (1);
+)sql";
+}
+
 std::vector<SchemaStep> Steps() {
   return {
       {1, "runs, their counts and tokens", Keyed(kFirstSchema, " WITHOUT ROWID") + kFirstSqliteRows,
@@ -300,6 +349,8 @@ std::vector<SchemaStep> Steps() {
        kSecondSqlite + kSecondCommon + SqliteRowsView("runs.doc"), kSecondPostgres + kSecondCommon},
       {3, "compressed documents, retention",
        kThirdCommon + kThirdSqlite + SqliteRowsView("run_doc(runs.doc)"), kThirdCommon},
+      {4, "measurement statistics", MeasureSchema(" WITHOUT ROWID"),
+       MeasureSchema(" WITH (fillfactor = 50)")},
   };
 }
 

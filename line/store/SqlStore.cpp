@@ -77,9 +77,15 @@ SqlStore::SqlStore(const char* kind, Dialect dialect, SessionPool::Factory write
       documents_(dialect == Dialect::Sqlite, options.dictionaryAfter),
       writers_(std::move(writer), kWriterSessions),
       readers_(std::move(reader), kReaderSessions) {
-  SessionPool::Lease session = writers_.Acquire();
-  UpgradeSchema(*session, dialect, NowMs());
-  documents_.Load(*session);
+  {
+    SessionPool::Lease session = writers_.Acquire();
+    UpgradeSchema(*session, dialect, NowMs());
+    documents_.Load(*session);
+  }
+  Write([&](SqlSession& writer) {
+    BackfillMeasures(writer);
+    return true;
+  });
 }
 
 std::vector<IngestResult> SqlStore::Ingest(std::span<const RunRecord> runs, int64_t receivedMs) {
@@ -238,6 +244,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     }
   }
   std::vector<SqlResult> answers = session.Receive();
+  KeepMeasures(session, group, restoring ? std::optional(keptFrom) : std::nullopt);
 
   GroupCounts counts = CountNew(group);
   // A phone's first attempt as the group leaves it: two records of one phone in one group

@@ -43,6 +43,14 @@ class SqlStore : public Store {
   std::vector<std::pair<std::string, int64_t>> FailCounts(int64_t fromMs, int64_t toMs,
                                                           const std::string& station) override;
   std::vector<StationStatus> Stations() override;
+  std::vector<MeasureEntry> Measurements(int64_t fromMs, int64_t toMs,
+                                         const std::string& station) override;
+  std::optional<std::vector<MeasurePoint>> LatestValues(const std::string& station,
+                                                        const std::string& item,
+                                                        int64_t last) override;
+  std::map<std::string, std::vector<MeasurePoint>> LatestValuesOfStation(const std::string& station,
+                                                                         int64_t last) override;
+  std::vector<JudgedItem> JudgedItems() override;
   void AddToken(const TokenInfo& token) override;
   std::optional<TokenInfo> FindToken(const std::string& hash) override;
   std::vector<TokenInfo> Tokens() override;
@@ -103,6 +111,16 @@ class SqlStore : public Store {
     std::map<std::pair<std::string_view, int64_t>, YieldCounts> hours;
   };
   void WriteGroup(const std::vector<Delivery*>& group);
+  // Measurement statistics (SqlStoreMeasures.cpp): what a group's new counted runs add, and the
+  // sums of the runs a store held before it kept them.
+  void KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
+                    std::optional<int64_t> keptFrom);
+  void BackfillMeasures(SqlSession& session);
+  // A station's counted runs read from their documents, nearest first, from (startedMs, id)
+  // on in either direction, in pages from `firstPage` runs up; `visit` answers whether to go on.
+  void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
+                const std::string& id, bool later, int64_t most,
+                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 16);
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "line/store/Statements.h"
 #include "line/store/StoredDocuments.h"
@@ -13,6 +15,7 @@ namespace {
 
 // How long a writer waits for another process holding the file.
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kModeRetryMs = 20;
 // How often (in virtual machine steps) a reader looks at its deadline.
 constexpr int kDeadlineSteps = 10000;
 
@@ -60,13 +63,32 @@ SqliteSession::SqliteSession(const std::string& path, int64_t readTimeoutMs)
     throw StoreUnavailable("cannot open " + path + ": " + what);
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  RegisterRunDoc(db_);
-  // A station forgets a record once the service acknowledged it, so every commit reaches the
-  // disk (FULL) before the answer goes out.
-  RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
-  // The writer: room for the indexes' upper pages of a few million runs (64 MiB at most). A
-  // reader (4 MiB) finds what it misses in the system's file cache; several of them run at once.
-  RunScript(readTimeoutMs > 0 ? "PRAGMA cache_size=-4096;" : "PRAGMA cache_size=-65536;");
+  try {
+    RegisterRunDoc(db_);
+    // A station forgets a record once the service acknowledged it, so every commit reaches the
+    // disk (FULL) before the answer goes out. A new file that another process is making a WAL
+    // file at the same moment answers "locked" at once, without the busy timeout: it is asked
+    // again for as long as a writer would wait.
+    for (int waited = 0;; waited += kModeRetryMs) {
+      try {
+        RunScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
+        break;
+      } catch (const StoreUnavailable&) {
+        if (waited >= kBusyTimeoutMs) {
+          throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kModeRetryMs));
+      }
+    }
+    // The writer: room for the indexes' upper pages of a few million runs (64 MiB at most). A
+    // reader (4 MiB) finds what it misses in the system's file cache; several of them run at
+    // once.
+    RunScript(readTimeoutMs > 0 ? "PRAGMA cache_size=-4096;" : "PRAGMA cache_size=-65536;");
+  } catch (...) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
   if (readTimeoutMs > 0) {
     sqlite3_progress_handler(db_, kDeadlineSteps, &SqliteSession::PastDeadline, this);
   }

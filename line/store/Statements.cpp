@@ -77,6 +77,79 @@ std::string RunSearch(const std::string& where) {
          "ORDER BY sized.started_ms DESC, sized.id DESC, sized.station DESC";
 }
 
+// A group's sums of one station's item, limit pair and hour ($1-$4) added to the stored ones:
+// $5 the unit, $6-$15 the counts and sums, $16-$31 the histogram. `least`/`greatest` of two
+// values either of which may be NULL.
+std::string MeasureHoursAdd(const char* least, const char* greatest) {
+  std::string columns =
+      "station, item, limits, hour_ms, unit, n, sum, squares, min_value, max_value, outside, "
+      "range_sum, ranges, lead_range, leads";
+  std::string values = "$1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15";
+  std::string update =
+      "unit = CASE WHEN excluded.n > 0 THEN excluded.unit ELSE measure_hours.unit END, "
+      "n = measure_hours.n + excluded.n, sum = measure_hours.sum + excluded.sum, "
+      "squares = measure_hours.squares + excluded.squares, ";
+  update += std::string("min_value = ") + least + "(coalesce(measure_hours.min_value, " +
+            "excluded.min_value), coalesce(excluded.min_value, measure_hours.min_value)), " +
+            "max_value = " + greatest + "(coalesce(measure_hours.max_value, " +
+            "excluded.max_value), coalesce(excluded.max_value, measure_hours.max_value)), ";
+  update +=
+      "outside = measure_hours.outside + excluded.outside, "
+      "range_sum = measure_hours.range_sum + excluded.range_sum, "
+      "ranges = measure_hours.ranges + excluded.ranges, "
+      "lead_range = measure_hours.lead_range + excluded.lead_range, "
+      "leads = measure_hours.leads + excluded.leads";
+  for (int bin = 0; bin < 16; ++bin) {
+    std::string name = std::to_string(bin).insert(0, 1, 'b');
+    columns.append(", ").append(name);
+    values.append(", $").append(std::to_string(16 + bin));
+    update.append(", ").append(name).append(" = measure_hours.").append(name);
+    update.append(" + excluded.").append(name);
+  }
+  return "INSERT INTO measure_hours (" + columns + ") VALUES (" + values +
+         ") ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
+}
+
+// The sums of whole hours per station, item and limit pair: the first hour, the sums, the leads
+// of the station's item's later hours and of its first hour apart (the first one's reaches back
+// out of the range), the histogram. PostgreSQL sums them where they are; SQLite reads each
+// hour's row in-process faster than it groups them (the leads all in the first pair, the
+// service tells them apart).
+std::string MeasureHoursOfSqlite() {
+  std::string columns =
+      "station, item, limits, hour_ms, unit, n, sum, squares, min_value, max_value, outside, "
+      "range_sum, ranges, lead_range, leads, 0, 0";
+  for (int bin = 0; bin < 16; ++bin) {
+    columns.append(", b").append(std::to_string(bin));
+  }
+  return "SELECT " + columns +
+         " FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)";
+}
+
+std::string MeasureHoursSum() {
+  std::string bins;
+  for (int bin = 0; bin < 16; ++bin) {
+    std::string name = std::to_string(bin).insert(0, 1, 'b');
+    bins.append(", sum(h.").append(name).append(")");
+  }
+  return "WITH h AS (SELECT * FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND "
+         "($3 = '' OR station = $3)), f AS (SELECT station, item, min(hour_ms) AS first_hour "
+         "FROM h GROUP BY station, item) "
+         "SELECT h.station, h.item, h.limits, min(h.hour_ms), max(h.unit), sum(h.n), "
+         "sum(h.sum), sum(h.squares), min(h.min_value), max(h.max_value), sum(h.outside), "
+         "sum(h.range_sum), sum(h.ranges), "
+         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.lead_range ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.leads ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.lead_range ELSE 0 END), "
+         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.leads ELSE 0 END)" +
+         bins +
+         " FROM h JOIN f ON f.station = h.station AND f.item = h.item "
+         "GROUP BY h.station, h.item, h.limits";
+}
+
+// A station's counted runs next to a point ($2 started, $3 id), nearest first, $4 at most.
+const std::string kMeasureRunColumns = "SELECT doc, started_ms, id FROM runs ";
+
 std::vector<Entry> CommonStatements() {
   return {
       {Sql::RunGet, "SELECT " + kRunColumns + " FROM runs WHERE id = $2 AND station = $1"},
@@ -166,6 +239,39 @@ std::vector<Entry> CommonStatements() {
        "DELETE FROM phone_first WHERE station = $1 AND run_id = $2 AND phone = "
        "(SELECT phone FROM runs WHERE station = $1 AND id = $2)"},
       {Sql::SchemaVersionAdd, "INSERT INTO schema_version (version, applied_ms) VALUES ($1, $2)"},
+
+      {Sql::MeasureHourLeads,
+       "SELECT station, item, limits, lead_range, leads FROM measure_hours WHERE hour_ms = $1 "
+       "AND ($2 = '' OR station = $2) AND leads <> 0"},
+      {Sql::MeasureItemSet,
+       "INSERT INTO measure_items (station, item, measured, setting, unit, since_ms, broken_ms, "
+       "latest_ms, latest_id, value) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
+       "ON CONFLICT (station, item) DO UPDATE SET measured = excluded.measured, "
+       "setting = excluded.setting, unit = excluded.unit, since_ms = excluded.since_ms, "
+       "broken_ms = excluded.broken_ms, latest_ms = excluded.latest_ms, "
+       "latest_id = excluded.latest_id, value = excluded.value"},
+      {Sql::MeasureItemsAll,
+       "SELECT station, item, measured, setting, unit, since_ms, latest_ms FROM measure_items "
+       "ORDER BY item, station"},
+      {Sql::MeasureItemFind,
+       "SELECT unit FROM measure_items WHERE station = $1 AND item = $2 AND measured = 1"},
+      {Sql::MeasureRunsBefore,
+       kMeasureRunColumns +
+           "WHERE station = $1 AND counted = 1 AND started_ms <= $2 AND "
+           "(started_ms < $2 OR id < $3) ORDER BY started_ms DESC, id DESC LIMIT $4"},
+      {Sql::MeasureRunsAfter, kMeasureRunColumns +
+                                  "WHERE station = $1 AND counted = 1 AND started_ms >= $2 AND "
+                                  "(started_ms > $2 OR id > $3) ORDER BY started_ms, id LIMIT $4"},
+      // A part of an hour, read from the runs themselves.
+      {Sql::MeasureRunsBetween,
+       "SELECT doc, station, started_ms, id FROM runs WHERE started_ms >= $1 AND "
+       "started_ms < $2 AND "
+       "counted = 1 AND ($3 = '' OR station = $3) ORDER BY station, started_ms, id"},
+      {Sql::MeasureRunsAny,
+       "SELECT count(*) FROM (SELECT 1 FROM runs WHERE started_ms >= $1 AND started_ms < $2 "
+       "AND counted = 1 AND ($3 = '' OR station = $3) LIMIT 1) AS some_run"},
+      {Sql::MeasureBackfillPending, "SELECT pending FROM measure_backfill"},
+      {Sql::MeasureBackfillDone, "UPDATE measure_backfill SET pending = 0"},
   };
 }
 
@@ -200,6 +306,12 @@ std::vector<Entry> SqliteStatements() {
   statements.push_back(
       {Sql::StoreBytes,
        "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()"});
+  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("min", "max")});
+  statements.push_back({Sql::MeasureHoursSum, MeasureHoursOfSqlite()});
+  statements.push_back(
+      {Sql::MeasureItemsOfStation,
+       "SELECT item, measured, setting, unit, since_ms, broken_ms, latest_ms, latest_id, value "
+       "FROM measure_items WHERE station = $1"});
   statements.push_back({Sql::LegacyRowsTable,
                         "SELECT 1 FROM sqlite_master WHERE name = 'run_rows' AND type = 'table'"});
   return statements;
@@ -228,6 +340,13 @@ std::vector<Entry> PostgresStatements() {
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
   statements.push_back({Sql::StoreBytes, "SELECT pg_database_size(current_database())"});
+  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("LEAST", "GREATEST")});
+  statements.push_back({Sql::MeasureHoursSum, MeasureHoursSum()});
+  // Services sharing the database take a station's items in turn.
+  statements.push_back(
+      {Sql::MeasureItemsOfStation,
+       "SELECT item, measured, setting, unit, since_ms, broken_ms, latest_ms, latest_id, value "
+       "FROM measure_items WHERE station = $1 ORDER BY item FOR UPDATE"});
   // Summed by the server, which sends a row per station and day instead of one per hour. Days
   // begin at midnight $4 milliseconds east of UTC; the division is kept on positive numbers
   // (a whole number of days added and taken off again), where it floors.

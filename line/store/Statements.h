@@ -61,6 +61,21 @@ enum class Sql {
   RunDelete,
   PhoneFirstDelete,
   StoreBytes,
+  // Measurement statistics: sums per station, item, limit pair and hour; each station's items
+  // as last seen; runs read for a neighbour, a part of an hour or the latest values.
+  MeasureHoursAdd,
+  MeasureHoursSum,
+  MeasureHourLeads,
+  MeasureItemsOfStation,
+  MeasureItemSet,
+  MeasureItemsAll,
+  MeasureItemFind,
+  MeasureRunsBefore,
+  MeasureRunsAfter,
+  MeasureRunsBetween,
+  MeasureRunsAny,
+  MeasureBackfillPending,
+  MeasureBackfillDone,
   // The store itself.
   Ping,
   SchemaVersion,

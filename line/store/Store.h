@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "line/core/LineRules.h"
+#include "line/core/Measurements.h"
 #include "line/core/RunRecord.h"
 
 namespace line {
@@ -90,6 +92,18 @@ struct StationStatus {
   int64_t recentFails = 0;
 };
 
+// What a station judged an item against in its latest counted run with the item: a limit pair
+// (LimitsKey) for a measured item, the expected text for a version item.
+struct JudgedItem {
+  std::string station;
+  std::string item;
+  bool measured = false;
+  std::string setting;
+  std::string unit;
+  int64_t sinceMs = 0;   // the start of its first run of the current unbroken streak
+  int64_t latestMs = 0;  // the start of its latest run with the item
+};
+
 // A station token only posts its station's records; a read token only reads.
 enum class TokenKind { Station, Read };
 
@@ -134,6 +148,22 @@ class Store {
                                                                   const std::string& station) = 0;
 
   virtual std::vector<StationStatus> Stations() = 0;
+
+  // The figures of every station's measured items (one station's, or all) over the values of
+  // counted runs started in [fromMs, toMs), from the hours' sums (and the runs of a part of an
+  // hour at either end).
+  virtual std::vector<MeasureEntry> Measurements(int64_t fromMs, int64_t toMs,
+                                                 const std::string& station) = 0;
+  // The latest `last` values of a station's item in counted runs, oldest first; none when the
+  // station never measured the item.
+  virtual std::optional<std::vector<MeasurePoint>> LatestValues(const std::string& station,
+                                                                const std::string& item,
+                                                                int64_t last) = 0;
+  // The same for every item of the station at once, `last` each (by item).
+  virtual std::map<std::string, std::vector<MeasurePoint>> LatestValuesOfStation(
+      const std::string& station, int64_t last) = 0;
+  // Every station's measured and version items as they judge them now; by item, then station.
+  virtual std::vector<JudgedItem> JudgedItems() = 0;
 
   // Tokens are kept only as hashes; a station may have several.
   virtual void AddToken(const TokenInfo& token) = 0;

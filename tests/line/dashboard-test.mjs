@@ -33,8 +33,10 @@ function localTime(ms) {
   return shifted.replace('Z', '+08:00');
 }
 
-function record(station, startedMs, imei, failing = []) {
+// DASH-3 still expects the older AP version; `measured` rows carry values.
+function record(station, startedMs, imei, failing = [], measured = []) {
   const items = ['IMEI1', 'SIM Card', 'Charge Current', 'AUX Voltage 3.6'];
+  const ap = station === 'DASH-3' ? 'VARNEX_AP_W0.9_20261001' : 'VARNEX_AP_W1.0_20261201';
   return {
     schema: 'varnex.run/1', id: randomUUID(),
     station: { name: station, line: 'LINE-9', host: 'PC-' + station, program: 'Varnex', version: '1.0.0.1' },
@@ -42,7 +44,10 @@ function record(station, startedMs, imei, failing = []) {
     codes: { imei1: imei, imei2: '', imei3: '', sn1: 'SN' + imei.slice(-6), sn2: '', bt: '', wifi: '' },
     outcome: failing.length ? 'FAIL' : 'PASS', counted: true,
     rows: items.map((item) => ({ item, expected: '---', result: failing.includes(item) ? 'FAIL' : 'PASS',
-                                 detail: failing.includes(item) ? 'No SIM Card!' : 'ok' })),
+                                 detail: failing.includes(item) ? 'No SIM Card!' : 'ok' }))
+      .concat({ item: 'AP Version', expected: ap, result: 'PASS', detail: 'AP Version: ' + ap },
+              measured.map(([item, value, unit, low, high]) => ({ item, expected: `Lo Lim:${low} Hi Lim: ${high} ${unit}`,
+                result: 'PASS', detail: String(value), value, unit, low, high }))),
   };
 }
 
@@ -135,6 +140,7 @@ try {
   const token = execFileSync(program, ['token', 'add', 'DASH-1', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
   const token2 = execFileSync(program, ['token', 'add', 'DASH-2', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
   const token3 = execFileSync(program, ['token', 'add', 'DASH-3', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
+  const token4 = execFileSync(program, ['token', 'add', 'DASH-4', '--db', db], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
   const base = await serving(server);
 
   // Every run inside one hour of the last day: DASH-1 checks P1 (fails on the SIM card, passes
@@ -190,6 +196,48 @@ try {
   check('search by serial number', bySn.includes('2 runs of SN000029'));  // P2 and Q2
   chromium(searchUrl, [`--screenshot=${join(artifacts, 'dashboard-search.png')}`]);
 
+  // Then DASH-4 measures its charge current (440 to 472 mA) eleven times: 449 and 451 five times
+  // each in turn, then 470. Mean 451.818, moving ranges 2 (nine) and 19: mean 3.7, sigma 3.280;
+  // Cpk (451.818 - 440) / 9.840 = 1.20, Ppk with the stdev 6.113: 0.64. The ten values below the
+  // centre signal at points 7, 8, 9 (rule 4), 470 is 5.5 sigma above it (rule 1): a drift. Its AUX
+  // voltage (3600 and 3640 in turn) has the worst Cpk, FGU Type none (equal values).
+  for (const [i, value] of [449, 451, 449, 451, 449, 451, 449, 451, 449, 451, 470].entries()) {
+    const response = await fetch(base + 'api/v1/runs', { method: 'POST', headers: { Authorization: 'Bearer ' + token4 },
+      body: JSON.stringify(record('DASH-4', at(8) + i * 5000, '86400000000' + (1000 + i), [], [
+        ['Charge Current', value, 'mA', 440, 472], ['AUX Voltage 3.6', 3600 + 40 * (i % 2), 'mV', 3550, 3650],
+        ['FGU Type', 1, '', 1, 1]])) });
+    check('measured record stored', response.status === 201, String(response.status));
+  }
+  pages = browser();
+  const view = await pages.open(base + '?refresh=2');  // the service works drift out anew every few seconds
+  const rowsOf = (id) => view.evaluate(`[...document.querySelectorAll('#${id} tbody tr')].map((r) =>
+    [r.className, ...[...r.cells].map((c) => c.textContent + (c.classList.contains('cpk') ? '|' + c.className : ''))])`);
+  check('the measurements are listed', await view.until("document.querySelectorAll('#measurements tbody tr').length === 3"));
+  const measured = await rowsOf('measurements');
+  check('worst Cpk first, none last', measured.map((r) => r[2]).join() === 'AUX Voltage 3.6,Charge Current,FGU Type');
+  check('the hand-computed Cpk of the charge current', JSON.stringify(measured[1].slice(1)) === JSON.stringify(['DASH-4',
+    'Charge Current', '440\u2013472 mA', '11', '451.8 mA', '0', '1.20|number cpk watch', '0.64|number cpk act']), JSON.stringify(measured[1]));
+  await view.evaluate(`document.querySelectorAll('#measurements tbody tr')[1].dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter' }))`);
+  check('Enter on a row charts it', await view.until(`document.getElementById('detail-title').textContent === 'DASH-4: Charge Current' &&
+    (Chart.getChart('control-chart')?.data.datasets[0].data || []).join() === '449,451,449,451,449,451,449,451,449,451,470'`));
+  const drawn = await view.evaluate(`(() => { const c = Chart.getChart('control-chart'), h = Chart.getChart('histogram-chart');
+    const line = (label) => [...new Set(c.data.datasets.find((d) => d.label === label).data)].join();
+    return { low: line('low limit'), high: line('high limit'), marked: c.data.datasets[0].pointRadius.flatMap((r, i) => (r > 2 ? [i] : [])).join(),
+             signals: document.getElementById('signals').textContent, bins: h.data.datasets[0].data.join(),
+             marks: document.getElementById('histogram-chart').marks.map((m) => m.label).join() }; })()`);
+  check('the control chart shows the limits and marks the signals', drawn.low === '440' && drawn.high === '472' &&
+        drawn.marked === '7,8,9,10' && /Point 10 .*rule 1: .*Point 9 .*rule 4: /.test(drawn.signals), JSON.stringify(drawn));
+  check('the histogram with its limits', drawn.bins === '0,0,0,0,0,5,5,0,0,0,0,0,1,0,0,0' && drawn.marks === 'low 440,high 472',
+        JSON.stringify(drawn));
+  const limits = (await rowsOf('limits')).map((r) => r.slice(0, 4).join('|'));
+  check('the limits name the odd station', JSON.stringify(limits) === JSON.stringify([
+    "reference|AP Version|DASH-1, DASH-2, DASH-4 (the line's reference)|VARNEX_AP_W1.0_20261201",
+    'differs||DASH-3|VARNEX_AP_W0.9_20261001']), JSON.stringify(limits));
+  await view.until("document.querySelector('#stations tr[data-station=DASH-4] td.drift') !== null");
+  const drift = (await rowsOf('stations')).map((r) => r[1] + ':' + r[8].split(', ').sort().join('+')).join(' ');
+  check('the stations show the drift', drift === 'DASH-1: DASH-2: DASH-3: DASH-4:AUX Voltage 3.6+Charge Current', drift);
+  await view.screenshot(join(artifacts, 'dashboard-measurements.png'));
+
   // A second service on the port does not start, and says which address is taken.
   const taken = base.slice(7, -1);
   const second = spawnSync(program, ['serve', '--db', db, '--listen', taken], { encoding: 'utf8', timeout: 30000 });
@@ -200,7 +248,6 @@ try {
   execFileSync(program, ['user', 'add', 'viewer', '--db', db], { input: 'line-viewer-7\n', stdio: ['pipe', 'ignore', 'ignore'] });
   guarded = spawn(program, ['serve', '--db', db, '--listen', '127.0.0.1:0', '--quiet', '--require-login']);
   const guardedBase = await serving(guarded);
-  pages = browser();
   const page = await pages.open(guardedBase);
   check('the browser is sent to the log-on', await page.until("location.pathname === '/login.html'"));
   const logOn = (password) => page.evaluate(`document.querySelector('[name=user]').value = 'viewer';

@@ -251,6 +251,50 @@ TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
   EXPECT_EQ(stations.body["stations"][0]["name"], "ST-A");
   EXPECT_EQ(stations.body["stations"][0]["recent"]["fails"], 1);
   EXPECT_EQ(stations.body["stations"][0]["alarm"], true);
+  EXPECT_EQ(stations.body["stations"][0]["drift"], Json::array());
+  // Three equal voltages: no spread, so the indexes are null.
+  Answer measured = Get(service_, "/api/v1/measurements?" + range + "&station=ST-A");
+  ASSERT_EQ(measured.status, 200);
+  Json entry = measured.body["measurements"][0];
+  EXPECT_EQ(entry, (Json{{"station", "ST-A"},
+                         {"item", "AUX Voltage 3.6"},
+                         {"unit", "mV"},
+                         {"low", 3550.0},
+                         {"high", 3650.0},
+                         {"n", 3},
+                         {"mean", 3599.0},
+                         {"stdev", 0.0},
+                         {"min", 3599.0},
+                         {"max", 3599.0},
+                         {"outside", 0},
+                         {"mrBar", 0.0},
+                         {"cp", nullptr},
+                         {"cpk", nullptr},
+                         {"ppk", nullptr},
+                         {"histogram",
+                          {{"low", 3530.0},
+                           {"width", 10.0},
+                           {"counts", {0, 0, 0, 0, 0, 0, 0, 1 * 3, 0, 0, 0, 0, 0, 0, 0, 0}}}}}));
+  EXPECT_EQ(measured.body["from"], "2026-12-09T02:00:00.000Z");
+  Answer series =
+      Get(service_, "/api/v1/measurements/series?station=ST-A&item=AUX%20Voltage%203.6");
+  ASSERT_EQ(series.status, 200);
+  EXPECT_EQ(series.body["points"].size(), 3u);
+  EXPECT_EQ(series.body["points"][2]["started"], "2026-12-09T02:25:00.000Z");
+  EXPECT_EQ(std::make_tuple(series.body["center"], series.body["ucl"], series.body["signals"]),
+            std::make_tuple(Json(3599.0), Json(3599.0), Json::array()));
+  EXPECT_EQ(Get(service_, "/api/v1/measurements/series?station=ST-A&item=SIM%20Card").status, 404);
+  Answer limits = Get(service_, "/api/v1/limits");
+  ASSERT_EQ(limits.status, 200);
+  Json voltage;
+  for (const Json& item : limits.body["items"]) {
+    if (item["item"] == "AUX Voltage 3.6") {
+      voltage = item;
+    }
+  }
+  EXPECT_EQ(voltage["reference"], (Json{{"low", 3550.0}, {"high", 3650.0}}));
+  EXPECT_EQ(voltage["stations"][0]["since"], "2026-12-09T02:05:00.000Z");
+  EXPECT_EQ(voltage["stations"][0]["differs"], false);
   Answer health = Get(service_, "/healthz");
   EXPECT_EQ(health.status, 200);
   EXPECT_EQ(health.text, "{\"status\":\"ok\",\"store\":\"sqlite\"}\n");
@@ -292,6 +336,13 @@ TEST_F(ApiTest, ReadRoutesAnswerTheStoredNumbersAndRefuseBadParametersByName) {
       {"/api/v1/runs?imei=86%00", "imei: holds a control character"},
       {"/api/v1/runs?after=12~ab~z", "after: not a cursor this service gave as next"},
       {"/api/v1/runs?limit=1&pretty&sn=" + std::string(129, 'S'), "sn: longer than 128 bytes"},
+      {"/api/v1/measurements?to=soon", "to: not a time like 2026-12-09T10:00:00Z"},
+      {"/api/v1/measurements/series?item=x", "station: missing"},
+      {"/api/v1/measurements/series?station=ST-A", "item: missing"},
+      {"/api/v1/measurements/series?station=ST-A&item=x&last=1",
+       "last: not a number from 2 to 5000"},
+      {"/api/v1/measurements/series?station=ST-A&item=x&last=5001",
+       "last: not a number from 2 to 5000"},
   };
   for (const auto& [path, error] : refused) {
     Answer answer = Get(service_, path);

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <random>
 #include <tuple>
 #include <thread>
@@ -480,7 +482,7 @@ TEST_P(StoreTest, UpgradesAStoreMadeBeforeSchemaVersions) {
   store_ = OpenStore(location);
   second.join();
   EXPECT_EQ(test::QueryText(location, "SELECT version FROM schema_version ORDER BY version"),
-            "1\n2\n3\n");
+            "1\n2\n3\n4\n");
   EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);
   EXPECT_EQ(store_->FindRun("0f1e2d3c-0000-4000-8000-000000000002").size(), 1u);
   int64_t hour = *ParseTimestamp("2026-12-09T10:00:00+08:00");
@@ -628,6 +630,167 @@ TEST_P(StoreTest, DeliveriesAtTheSameTimeEachGetTheirOwnAnswers) {
   };
   EXPECT_EQ(states(*store_), states(*reference));
   EXPECT_EQ(std::get<1>(states(*store_).at(0)), 60);  // ST-A
+}
+
+// A run with a measured charge current against 410-`high` and the AP version it expects.
+RunRecord MeasuredRun(const std::string& station, int64_t startedMs, double current, double high,
+                      const std::string& ap, bool counted) {
+  nlohmann::json record = test::RecordJson({.station = station,
+                                            .started = FormatLocal(startedMs, 480),
+                                            .outcome = counted ? "PASS" : "TIMEOUT",
+                                            .counted = counted});
+  record["rows"] = {{{"item", "Charge Current"},
+                     {"expected", "---"},
+                     {"result", "PASS"},
+                     {"detail", "-"},
+                     {"value", current},
+                     {"unit", "mA"},
+                     {"low", 410},
+                     {"high", high}},
+                    {{"item", "AP Version"}, {"expected", ap}, {"result", "PASS"}, {"detail", ap}}};
+  RecordCheck check = ReadRunRecord(record.dump(), test::kNowMs);
+  EXPECT_TRUE(check.record) << check.error;
+  return *check.record;
+}
+
+// The figures of the runs' values in [from, to), read the long way: by station and limit pair,
+// moving ranges between a station's consecutive counted values judged alike.
+std::map<std::pair<std::string, double>, std::tuple<int64_t, double, double, double>> Reckoned(
+    const std::vector<RunRecord>& runs, int64_t from, int64_t to) {
+  std::map<std::pair<std::string, double>, std::vector<double>> values;
+  std::map<std::pair<std::string, double>, std::vector<double>> ranges;
+  std::map<std::string, const RunRow*> previous;
+  for (const RunRecord& run : runs) {  // in start order per station
+    if (!run.counted || run.startedMs >= to) {
+      continue;
+    }
+    const RunRow& row = run.rows[0];
+    const RunRow*& before = previous[run.station];
+    if (run.startedMs >= from) {
+      values[{run.station, *row.high}].push_back(*row.value);
+      if (before && *before->high == *row.high) {
+        ranges[{run.station, *row.high}].push_back(std::fabs(*row.value - *before->value));
+      }
+    }
+    before = run.startedMs >= from ? &row : nullptr;
+  }
+  std::map<std::pair<std::string, double>, std::tuple<int64_t, double, double, double>> figures;
+  for (const auto& [key, list] : values) {
+    double n = static_cast<double>(list.size());
+    double mean = std::accumulate(list.begin(), list.end(), 0.0) / n;
+    double squares = 0;
+    for (double v : list) {
+      squares += (v - mean) * (v - mean);
+    }
+    const std::vector<double>& r = ranges[key];
+    // -1: undefined.
+    figures[key] = {list.size(), mean, n > 1 ? std::sqrt(squares / (n - 1)) : -1,
+                    r.empty() ? -1 : std::accumulate(r.begin(), r.end(), 0.0) / r.size()};
+  }
+  return figures;
+}
+
+// Three stations' values over five hours delivered by four threads in any order and grouping
+// (so that many arrive before their neighbours) give the figures of the values read the long way
+// over ranges that cut hours anywhere, and the same settings as one-by-one delivery in order.
+TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
+  store_ = OpenStore(location_, {.dictionaryAfter = 20});  // SQLite compresses most documents
+  int64_t start = Ms("08:00");
+  std::vector<RunRecord> runs;
+  for (const char* station : {"M-A", "M-B", "M-C"}) {
+    for (int i = 0; i < 90; ++i) {
+      bool wider = station[2] == 'A' && i >= 40 && i < 60;
+      bool oldAp = station[2] == 'B' && (i < 30 || i >= 35);
+      runs.push_back(MeasuredRun(station, start + i * 200000LL + station[2] * 1000,
+                                 440 + (i * 37 + station[2]) % 23 + (i > 70 ? 20 : 0),
+                                 wider ? 500 : 490, oldAp ? "W0.9" : "W1.0", i % 17 != 5));
+    }
+  }
+  std::vector<size_t> order(runs.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::shuffle(order.begin(), order.end(), std::mt19937(5));
+  std::atomic<size_t> next{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (size_t at; (at = next.fetch_add(1 + t % 2)) < order.size();) {
+        std::vector<RunRecord> batch{runs[order[at]]};
+        if (t % 2 && at + 1 < order.size()) {
+          batch.push_back(runs[order[at + 1]]);
+        }
+        store_->Ingest(batch, 7);
+      }
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+
+  const std::pair<int64_t, int64_t> ranges[] = {
+      {start + 17 * 60000, start + 3 * kHourMs + 41 * 60000},
+      {start, start + 5 * kHourMs},
+      {start + 2 * kHourMs + 10 * 60000, start + 2 * kHourMs + 50 * 60000},
+      {start + 90 * 60000, start + 4 * kHourMs}};
+  for (const auto& [from, to] : ranges) {
+    auto expected = Reckoned(runs, from, to);
+    std::vector<MeasureEntry> entries = store_->Measurements(from, to, "");
+    ASSERT_EQ(entries.size(), expected.size()) << FormatUtc(from);
+    for (const MeasureEntry& e : entries) {
+      auto [n, mean, stdev, mrBar] = expected[{e.station, *e.high}];
+      EXPECT_EQ(e.n, n) << e.station << " " << FormatUtc(from);
+      EXPECT_NEAR(e.mean, mean, 1e-9);
+      EXPECT_NEAR(e.stdev.value_or(-1), stdev, 1e-9);
+      EXPECT_NEAR(e.mrBar.value_or(-1), mrBar, 1e-9) << e.station << " " << FormatUtc(from);
+    }
+  }
+  EXPECT_EQ(store_->Measurements(start, start + 5 * kHourMs, "M-C").size(), 1u);
+
+  std::optional<std::vector<MeasurePoint>> latest =
+      store_->LatestValues("M-A", "Charge Current", 3);
+  ASSERT_TRUE(latest);
+  ASSERT_EQ(latest->size(), 3u);
+  EXPECT_EQ(latest->back().runId, runs[89].id);
+  EXPECT_EQ((*latest)[0].value, *runs[87].rows[0].value);
+  EXPECT_FALSE(store_->LatestValues("M-A", "AP Version", 3));
+  EXPECT_FALSE(store_->LatestValues("M-X", "Charge Current", 3));
+
+  test::TempFolder alone;
+  std::unique_ptr<Store> reference = OpenStore(test::StoreLocation("sqlite", alone));
+  for (const RunRecord& run : runs)
+    reference->Ingest({&run, 1}, 7);
+  auto judged = [](Store& store) {
+    std::vector<std::tuple<std::string, std::string, std::string, int64_t, int64_t>> out;
+    for (const JudgedItem& j : store.JudgedItems())
+      out.emplace_back(j.item, j.station, j.setting, j.sinceMs, j.latestMs);
+    return out;
+  };
+  std::vector<std::tuple<std::string, std::string, std::string, int64_t, int64_t>> settings =
+      judged(*store_);
+  EXPECT_EQ(settings, judged(*reference));
+  ASSERT_EQ(settings.size(), 6u);
+  // M-B went back to the old version at its 36th run; M-A to the narrower limits at its 61st.
+  EXPECT_EQ(settings[1],
+            std::make_tuple("AP Version", "M-B", "W0.9", runs[125].startedMs, runs[179].startedMs));
+  EXPECT_EQ(std::get<3>(settings[3]), runs[60].startedMs);
+
+  // A store that held these runs before it kept statistics sums them when first opened.
+  auto figures = [&](Store& store) {
+    std::vector<std::tuple<std::string, int64_t, double, double>> out;
+    for (const MeasureEntry& e : store.Measurements(start + 600000, start + 4 * kHourMs, ""))
+      out.emplace_back(e.station, e.n, e.mean, *e.mrBar);
+    return out;
+  };
+  auto before = figures(*store_);
+  store_.reset();
+  test::QueryText(location_,
+                  "DELETE FROM measure_hours; DELETE FROM measure_items; "
+                  "UPDATE measure_backfill SET pending = 1");
+  store_ = OpenStore(location_);
+  EXPECT_EQ(figures(*store_).size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(std::get<1>(figures(*store_)[i]), std::get<1>(before[i]));
+    EXPECT_NEAR(std::get<3>(figures(*store_)[i]), std::get<3>(before[i]), 1e-9);
+  }
+  EXPECT_EQ(judged(*store_), settings);
 }
 
 // A year of a line kept for 30 days: every older run goes to its day's archive file and leaves

@@ -1,0 +1,547 @@
+// Measurement statistics in the store: each group's new counted runs add their values to the
+// sums of their station's item, limit pair and hour and move each station's items on; a run that
+// arrives late (before the latest the station's item holds) finds its neighbours among the runs
+// themselves. The reads combine whole hours' sums with the runs of a part of an hour at either
+// end of a range.
+#include <algorithm>
+#include <limits>
+#include <set>
+
+#include "line/core/JudgedSettings.h"
+#include "line/core/RunRows.h"
+#include "line/core/Timestamp.h"
+#include "line/store/SqlStore.h"
+
+namespace line {
+namespace {
+
+using Params = std::vector<SqlParam>;
+using Sums = std::map<MeasureKey, MeasureSums>;
+
+// Runs a late record's neighbour search reads at most on each side, in the writer's turn: an
+// item a station's neighbouring runs lack (a catalogue changed) is not looked for further.
+// The latest values read at most four runs per value asked for.
+constexpr int64_t kNeighbourMost = 512;
+constexpr int64_t kLargestPage = 1024;
+// A stored counted run as the statistics read it: its rows (none when its document cannot be
+// read, which a stored one always can).
+RunRecord StoredRows(const std::string& document, const std::string& station, int64_t startedMs,
+                     const std::string& id) {
+  RunRecord run;
+  run.station = station;
+  run.startedMs = startedMs;
+  run.id = id;
+  run.counted = true;
+  if (std::optional<std::vector<RunRow>> rows = ReadRunRows(document)) {
+    run.rows = std::move(*rows);
+  }
+  return run;
+}
+
+// A station's item as the store keeps it between groups.
+struct ItemState {
+  bool measured = false;
+  std::string unit;
+  SettingStreak streak;
+  std::optional<double> value;  // the latest value of a measured item
+  bool changed = false;
+};
+
+std::optional<double> Real(const SqlResult& result, size_t row, size_t column) {
+  const SqlCell& cell = result.rows.at(row).at(column);
+  if (const auto* real = std::get_if<double>(&cell)) {
+    return *real;
+  }
+  if (const auto* number = std::get_if<int64_t>(&cell)) {
+    return static_cast<double>(*number);
+  }
+  const auto* text = std::get_if<std::string>(&cell);
+  if (text == nullptr || text->empty()) {
+    return std::nullopt;
+  }
+  return std::strtod(text->c_str(), nullptr);
+}
+
+std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
+  std::map<std::string, ItemState> items;
+  for (size_t i = 0; i < result.rows.size(); ++i) {
+    ItemState& state = items[result.Text(i, 0)];
+    state.measured = result.Int(i, 1) == 1;
+    state.streak.setting = result.Text(i, 2);
+    state.unit = result.Text(i, 3);
+    state.streak.sinceMs = result.Int(i, 4);
+    if (!std::holds_alternative<std::monostate>(result.rows[i][5])) {
+      state.streak.brokenMs = result.Int(i, 5);
+    }
+    state.streak.latestMs = result.Int(i, 6);
+    state.streak.latestId = result.Text(i, 7);
+    state.value = Real(result, i, 8);
+  }
+  return items;
+}
+
+void SendItems(SqlSession& session, const std::string& station,
+               const std::map<std::string, ItemState>& items) {
+  for (const auto& [item, state] : items) {
+    if (!state.changed) {
+      continue;
+    }
+    const SettingStreak& s = state.streak;
+    session.Send(Sql::MeasureItemSet,
+                 Params{station, item, int64_t{state.measured}, s.setting, state.unit, s.sinceMs,
+                        s.brokenMs ? SqlParam{*s.brokenMs} : SqlParam{nullptr}, s.latestMs,
+                        s.latestId, state.value ? SqlParam{*state.value} : SqlParam{nullptr}});
+  }
+}
+
+void SendSums(SqlSession& session, const Sums& sums) {
+  for (const auto& [key, s] : sums) {
+    Params params{key.station,
+                  key.item,
+                  key.limits,
+                  key.hourMs,
+                  s.unit,
+                  s.count,
+                  s.sum,
+                  s.squares,
+                  s.min ? SqlParam{*s.min} : SqlParam{nullptr},
+                  s.max ? SqlParam{*s.max} : SqlParam{nullptr},
+                  s.outside,
+                  s.rangeSum,
+                  s.ranges,
+                  s.leadRange,
+                  s.leads};
+    for (int64_t bin : s.bins) {
+      params.emplace_back(bin);
+    }
+    session.Send(Sql::MeasureHoursAdd, params);
+  }
+}
+
+// The stored latest value of a measured item as a point.
+MeasurePoint LatestPoint(const ItemState& state) {
+  MeasurePoint point;
+  point.startedMs = state.streak.latestMs;
+  point.runId = state.streak.latestId;
+  point.value = state.value.value_or(0);
+  std::tie(point.low, point.high) = ParseLimitsKey(state.streak.setting);
+  point.unit = state.unit;
+  return point;
+}
+
+// What one station's new counted runs (in `started` order) change, against its items' states.
+class StationBook {
+ public:
+  StationBook(SqlSession& session, const std::string& station,
+              std::map<std::string, ItemState>& items, std::set<std::string> pending,
+              std::function<int64_t()> keptFrom,
+              std::function<void(SqlSession&, const std::string&, int64_t, const std::string&, bool,
+                                 int64_t, const std::function<bool(const RunRecord&)>&)>
+                  walk)
+      : session_(session),
+        station_(station),
+        items_(items),
+        pending_(std::move(pending)),
+        keptFrom_(std::move(keptFrom)),
+        walk_(std::move(walk)) {}
+
+  void Add(const RunRecord& run, Sums& sums) {
+    pending_.erase(run.id);
+    std::vector<std::pair<std::string, MeasurePoint>> points = MeasuredPoints(run);
+    std::vector<RunSetting> settings = SettingsOf(run);
+    bool late = false;
+    for (const RunSetting& setting : settings) {
+      auto found = items_.find(setting.item);
+      late = late || (found != items_.end() &&
+                      std::tie(run.startedMs, run.id) <
+                          std::tie(found->second.streak.latestMs, found->second.streak.latestId));
+    }
+    // A run of a pruned day finds no neighbours: only its own values count.
+    bool pruned = late && run.startedMs < keptFrom_();
+    std::map<std::string, std::pair<std::optional<MeasurePoint>, int64_t>> before;
+    std::map<std::string, std::pair<std::optional<MeasurePoint>, int64_t>> after;
+    if (late && !pruned) {
+      before = Neighbours(run, settings, false);
+      after = Neighbours(run, settings, true);
+    }
+    for (const auto& [item, point] : points) {
+      auto found = items_.find(item);
+      std::optional<MeasurePoint> previous;
+      std::optional<MeasurePoint> next;
+      if (found != items_.end() && found->second.measured && !pruned) {
+        bool itemLate = EarlierPoint(point, LatestPoint(found->second));
+        if (itemLate) {
+          previous = before[item].first;
+          next = after[item].first;
+        } else {
+          previous = LatestPoint(found->second);
+        }
+      }
+      AddChanges(sums, PointChanges(station_, item, previous, point, next));
+    }
+    for (const RunSetting& setting : settings) {
+      auto [found, fresh] = items_.try_emplace(setting.item);
+      ItemState& state = found->second;
+      std::optional<SettingStreak> current;
+      if (!fresh) {
+        current = state.streak;
+      }
+      bool newest = fresh || std::tie(run.startedMs, run.id) >
+                                 std::tie(state.streak.latestMs, state.streak.latestId);
+      if (pruned && !newest) {
+        continue;
+      }
+      const std::string& item = setting.item;
+      int64_t latestMs = state.streak.latestMs;
+      state.streak =
+          NextStreak(current, setting.setting, run.startedMs, run.id, [&after, &item, latestMs] {
+            auto at = after.find(item);
+            return at != after.end() ? at->second.second : latestMs;
+          });
+      if (newest) {
+        state.measured = setting.measured;
+        state.unit = setting.unit;
+        state.value.reset();
+        for (const auto& [pointItem, point] : points) {
+          if (pointItem == item) {
+            state.value = point.value;
+          }
+        }
+      }
+      state.changed = true;
+    }
+  }
+
+ private:
+  // Each item's nearest run on one side of `run` that has the item: its value, and its start.
+  std::map<std::string, std::pair<std::optional<MeasurePoint>, int64_t>> Neighbours(
+      const RunRecord& run, const std::vector<RunSetting>& settings, bool later) {
+    std::set<std::string> wanted;
+    for (const RunSetting& setting : settings) {
+      wanted.insert(setting.item);
+    }
+    std::map<std::string, std::pair<std::optional<MeasurePoint>, int64_t>> found;
+    walk_(session_, station_, run.startedMs, run.id, later, kNeighbourMost,
+          [&](const RunRecord& other) {
+            if (pending_.count(other.id)) {
+              return true;  // of this group, not counted yet
+            }
+            std::vector<std::pair<std::string, MeasurePoint>> points = MeasuredPoints(other);
+            for (const RunSetting& setting : SettingsOf(other)) {
+              if (!wanted.count(setting.item) || found.count(setting.item)) {
+                continue;
+              }
+              auto& entry = found[setting.item];
+              entry.second = other.startedMs;
+              for (auto& [item, point] : points) {
+                if (item == setting.item) {
+                  entry.first = point;
+                }
+              }
+            }
+            return found.size() < wanted.size();
+          });
+    return found;
+  }
+
+  SqlSession& session_;
+  const std::string& station_;
+  std::map<std::string, ItemState>& items_;
+  std::set<std::string> pending_;
+  std::function<int64_t()> keptFrom_;
+  std::function<void(SqlSession&, const std::string&, int64_t, const std::string&, bool, int64_t,
+                     const std::function<bool(const RunRecord&)>&)>
+      walk_;
+};
+
+}  // namespace
+
+void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
+                        const std::string& id, bool later, int64_t most,
+                        const std::function<bool(const RunRecord&)>& visit, int64_t firstPage) {
+  int64_t read = 0;
+  int64_t page = firstPage;
+  std::string atId = id;
+  while (read < most) {
+    page = std::min(page, most - read);
+    SqlResult result = session.Run(later ? Sql::MeasureRunsAfter : Sql::MeasureRunsBefore,
+                                   Params{station, startedMs, atId, page});
+    for (size_t i = 0; i < result.rows.size(); ++i) {
+      startedMs = result.Int(i, 1);
+      atId = result.Text(i, 2);
+      RunRecord run =
+          StoredRows(documents_.Document(result.TakeText(i, 0), session), station, startedMs, atId);
+      if (!visit(run)) {
+        return;
+      }
+    }
+    read += static_cast<int64_t>(result.rows.size());
+    if (static_cast<int64_t>(result.rows.size()) < page) {
+      return;
+    }
+    page = std::min<int64_t>(page * 4, kLargestPage);
+  }
+}
+
+void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
+                            std::optional<int64_t> keptFrom) {
+  // The group is in station and time order.
+  std::map<std::string_view, std::vector<const RunRecord*>> stations;
+  for (const Arrival& arrival : group) {
+    if (arrival.stored && !arrival.restored && arrival.run->counted) {
+      stations[arrival.run->station].push_back(arrival.run);
+    }
+  }
+  auto kept = [&] {
+    if (!keptFrom) {
+      keptFrom = session.Run(Sql::KeptFrom).Int(0, 0);
+    }
+    return *keptFrom;
+  };
+  auto walk = [this](SqlSession& s, const std::string& station, int64_t startedMs,
+                     const std::string& id, bool later, int64_t most,
+                     const std::function<bool(const RunRecord&)>& visit) {
+    WalkRuns(s, station, startedMs, id, later, most, visit);
+  };
+  // Every station's items in one round trip.
+  for (const auto& [name, runs] : stations) {
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  std::vector<SqlResult> loaded = session.Receive();
+  Sums sums;
+  size_t next = 0;
+  for (const auto& [name, runs] : stations) {
+    std::string station(name);
+    std::map<std::string, ItemState> items = ItemsOf(loaded.at(next++));
+    std::set<std::string> pending;
+    for (const RunRecord* run : runs) {
+      pending.insert(run->id);
+    }
+    StationBook book(session, station, items, std::move(pending), kept, walk);
+    for (const RunRecord* run : runs) {
+      book.Add(*run, sums);
+    }
+    SendItems(session, station, items);
+  }
+  SendSums(session, sums);
+}
+
+// The runs a store held before it kept measurement statistics, station by station in
+// `started` order, as if each had just arrived.
+void SqlStore::BackfillMeasures(SqlSession& session) {
+  if (session.Run(Sql::MeasureBackfillPending).Int(0, 0) == 0) {
+    return;
+  }
+  SqlResult stationNames = session.Run(Sql::StationsAll);
+  int64_t runs = 0;
+  auto walk = [this](SqlSession& s, const std::string& station, int64_t startedMs,
+                     const std::string& id, bool later, int64_t most,
+                     const std::function<bool(const RunRecord&)>& visit) {
+    WalkRuns(s, station, startedMs, id, later, most, visit);
+  };
+  for (size_t i = 0; i < stationNames.rows.size(); ++i) {
+    std::string station = stationNames.Text(i, 0);
+    std::map<std::string, ItemState> items =
+        ItemsOf(session.Run(Sql::MeasureItemsOfStation, Params{station}));
+    StationBook book(
+        session, station, items, {}, [] { return int64_t{0}; }, walk);
+    Sums sums;
+    WalkRuns(
+        session, station, std::numeric_limits<int64_t>::min(), "", true,
+        std::numeric_limits<int64_t>::max(),
+        [&](const RunRecord& run) {
+          book.Add(run, sums);
+          ++runs;
+          return true;
+        },
+        kLargestPage);
+    SendItems(session, station, items);
+    SendSums(session, sums);
+    session.Receive();
+  }
+  session.Run(Sql::MeasureBackfillDone);
+  if (runs > 0) {
+    problem_("measurement statistics of " + std::to_string(runs) +
+             " counted runs stored before were computed");
+  }
+}
+
+// The range in up to three parts: the runs of a part of its first hour, whole hours summed by
+// the store, the runs of a part of its last hour. A station's item's first value in the range
+// has no moving range back: a part's leads count only when the item has values in an earlier
+// part.
+std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
+                                                 const std::string& station) {
+  if (toMs <= fromMs) {
+    return {};
+  }
+  SessionPool::Lease session = readers_.Acquire();
+  int64_t firstHour = HourStart(fromMs);
+  int64_t lastHour = HourStart(toMs - 1);
+  // A part of an hour is read from the runs only when runs of it lie outside the range.
+  auto runsIn = [&](int64_t from, int64_t to) {
+    return from < to && session->Run(Sql::MeasureRunsAny, Params{from, to, station}).Int(0, 0) > 0;
+  };
+  bool lowerPart = runsIn(firstHour, fromMs);
+  bool upperPart = runsIn(toMs, lastHour + kHourMs);
+  Sums sums;
+  std::set<std::pair<std::string, std::string>> earlier;  // items with values in a part before
+  auto readPart = [&](int64_t from, int64_t to) {
+    SqlResult runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
+    std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
+    for (size_t i = 0; i < runs.rows.size(); ++i) {
+      RunRecord run = StoredRows(documents_.Document(runs.TakeText(i, 0), *session),
+                                 runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
+      auto& list = points[run.station];
+      for (auto& point : MeasuredPoints(run)) {
+        list.push_back(std::move(point));
+      }
+    }
+    Sums part;
+    for (const auto& [name, list] : points) {
+      AddChanges(part, SumsOfPoints(name, list));
+    }
+    return part;
+  };
+  auto remember = [&](const Sums& part) {
+    for (const auto& [key, s] : part) {
+      earlier.emplace(key.station, key.item);
+    }
+  };
+  if (lowerPart || (upperPart && firstHour == lastHour)) {
+    Sums part = readPart(fromMs, std::min(toMs, firstHour + kHourMs));
+    AddChanges(sums, part);
+    remember(part);
+    if (firstHour == lastHour) {
+      return CombineSums(sums, false);
+    }
+  }
+  int64_t wholeFrom = lowerPart ? firstHour + kHourMs : firstHour;
+  int64_t wholeTo = upperPart ? lastHour : lastHour + kHourMs;
+  if (wholeFrom < wholeTo) {
+    SqlResult rows = session->Run(Sql::MeasureHoursSum, Params{wholeFrom, wholeTo, station});
+    // SQLite answers each hour's row: the leads of a station's item's first hour are told apart
+    // here. PostgreSQL answers them apart already, a row per entry.
+    std::map<std::pair<std::string, std::string>, int64_t> firstHours;
+    if (dialect_ == Dialect::Sqlite) {
+      for (size_t i = 0; i < rows.rows.size(); ++i) {
+        auto [at, fresh] =
+            firstHours.try_emplace({rows.Text(i, 0), rows.Text(i, 1)}, rows.Int(i, 3));
+        at->second = std::min(at->second, rows.Int(i, 3));
+      }
+    }
+    Sums whole;
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+      MeasureKey key{rows.Text(i, 0), rows.Text(i, 1), rows.Text(i, 2), rows.Int(i, 3)};
+      MeasureSums& s = whole[key];
+      s.unit = rows.Text(i, 4);
+      s.count = rows.Int(i, 5);
+      s.sum = Real(rows, i, 6).value_or(0);
+      s.squares = Real(rows, i, 7).value_or(0);
+      s.min = Real(rows, i, 8);
+      s.max = Real(rows, i, 9);
+      s.outside = rows.Int(i, 10);
+      s.rangeSum = Real(rows, i, 11).value_or(0);
+      s.ranges = rows.Int(i, 12);
+      double leadRange = Real(rows, i, 13).value_or(0);
+      int64_t leads = rows.Int(i, 14);
+      double firstLeadRange = Real(rows, i, 15).value_or(0);
+      int64_t firstLeads = rows.Int(i, 16);
+      auto first = firstHours.find({key.station, key.item});
+      if (first != firstHours.end() && first->second == key.hourMs) {
+        std::swap(leadRange, firstLeadRange);
+        std::swap(leads, firstLeads);
+      }
+      s.leadRange = leadRange;
+      s.leads = leads;
+      if (earlier.count({key.station, key.item})) {
+        s.leadRange += firstLeadRange;
+        s.leads += firstLeads;
+      }
+      for (size_t bin = 0; bin < kHistogramBins; ++bin) {
+        s.bins[bin] = rows.Int(i, 17 + bin);
+      }
+    }
+    AddChanges(sums, whole);
+    remember(whole);
+  }
+  if (upperPart) {
+    Sums part = readPart(lastHour, toMs);
+    // The part starts at its hour's start: its first values' ranges back are the hour's leads.
+    SqlResult leads = session->Run(Sql::MeasureHourLeads, Params{lastHour, station});
+    for (size_t i = 0; i < leads.rows.size(); ++i) {
+      auto found = part.find({leads.Text(i, 0), leads.Text(i, 1), leads.Text(i, 2), lastHour});
+      if (found != part.end() && earlier.count({found->first.station, found->first.item})) {
+        found->second.leadRange += Real(leads, i, 3).value_or(0);
+        found->second.leads += leads.Int(i, 4);
+      }
+    }
+    AddChanges(sums, part);
+  }
+  return CombineSums(sums, false);
+}
+
+std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::string& station,
+                                                                const std::string& item,
+                                                                int64_t last) {
+  SessionPool::Lease session = readers_.Acquire();
+  if (session->Run(Sql::MeasureItemFind, Params{station, item}).rows.empty()) {
+    return std::nullopt;
+  }
+  std::vector<MeasurePoint> points;
+  WalkRuns(
+      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
+      [&](const RunRecord& run) {
+        for (auto& [name, point] : MeasuredPoints(run)) {
+          if (name == item) {
+            points.push_back(std::move(point));
+          }
+        }
+        return static_cast<int64_t>(points.size()) < last;
+      },
+      last + 8);
+  std::reverse(points.begin(), points.end());
+  return points;
+}
+
+std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation(
+    const std::string& station, int64_t last) {
+  SessionPool::Lease session = readers_.Acquire();
+  std::map<std::string, std::vector<MeasurePoint>> values;
+  size_t items = 0;
+  SqlResult judged = session->Run(Sql::MeasureItemsAll);
+  for (size_t i = 0; i < judged.rows.size(); ++i) {
+    items += judged.Text(i, 0) == station && judged.Int(i, 2) == 1;
+  }
+  size_t full = 0;
+  WalkRuns(
+      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
+      [&](const RunRecord& run) {
+        for (auto& [name, point] : MeasuredPoints(run)) {
+          std::vector<MeasurePoint>& list = values[name];
+          if (static_cast<int64_t>(list.size()) < last) {
+            list.push_back(std::move(point));
+            full += static_cast<int64_t>(list.size()) == last;
+          }
+        }
+        return full < items;
+      },
+      last + 8);
+  for (auto& [name, list] : values) {
+    std::reverse(list.begin(), list.end());
+  }
+  return values;
+}
+
+std::vector<JudgedItem> SqlStore::JudgedItems() {
+  SessionPool::Lease session = readers_.Acquire();
+  SqlResult result = session->Run(Sql::MeasureItemsAll);
+  std::vector<JudgedItem> items;
+  for (size_t i = 0; i < result.rows.size(); ++i) {
+    items.push_back({result.Text(i, 0), result.Text(i, 1), result.Int(i, 2) == 1, result.Text(i, 3),
+                     result.Text(i, 4), result.Int(i, 5), result.Int(i, 6)});
+  }
+  return items;
+}
+
+}  // namespace line
