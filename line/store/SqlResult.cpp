@@ -1,5 +1,7 @@
 #include "line/store/SqlSession.h"
 
+#include <cstdlib>
+
 #include "line/store/Store.h"
 
 namespace line {
@@ -21,6 +23,26 @@ int64_t SqlResult::Int(size_t row, size_t column) const {
   } catch (const std::exception&) {
     throw StoreError("not a number in column " + std::to_string(column) + ": " + *text);
   }
+}
+
+std::optional<double> SqlResult::Real(size_t row, size_t column) const {
+  const SqlCell& cell = rows.at(row).at(column);
+  if (const auto* real = std::get_if<double>(&cell)) {
+    return *real;
+  }
+  if (const auto* number = std::get_if<int64_t>(&cell)) {
+    return static_cast<double>(*number);
+  }
+  const auto* text = std::get_if<std::string>(&cell);
+  if (text == nullptr || text->empty()) {
+    return std::nullopt;
+  }
+  char* end = nullptr;
+  double value = std::strtod(text->c_str(), &end);
+  if (end != text->c_str() + text->size()) {
+    throw StoreError("not a number in column " + std::to_string(column) + ": " + *text);
+  }
+  return value;
 }
 
 const std::string& SqlResult::Text(size_t row, size_t column) const {

@@ -5,6 +5,7 @@
 #include "line/store/Statements.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -28,9 +29,10 @@ struct SqlResult {
   std::vector<std::vector<SqlCell>> rows;
   int64_t changed = 0;  // rows inserted, updated or deleted
 
-  int64_t Int(size_t row, size_t column) const;              // 0 for NULL
-  const std::string& Text(size_t row, size_t column) const;  // "" for NULL
-  std::string TakeText(size_t row, size_t column);           // moves it out
+  int64_t Int(size_t row, size_t column) const;                 // 0 for NULL
+  std::optional<double> Real(size_t row, size_t column) const;  // none for NULL
+  const std::string& Text(size_t row, size_t column) const;     // "" for NULL
+  std::string TakeText(size_t row, size_t column);              // moves it out
 };
 
 // A transaction lost a race with another one (deadlock, serialization): run it again.

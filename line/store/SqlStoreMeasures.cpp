@@ -47,21 +47,6 @@ struct ItemState {
   bool changed = false;
 };
 
-std::optional<double> Real(const SqlResult& result, size_t row, size_t column) {
-  const SqlCell& cell = result.rows.at(row).at(column);
-  if (const auto* real = std::get_if<double>(&cell)) {
-    return *real;
-  }
-  if (const auto* number = std::get_if<int64_t>(&cell)) {
-    return static_cast<double>(*number);
-  }
-  const auto* text = std::get_if<std::string>(&cell);
-  if (text == nullptr || text->empty()) {
-    return std::nullopt;
-  }
-  return std::strtod(text->c_str(), nullptr);
-}
-
 std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
   std::map<std::string, ItemState> items;
   for (size_t i = 0; i < result.rows.size(); ++i) {
@@ -75,7 +60,7 @@ std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
     }
     state.streak.latestMs = result.Int(i, 6);
     state.streak.latestId = result.Text(i, 7);
-    state.value = Real(result, i, 8);
+    state.value = result.Real(i, 8);
   }
   return items;
 }
@@ -436,16 +421,16 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
       MeasureSums& s = whole[key];
       s.unit = rows.Text(i, 4);
       s.count = rows.Int(i, 5);
-      s.sum = Real(rows, i, 6).value_or(0);
-      s.squares = Real(rows, i, 7).value_or(0);
-      s.min = Real(rows, i, 8);
-      s.max = Real(rows, i, 9);
+      s.sum = rows.Real(i, 6).value_or(0);
+      s.squares = rows.Real(i, 7).value_or(0);
+      s.min = rows.Real(i, 8);
+      s.max = rows.Real(i, 9);
       s.outside = rows.Int(i, 10);
-      s.rangeSum = Real(rows, i, 11).value_or(0);
+      s.rangeSum = rows.Real(i, 11).value_or(0);
       s.ranges = rows.Int(i, 12);
-      double leadRange = Real(rows, i, 13).value_or(0);
+      double leadRange = rows.Real(i, 13).value_or(0);
       int64_t leads = rows.Int(i, 14);
-      double firstLeadRange = Real(rows, i, 15).value_or(0);
+      double firstLeadRange = rows.Real(i, 15).value_or(0);
       int64_t firstLeads = rows.Int(i, 16);
       auto first = firstHours.find({key.station, key.item});
       if (first != firstHours.end() && first->second == key.hourMs) {
@@ -472,7 +457,7 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     for (size_t i = 0; i < leads.rows.size(); ++i) {
       auto found = part.find({leads.Text(i, 0), leads.Text(i, 1), leads.Text(i, 2), lastHour});
       if (found != part.end() && earlier.count({found->first.station, found->first.item})) {
-        found->second.leadRange += Real(leads, i, 3).value_or(0);
+        found->second.leadRange += leads.Real(i, 3).value_or(0);
         found->second.leads += leads.Int(i, 4);
       }
     }
