@@ -293,8 +293,9 @@ DROP VIEW run_rows;
 )sql";
 
 // Version 4: measurement statistics, kept up to date on ingest. measure_hours holds the sums
-// of each station's item, limit pair and hour (line/core/Measurements.h), measure_items each
-// station's items as its latest counted run judged them. The runs stored before are summed
+// of each station's item, limit pair and hour (line/core/Measurements.h), measure_stations each
+// station's items as its latest counted run judged them (one JSON object per station, so that a
+// group writes one row per station). The runs stored before are summed
 // once when the service first opens the store (measure_backfill), with its documents' codec.
 std::string MeasureSchema(const char* keyed) {
   std::string bins;
@@ -322,18 +323,9 @@ CREATE TABLE measure_hours (
   PRIMARY KEY (hour_ms, station, item, limits)
 ))sql" + keyed +
          R"sql(;
-CREATE TABLE measure_items (
-  station TEXT NOT NULL,
-  item TEXT NOT NULL,
-  measured INTEGER NOT NULL,
-  setting TEXT NOT NULL,
-  unit TEXT NOT NULL,
-  since_ms BIGINT NOT NULL,
-  broken_ms BIGINT,
-  latest_ms BIGINT NOT NULL,
-  latest_id TEXT NOT NULL,
-  value DOUBLE PRECISION,
-  PRIMARY KEY (station, item)
+CREATE TABLE measure_stations (
+  station TEXT PRIMARY KEY,
+  items TEXT NOT NULL
 ))sql" + keyed +
          R"sql(;
 CREATE TABLE measure_backfill (pending INTEGER NOT NULL);

@@ -5,6 +5,7 @@
 // end of a range.
 #include <algorithm>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "line/core/JudgedSettings.h"
@@ -47,59 +48,91 @@ struct ItemState {
   bool changed = false;
 };
 
-std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
+// A station's items as one JSON object in its row of measure_stations: a row per station keeps
+// a group's writes to one per station.
+std::map<std::string, ItemState> ItemsOf(const std::string& text) {
   std::map<std::string, ItemState> items;
-  for (size_t i = 0; i < result.rows.size(); ++i) {
-    ItemState& state = items[result.Text(i, 0)];
-    state.measured = result.Int(i, 1) == 1;
-    state.streak.setting = result.Text(i, 2);
-    state.unit = result.Text(i, 3);
-    state.streak.sinceMs = result.Int(i, 4);
-    if (!std::holds_alternative<std::monostate>(result.rows[i][5])) {
-      state.streak.brokenMs = result.Int(i, 5);
+  nlohmann::json stored = nlohmann::json::parse(text, nullptr, false);
+  if (!stored.is_object()) {
+    return items;
+  }
+  for (const auto& [item, json] : stored.items()) {
+    ItemState& state = items[item];
+    state.measured = json.value("measured", false);
+    state.streak.setting = json.value("setting", "");
+    state.unit = json.value("unit", "");
+    state.streak.sinceMs = json.value("since", int64_t{0});
+    if (json.contains("broken") && json["broken"].is_number()) {
+      state.streak.brokenMs = json["broken"].get<int64_t>();
     }
-    state.streak.latestMs = result.Int(i, 6);
-    state.streak.latestId = result.Text(i, 7);
-    state.value = result.Real(i, 8);
+    state.streak.latestMs = json.value("latest", int64_t{0});
+    state.streak.latestId = json.value("latestId", "");
+    if (json.contains("value") && json["value"].is_number()) {
+      state.value = json["value"].get<double>();
+    }
   }
   return items;
 }
 
-void SendItems(SqlSession& session, const std::string& station,
-               const std::map<std::string, ItemState>& items) {
-  for (const auto& [item, state] : items) {
-    if (!state.changed) {
-      continue;
-    }
-    const SettingStreak& s = state.streak;
-    session.Send(Sql::MeasureItemSet,
-                 Params{station, item, int64_t{state.measured}, s.setting, state.unit, s.sinceMs,
-                        s.brokenMs ? SqlParam{*s.brokenMs} : SqlParam{nullptr}, s.latestMs,
-                        s.latestId, state.value ? SqlParam{*state.value} : SqlParam{nullptr}});
-  }
+std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
+  return result.rows.empty() ? std::map<std::string, ItemState>() : ItemsOf(result.Text(0, 0));
 }
 
-void SendSums(SqlSession& session, const Sums& sums) {
+// A station's items as its row keeps them; empty when none changed.
+std::string ItemsText(const std::map<std::string, ItemState>& items) {
+  nlohmann::json json = nlohmann::json::object();
+  bool changed = false;
+  for (const auto& [item, state] : items) {
+    const SettingStreak& s = state.streak;
+    changed = changed || state.changed;
+    json[item] = {{"measured", state.measured},
+                  {"setting", s.setting},
+                  {"unit", state.unit},
+                  {"since", s.sinceMs},
+                  {"broken", s.brokenMs ? nlohmann::json(*s.brokenMs) : nlohmann::json()},
+                  {"latest", s.latestMs},
+                  {"latestId", s.latestId},
+                  {"value", state.value ? nlohmann::json(*state.value) : nlohmann::json()}};
+  }
+  return changed ? json.dump() : std::string();
+}
+
+// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows;
+// documents the store wrote hold valid UTF-8, so their names and units make valid JSON).
+void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
+  nlohmann::json rows = nlohmann::json::array();
   for (const auto& [key, s] : sums) {
-    Params params{key.station,
-                  key.item,
-                  key.limits,
-                  key.hourMs,
-                  s.unit,
-                  s.count,
-                  s.sum,
-                  s.squares,
-                  s.min ? SqlParam{*s.min} : SqlParam{nullptr},
-                  s.max ? SqlParam{*s.max} : SqlParam{nullptr},
-                  s.outside,
-                  s.rangeSum,
-                  s.ranges,
-                  s.leadRange,
-                  s.leads};
+    auto optional = [](const std::optional<double>& value) {
+      return value ? SqlParam{*value} : SqlParam{nullptr};
+    };
+    Params params{key.station, key.item,   key.limits, key.hourMs,      s.unit,
+                  s.count,     s.sum,      s.squares,  optional(s.min), optional(s.max),
+                  s.outside,   s.rangeSum, s.ranges,   s.leadRange,     s.leads};
     for (int64_t bin : s.bins) {
       params.emplace_back(bin);
     }
-    session.Send(Sql::MeasureHoursAdd, params);
+    if (dialect == Dialect::Sqlite) {
+      session.Send(Sql::MeasureHoursAdd, params);
+      continue;
+    }
+    nlohmann::json row = nlohmann::json::array();
+    for (const SqlParam& param : params) {
+      std::visit(
+          [&row](const auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::nullptr_t> || std::is_same_v<T, SqlBlob>) {
+              row.push_back(nullptr);
+            } else {
+              row.push_back(value);
+            }
+          },
+          param);
+    }
+    rows.push_back(std::move(row));
+  }
+  if (!rows.empty()) {
+    std::string text = rows.dump();
+    session.Send(Sql::MeasureHoursAdd, Params{text});
   }
 }
 
@@ -306,9 +339,11 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
     for (const RunRecord* run : runs) {
       book.Add(*run, sums);
     }
-    SendItems(session, station, items);
+    if (std::string text = ItemsText(items); !text.empty()) {
+      session.Send(Sql::MeasureItemSet, Params{station, text});
+    }
   }
-  SendSums(session, sums);
+  SendSums(session, dialect_, sums);
 }
 
 // The runs a store held before it kept measurement statistics, station by station in
@@ -340,8 +375,10 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
           return true;
         },
         kLargestPage);
-    SendItems(session, station, items);
-    SendSums(session, sums);
+    if (std::string text = ItemsText(items); !text.empty()) {
+      session.Send(Sql::MeasureItemSet, Params{station, text});
+    }
+    SendSums(session, dialect_, sums);
     session.Receive();
   }
   session.Run(Sql::MeasureBackfillDone);
@@ -470,7 +507,9 @@ std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::strin
                                                                 const std::string& item,
                                                                 int64_t last) {
   SessionPool::Lease session = readers_.Acquire();
-  if (session->Run(Sql::MeasureItemFind, Params{station, item}).rows.empty()) {
+  std::map<std::string, ItemState> items =
+      ItemsOf(session->Run(Sql::MeasureItemFind, Params{station}));
+  if (auto found = items.find(item); found == items.end() || !found->second.measured) {
     return std::nullopt;
   }
   std::vector<MeasurePoint> points;
@@ -494,9 +533,8 @@ std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation
   SessionPool::Lease session = readers_.Acquire();
   std::map<std::string, std::vector<MeasurePoint>> values;
   size_t items = 0;
-  SqlResult judged = session->Run(Sql::MeasureItemsAll);
-  for (size_t i = 0; i < judged.rows.size(); ++i) {
-    items += judged.Text(i, 0) == station && judged.Int(i, 2) == 1;
+  for (const auto& [item, state] : ItemsOf(session->Run(Sql::MeasureItemFind, Params{station}))) {
+    items += state.measured;
   }
   size_t full = 0;
   WalkRuns(
@@ -523,9 +561,14 @@ std::vector<JudgedItem> SqlStore::JudgedItems() {
   SqlResult result = session->Run(Sql::MeasureItemsAll);
   std::vector<JudgedItem> items;
   for (size_t i = 0; i < result.rows.size(); ++i) {
-    items.push_back({result.Text(i, 0), result.Text(i, 1), result.Int(i, 2) == 1, result.Text(i, 3),
-                     result.Text(i, 4), result.Int(i, 5), result.Int(i, 6)});
+    for (const auto& [item, state] : ItemsOf(result.Text(i, 1))) {
+      items.push_back({result.Text(i, 0), item, state.measured, state.streak.setting, state.unit,
+                       state.streak.sinceMs, state.streak.latestMs});
+    }
   }
+  std::stable_sort(items.begin(), items.end(), [](const JudgedItem& a, const JudgedItem& b) {
+    return std::tie(a.item, a.station) < std::tie(b.item, b.station);
+  });
   return items;
 }
 

@@ -77,14 +77,29 @@ std::string RunSearch(const std::string& where) {
          "ORDER BY sized.started_ms DESC, sized.id DESC, sized.station DESC";
 }
 
-// A group's sums of one station's item, limit pair and hour ($1-$4) added to the stored ones:
-// $5 the unit, $6-$15 the counts and sums, $16-$31 the histogram. `least`/`greatest` of two
-// values either of which may be NULL.
-std::string MeasureHoursAdd(const char* least, const char* greatest) {
-  std::string columns =
-      "station, item, limits, hour_ms, unit, n, sum, squares, min_value, max_value, outside, "
-      "range_sum, ranges, lead_range, leads";
-  std::string values = "$1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15";
+// Rows of a group as one JSON array ($1) of arrays, a value per column in the columns' order
+// (PostgreSQL): one statement per group, however many rows. `columns`: each column and its type.
+std::string RowsOfJson(const std::vector<std::pair<std::string, std::string>>& columns) {
+  std::string names;
+  std::string values;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    names.append(i ? ", " : "").append(columns[i].first);
+    values.append(i ? ", (r ->> " : "(r ->> ").append(std::to_string(i)).append(")::");
+    values.append(columns[i].second);
+  }
+  return "(" + names + ") SELECT " + values + " FROM jsonb_array_elements($1::jsonb) AS r";
+}
+
+// A group's sums of each station's item, limit pair and hour added to the stored ones.
+std::string MeasureHoursAdd(Dialect dialect) {
+  const char* least = dialect == Dialect::Sqlite ? "min" : "LEAST";
+  const char* greatest = dialect == Dialect::Sqlite ? "max" : "GREATEST";
+  std::vector<std::pair<std::string, std::string>> columns = {
+      {"station", "text"},     {"item", "text"},         {"limits", "text"},
+      {"hour_ms", "bigint"},   {"unit", "text"},         {"n", "bigint"},
+      {"sum", "float8"},       {"squares", "float8"},    {"min_value", "float8"},
+      {"max_value", "float8"}, {"outside", "bigint"},    {"range_sum", "float8"},
+      {"ranges", "bigint"},    {"lead_range", "float8"}, {"leads", "bigint"}};
   std::string update =
       "unit = CASE WHEN excluded.n > 0 THEN excluded.unit ELSE measure_hours.unit END, "
       "n = measure_hours.n + excluded.n, sum = measure_hours.sum + excluded.sum, "
@@ -101,13 +116,26 @@ std::string MeasureHoursAdd(const char* least, const char* greatest) {
       "leads = measure_hours.leads + excluded.leads";
   for (int bin = 0; bin < 16; ++bin) {
     std::string name = std::to_string(bin).insert(0, 1, 'b');
-    columns.append(", ").append(name);
-    values.append(", $").append(std::to_string(16 + bin));
+    columns.emplace_back(name, "bigint");
     update.append(", ").append(name).append(" = measure_hours.").append(name);
     update.append(" + excluded.").append(name);
   }
-  return "INSERT INTO measure_hours (" + columns + ") VALUES (" + values +
-         ") ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
+  // SQLite binds each row ($1-$31, in the columns' order) in-process, faster than it reads them
+  // from one JSON text; PostgreSQL takes the group's rows as one JSON array in one round trip.
+  std::string rows;
+  if (dialect == Dialect::Sqlite) {
+    std::string names;
+    std::string values;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      names.append(i ? ", " : "").append(columns[i].first);
+      values.append(i ? ", $" : "$").append(std::to_string(i + 1));
+    }
+    rows = "(" + names + ") VALUES (" + values + ")";
+  } else {
+    rows = RowsOfJson(columns);
+  }
+  return "INSERT INTO measure_hours " + rows +
+         " ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
 }
 
 // The sums of whole hours per station, item and limit pair: the first hour, the sums, the leads
@@ -243,18 +271,11 @@ std::vector<Entry> CommonStatements() {
       {Sql::MeasureHourLeads,
        "SELECT station, item, limits, lead_range, leads FROM measure_hours WHERE hour_ms = $1 "
        "AND ($2 = '' OR station = $2) AND leads <> 0"},
+      {Sql::MeasureItemsAll, "SELECT station, items FROM measure_stations ORDER BY station"},
+      {Sql::MeasureItemFind, "SELECT items FROM measure_stations WHERE station = $1"},
       {Sql::MeasureItemSet,
-       "INSERT INTO measure_items (station, item, measured, setting, unit, since_ms, broken_ms, "
-       "latest_ms, latest_id, value) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
-       "ON CONFLICT (station, item) DO UPDATE SET measured = excluded.measured, "
-       "setting = excluded.setting, unit = excluded.unit, since_ms = excluded.since_ms, "
-       "broken_ms = excluded.broken_ms, latest_ms = excluded.latest_ms, "
-       "latest_id = excluded.latest_id, value = excluded.value"},
-      {Sql::MeasureItemsAll,
-       "SELECT station, item, measured, setting, unit, since_ms, latest_ms FROM measure_items "
-       "ORDER BY item, station"},
-      {Sql::MeasureItemFind,
-       "SELECT unit FROM measure_items WHERE station = $1 AND item = $2 AND measured = 1"},
+       "INSERT INTO measure_stations (station, items) VALUES ($1, $2) "
+       "ON CONFLICT (station) DO UPDATE SET items = excluded.items"},
       {Sql::MeasureRunsBefore,
        kMeasureRunColumns +
            "WHERE station = $1 AND counted = 1 AND started_ms <= $2 AND "
@@ -306,12 +327,10 @@ std::vector<Entry> SqliteStatements() {
   statements.push_back(
       {Sql::StoreBytes,
        "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()"});
-  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("min", "max")});
+  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd(Dialect::Sqlite)});
   statements.push_back({Sql::MeasureHoursSum, MeasureHoursOfSqlite()});
   statements.push_back(
-      {Sql::MeasureItemsOfStation,
-       "SELECT item, measured, setting, unit, since_ms, broken_ms, latest_ms, latest_id, value "
-       "FROM measure_items WHERE station = $1"});
+      {Sql::MeasureItemsOfStation, "SELECT items FROM measure_stations WHERE station = $1"});
   statements.push_back({Sql::LegacyRowsTable,
                         "SELECT 1 FROM sqlite_master WHERE name = 'run_rows' AND type = 'table'"});
   return statements;
@@ -340,13 +359,11 @@ std::vector<Entry> PostgresStatements() {
                         "SELECT started_ms, run_id, passed FROM phone_first "
                         "WHERE station = $1 AND phone = $2 FOR UPDATE"});
   statements.push_back({Sql::StoreBytes, "SELECT pg_database_size(current_database())"});
-  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd("LEAST", "GREATEST")});
+  statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd(Dialect::Postgres)});
   statements.push_back({Sql::MeasureHoursSum, MeasureHoursSum()});
   // Services sharing the database take a station's items in turn.
-  statements.push_back(
-      {Sql::MeasureItemsOfStation,
-       "SELECT item, measured, setting, unit, since_ms, broken_ms, latest_ms, latest_id, value "
-       "FROM measure_items WHERE station = $1 ORDER BY item FOR UPDATE"});
+  statements.push_back({Sql::MeasureItemsOfStation,
+                        "SELECT items FROM measure_stations WHERE station = $1 FOR UPDATE"});
   // Summed by the server, which sends a row per station and day instead of one per hour. Days
   // begin at midnight $4 milliseconds east of UTC; the division is kept on positive numbers
   // (a whole number of days added and taken off again), where it floors.

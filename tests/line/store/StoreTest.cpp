@@ -782,7 +782,7 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
   auto before = figures(*store_);
   store_.reset();
   test::QueryText(location_,
-                  "DELETE FROM measure_hours; DELETE FROM measure_items; "
+                  "DELETE FROM measure_hours; DELETE FROM measure_stations; "
                   "UPDATE measure_backfill SET pending = 1");
   store_ = OpenStore(location_);
   EXPECT_EQ(figures(*store_).size(), before.size());
