@@ -7,6 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <unordered_map>
 
 #include "line/core/JudgedSettings.h"
 #include "line/core/RunRows.h"
@@ -442,47 +443,62 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
   int64_t wholeTo = upperPart ? lastHour : lastHour + kHourMs;
   if (wholeFrom < wholeTo) {
     SqlResult rows = session->Run(Sql::MeasureHoursSum, Params{wholeFrom, wholeTo, station});
-    // SQLite answers each hour's row: the leads of a station's item's first hour are told apart
-    // here. PostgreSQL answers them apart already, a row per entry.
-    std::map<std::pair<std::string, std::string>, int64_t> firstHours;
-    if (dialect_ == Dialect::Sqlite) {
-      for (size_t i = 0; i < rows.rows.size(); ++i) {
-        auto [at, fresh] =
-            firstHours.try_emplace({rows.Text(i, 0), rows.Text(i, 1)}, rows.Int(i, 3));
-        at->second = std::min(at->second, rows.Int(i, 3));
+    // SQLite answers each hour's row, oldest hour first: a week of a line's hours is summed here
+    // per limit pair in one pass, the leads of a station's item's first hour told apart.
+    // PostgreSQL answers a row per limit pair with those leads apart already.
+    struct Pair {
+      MeasureKey key;  // at the pair's first hour
+      MeasureSums sums;
+      double firstLeadRange = 0;
+      int64_t firstLeads = 0;
+    };
+    std::vector<Pair> pairs;
+    std::unordered_map<std::string, size_t> pairAt;
+    std::unordered_map<std::string, int64_t> firstHours;  // of each station's item
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+      const std::string& name = rows.Text(i, 0);
+      const std::string& item = rows.Text(i, 1);
+      const std::string& limits = rows.Text(i, 2);
+      int64_t hour = rows.Int(i, 3);
+      std::string stationItem = name + '\x1f' + item;
+      int64_t firstHour = firstHours.try_emplace(stationItem, hour).first->second;
+      auto [at, fresh] = pairAt.try_emplace(stationItem + '\x1f' + limits, pairs.size());
+      if (fresh) {
+        pairs.push_back({{name, item, limits, hour}, {}, 0, 0});
+      }
+      Pair& pair = pairs[at->second];
+      MeasureSums& s = pair.sums;
+      s.unit = rows.Text(i, 4);
+      s.count += rows.Int(i, 5);
+      s.sum += rows.Real(i, 6).value_or(0);
+      s.squares += rows.Real(i, 7).value_or(0);
+      std::optional<double> min = rows.Real(i, 8);
+      std::optional<double> max = rows.Real(i, 9);
+      if (min && (!s.min || *min < *s.min)) {
+        s.min = min;
+      }
+      if (max && (!s.max || *max > *s.max)) {
+        s.max = max;
+      }
+      s.outside += rows.Int(i, 10);
+      s.rangeSum += rows.Real(i, 11).value_or(0);
+      s.ranges += rows.Int(i, 12);
+      bool atFirstHour = dialect_ == Dialect::Sqlite && hour == firstHour;
+      (atFirstHour ? pair.firstLeadRange : s.leadRange) += rows.Real(i, 13).value_or(0);
+      (atFirstHour ? pair.firstLeads : s.leads) += rows.Int(i, 14);
+      pair.firstLeadRange += rows.Real(i, 15).value_or(0);
+      pair.firstLeads += rows.Int(i, 16);
+      for (size_t bin = 0; bin < kHistogramBins; ++bin) {
+        s.bins[bin] += rows.Int(i, 17 + bin);
       }
     }
     Sums whole;
-    for (size_t i = 0; i < rows.rows.size(); ++i) {
-      MeasureKey key{rows.Text(i, 0), rows.Text(i, 1), rows.Text(i, 2), rows.Int(i, 3)};
-      MeasureSums& s = whole[key];
-      s.unit = rows.Text(i, 4);
-      s.count = rows.Int(i, 5);
-      s.sum = rows.Real(i, 6).value_or(0);
-      s.squares = rows.Real(i, 7).value_or(0);
-      s.min = rows.Real(i, 8);
-      s.max = rows.Real(i, 9);
-      s.outside = rows.Int(i, 10);
-      s.rangeSum = rows.Real(i, 11).value_or(0);
-      s.ranges = rows.Int(i, 12);
-      double leadRange = rows.Real(i, 13).value_or(0);
-      int64_t leads = rows.Int(i, 14);
-      double firstLeadRange = rows.Real(i, 15).value_or(0);
-      int64_t firstLeads = rows.Int(i, 16);
-      auto first = firstHours.find({key.station, key.item});
-      if (first != firstHours.end() && first->second == key.hourMs) {
-        std::swap(leadRange, firstLeadRange);
-        std::swap(leads, firstLeads);
+    for (Pair& pair : pairs) {
+      if (earlier.count({pair.key.station, pair.key.item})) {
+        pair.sums.leadRange += pair.firstLeadRange;
+        pair.sums.leads += pair.firstLeads;
       }
-      s.leadRange = leadRange;
-      s.leads = leads;
-      if (earlier.count({key.station, key.item})) {
-        s.leadRange += firstLeadRange;
-        s.leads += firstLeads;
-      }
-      for (size_t bin = 0; bin < kHistogramBins; ++bin) {
-        s.bins[bin] = rows.Int(i, 17 + bin);
-      }
+      whole.emplace(std::move(pair.key), std::move(pair.sums));
     }
     AddChanges(sums, whole);
     remember(whole);

@@ -151,7 +151,8 @@ std::string MeasureHoursOfSqlite() {
     columns.append(", b").append(std::to_string(bin));
   }
   return "SELECT " + columns +
-         " FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)";
+         " FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3) "
+         "ORDER BY hour_ms";
 }
 
 std::string MeasureHoursSum() {
