@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -121,6 +122,10 @@ class SqlStore : public Store {
   void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                 const std::string& id, bool later, int64_t most,
                 const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 16);
+  std::map<std::string, std::vector<MeasurePoint>> LatestOf(SqlSession& session,
+                                                            const std::string& station,
+                                                            const std::set<std::string>& items,
+                                                            int64_t last);
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);

@@ -19,6 +19,9 @@ namespace {
 
 using Params = std::vector<SqlParam>;
 using Sums = std::map<MeasureKey, MeasureSums>;
+// SqlStore::WalkRuns as a station's book calls it.
+using RunWalk = std::function<void(SqlSession&, const std::string&, int64_t, const std::string&,
+                                   bool, int64_t, const std::function<bool(const RunRecord&)>&)>;
 
 // Runs a late record's neighbour search reads at most on each side, in the writer's turn: an
 // item a station's neighbouring runs lack (a catalogue changed) is not looked for further.
@@ -153,10 +156,7 @@ class StationBook {
  public:
   StationBook(SqlSession& session, const std::string& station,
               std::map<std::string, ItemState>& items, std::set<std::string> pending,
-              std::function<int64_t()> keptFrom,
-              std::function<void(SqlSession&, const std::string&, int64_t, const std::string&, bool,
-                                 int64_t, const std::function<bool(const RunRecord&)>&)>
-                  walk)
+              std::function<int64_t()> keptFrom, RunWalk walk)
       : session_(session),
         station_(station),
         items_(items),
@@ -268,9 +268,7 @@ class StationBook {
   std::map<std::string, ItemState>& items_;
   std::set<std::string> pending_;
   std::function<int64_t()> keptFrom_;
-  std::function<void(SqlSession&, const std::string&, int64_t, const std::string&, bool, int64_t,
-                     const std::function<bool(const RunRecord&)>&)>
-      walk_;
+  RunWalk walk_;
 };
 
 }  // namespace
@@ -519,6 +517,35 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
   return CombineSums(sums, false);
 }
 
+// The latest `last` values of each of `items` of a station, oldest first, read from its latest
+// runs until each has them or four runs per value asked for are read.
+std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestOf(
+    SqlSession& session, const std::string& station, const std::set<std::string>& items,
+    int64_t last) {
+  std::map<std::string, std::vector<MeasurePoint>> values;
+  size_t full = 0;
+  WalkRuns(
+      session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
+      [&](const RunRecord& run) {
+        for (auto& [name, point] : MeasuredPoints(run)) {
+          if (!items.count(name)) {
+            continue;
+          }
+          std::vector<MeasurePoint>& list = values[name];
+          if (static_cast<int64_t>(list.size()) < last) {
+            list.push_back(std::move(point));
+            full += static_cast<int64_t>(list.size()) == last;
+          }
+        }
+        return full < items.size();
+      },
+      last + 8);
+  for (auto& [name, list] : values) {
+    std::reverse(list.begin(), list.end());
+  }
+  return values;
+}
+
 std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::string& station,
                                                                 const std::string& item,
                                                                 int64_t last) {
@@ -528,48 +555,19 @@ std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::strin
   if (auto found = items.find(item); found == items.end() || !found->second.measured) {
     return std::nullopt;
   }
-  std::vector<MeasurePoint> points;
-  WalkRuns(
-      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
-      [&](const RunRecord& run) {
-        for (auto& [name, point] : MeasuredPoints(run)) {
-          if (name == item) {
-            points.push_back(std::move(point));
-          }
-        }
-        return static_cast<int64_t>(points.size()) < last;
-      },
-      last + 8);
-  std::reverse(points.begin(), points.end());
-  return points;
+  return std::move(LatestOf(*session, station, {item}, last)[item]);
 }
 
 std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation(
     const std::string& station, int64_t last) {
   SessionPool::Lease session = readers_.Acquire();
-  std::map<std::string, std::vector<MeasurePoint>> values;
-  size_t items = 0;
+  std::set<std::string> measured;
   for (const auto& [item, state] : ItemsOf(session->Run(Sql::MeasureItemFind, Params{station}))) {
-    items += state.measured;
+    if (state.measured) {
+      measured.insert(item);
+    }
   }
-  size_t full = 0;
-  WalkRuns(
-      *session, station, std::numeric_limits<int64_t>::max(), "", false, last * 4,
-      [&](const RunRecord& run) {
-        for (auto& [name, point] : MeasuredPoints(run)) {
-          std::vector<MeasurePoint>& list = values[name];
-          if (static_cast<int64_t>(list.size()) < last) {
-            list.push_back(std::move(point));
-            full += static_cast<int64_t>(list.size()) == last;
-          }
-        }
-        return full < items;
-      },
-      last + 8);
-  for (auto& [name, list] : values) {
-    std::reverse(list.begin(), list.end());
-  }
-  return values;
+  return LatestOf(*session, station, measured, last);
 }
 
 std::vector<JudgedItem> SqlStore::JudgedItems() {
