@@ -243,8 +243,10 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       asked.push_back(&arrival);
     }
   }
+  size_t measured = AskMeasureItems(session, group);
   std::vector<SqlResult> answers = session.Receive();
-  KeepMeasures(session, group, restoring ? std::optional(keptFrom) : std::nullopt);
+  KeepMeasures(session, group, std::span(answers).last(measured),
+               restoring ? std::optional(keptFrom) : std::nullopt);
 
   GroupCounts counts = CountNew(group);
   // A phone's first attempt as the group leaves it: two records of one phone in one group

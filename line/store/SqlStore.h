@@ -9,12 +9,14 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <span>
 #include <string_view>
 #include <thread>
 #include <utility>
 
 #include "line/core/Metrics.h"
 #include "line/store/SessionPool.h"
+#include "line/store/StationItems.h"
 #include "line/store/Statements.h"
 #include "line/store/Store.h"
 #include "line/store/StoredDocuments.h"
@@ -114,14 +116,20 @@ class SqlStore : public Store {
   void WriteGroup(const std::vector<Delivery*>& group);
   // Measurement statistics (SqlStoreMeasures.cpp): what a group's new counted runs add, and the
   // sums of the runs a store held before it kept them.
+  // The group's new counted runs by station. Their stations' items are asked for with the
+  // group's other reads.
+  static std::map<std::string_view, std::vector<const RunRecord*>> MeasuredStations(
+      const std::vector<Arrival>& group);
+  size_t AskMeasureItems(SqlSession& session, const std::vector<Arrival>& group);
   void KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
-                    std::optional<int64_t> keptFrom);
+                    std::span<const SqlResult> items, std::optional<int64_t> keptFrom);
   void BackfillMeasures(SqlSession& session);
   // A station's counted runs read from their documents, nearest first, from (startedMs, id)
-  // on in either direction, in pages from `firstPage` runs up; `visit` answers whether to go on.
+  // on in either direction, in pages from `firstPage` runs up (a late run's neighbour is most
+  // often the next run); `visit` answers whether to go on.
   void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                 const std::string& id, bool later, int64_t most,
-                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 16);
+                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 2);
   std::map<std::string, std::vector<MeasurePoint>> LatestOf(SqlSession& session,
                                                             const std::string& station,
                                                             const std::set<std::string>& items,
@@ -146,7 +154,8 @@ class SqlStore : public Store {
   std::mutex queueLock_;
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
-  bool leading_ = false;  // a thread is writing a group
+  StationItemsKept itemsKept_;  // the writer's, under writer_
+  bool leading_ = false;        // a thread is writing a group
 };
 
 // A write transaction of this process, run again a few times when it lost a race with another

@@ -4,6 +4,7 @@
 // themselves. The reads combine whole hours' sums with the runs of a part of an hour at either
 // end of a range.
 #include <algorithm>
+#include <charconv>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -43,101 +44,67 @@ RunRecord StoredRows(const std::string& document, const std::string& station, in
   return run;
 }
 
-// A station's item as the store keeps it between groups.
-struct ItemState {
-  bool measured = false;
-  std::string unit;
-  SettingStreak streak;
-  std::optional<double> value;  // the latest value of a measured item
-  bool changed = false;
-};
-
-// A station's items as one JSON object in its row of measure_stations: a row per station keeps
-// a group's writes to one per station.
-std::map<std::string, ItemState> ItemsOf(const std::string& text) {
-  std::map<std::string, ItemState> items;
-  nlohmann::json stored = nlohmann::json::parse(text, nullptr, false);
-  if (!stored.is_object()) {
-    return items;
-  }
-  for (const auto& [item, json] : stored.items()) {
-    ItemState& state = items[item];
-    state.measured = json.value("measured", false);
-    state.streak.setting = json.value("setting", "");
-    state.unit = json.value("unit", "");
-    state.streak.sinceMs = json.value("since", int64_t{0});
-    if (json.contains("broken") && json["broken"].is_number()) {
-      state.streak.brokenMs = json["broken"].get<int64_t>();
-    }
-    state.streak.latestMs = json.value("latest", int64_t{0});
-    state.streak.latestId = json.value("latestId", "");
-    if (json.contains("value") && json["value"].is_number()) {
-      state.value = json["value"].get<double>();
-    }
-  }
-  return items;
+StationItems ItemsOfRow(const SqlResult& result) {
+  return result.rows.empty() ? StationItems() : ItemsOf(result.Text(0, 0));
 }
 
-std::map<std::string, ItemState> ItemsOf(const SqlResult& result) {
-  return result.rows.empty() ? std::map<std::string, ItemState>() : ItemsOf(result.Text(0, 0));
+// A sum as PostgreSQL reads it from text: the shortest text that reads back as the same double.
+std::string SumText(double value) {
+  char text[32];
+  auto [end, error] = std::to_chars(text, text + sizeof text, value);
+  return error == std::errc() ? std::string(text, end) : "NaN";
 }
 
-// A station's items as its row keeps them; empty when none changed.
-std::string ItemsText(const std::map<std::string, ItemState>& items) {
-  nlohmann::json json = nlohmann::json::object();
-  bool changed = false;
-  for (const auto& [item, state] : items) {
-    const SettingStreak& s = state.streak;
-    changed = changed || state.changed;
-    json[item] = {{"measured", state.measured},
-                  {"setting", s.setting},
-                  {"unit", state.unit},
-                  {"since", s.sinceMs},
-                  {"broken", s.brokenMs ? nlohmann::json(*s.brokenMs) : nlohmann::json()},
-                  {"latest", s.latestMs},
-                  {"latestId", s.latestId},
-                  {"value", state.value ? nlohmann::json(*state.value) : nlohmann::json()}};
-  }
-  return changed ? json.dump() : std::string();
-}
-
-// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows;
-// documents the store wrote hold valid UTF-8, so their names and units make valid JSON).
+// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows of
+// texts; documents the store wrote hold valid UTF-8, so their names and units make valid JSON).
 void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
+  if (dialect == Dialect::Sqlite) {
+    for (const auto& [key, s] : sums) {
+      auto optional = [](const std::optional<double>& value) {
+        return value ? SqlParam{*value} : SqlParam{nullptr};
+      };
+      Params params{key.station, key.item,   key.limits, key.hourMs,      s.unit,
+                    s.count,     s.sum,      s.squares,  optional(s.min), optional(s.max),
+                    s.outside,   s.rangeSum, s.ranges,   s.leadRange,     s.leads};
+      for (int64_t bin : s.bins) {
+        params.emplace_back(bin);
+      }
+      session.Send(Sql::MeasureHoursAdd, params);
+    }
+    return;
+  }
+  if (sums.empty()) {
+    return;
+  }
   nlohmann::json rows = nlohmann::json::array();
   for (const auto& [key, s] : sums) {
     auto optional = [](const std::optional<double>& value) {
-      return value ? SqlParam{*value} : SqlParam{nullptr};
+      return value ? nlohmann::json(SumText(*value)) : nlohmann::json();
     };
-    Params params{key.station, key.item,   key.limits, key.hourMs,      s.unit,
-                  s.count,     s.sum,      s.squares,  optional(s.min), optional(s.max),
-                  s.outside,   s.rangeSum, s.ranges,   s.leadRange,     s.leads};
+    std::string bins = "{";
     for (int64_t bin : s.bins) {
-      params.emplace_back(bin);
+      bins.append(bins.size() > 1 ? "," : "").append(std::to_string(bin));
     }
-    if (dialect == Dialect::Sqlite) {
-      session.Send(Sql::MeasureHoursAdd, params);
-      continue;
-    }
-    nlohmann::json row = nlohmann::json::array();
-    for (const SqlParam& param : params) {
-      std::visit(
-          [&row](const auto& value) {
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, std::nullptr_t> || std::is_same_v<T, SqlBlob>) {
-              row.push_back(nullptr);
-            } else {
-              row.push_back(value);
-            }
-          },
-          param);
-    }
+    bins += '}';
+    nlohmann::json row = {key.station,
+                          key.item,
+                          key.limits,
+                          std::to_string(key.hourMs),
+                          s.unit,
+                          std::to_string(s.count),
+                          SumText(s.sum),
+                          SumText(s.squares),
+                          optional(s.min),
+                          optional(s.max),
+                          std::to_string(s.outside),
+                          SumText(s.rangeSum),
+                          std::to_string(s.ranges),
+                          SumText(s.leadRange),
+                          std::to_string(s.leads),
+                          std::move(bins)};
     rows.push_back(std::move(row));
   }
-  if (!rows.empty()) {
-    std::string text = rows.dump();
-    session.Send(Sql::MeasureHoursAdd, Params{text});
-  }
+  session.Send(Sql::MeasureHoursAdd, Params{rows.dump()});
 }
 
 // The stored latest value of a measured item as a point.
@@ -154,9 +121,8 @@ MeasurePoint LatestPoint(const ItemState& state) {
 // What one station's new counted runs (in `started` order) change, against its items' states.
 class StationBook {
  public:
-  StationBook(SqlSession& session, const std::string& station,
-              std::map<std::string, ItemState>& items, std::set<std::string> pending,
-              std::function<int64_t()> keptFrom, RunWalk walk)
+  StationBook(SqlSession& session, const std::string& station, StationItems& items,
+              std::set<std::string> pending, std::function<int64_t()> keptFrom, RunWalk walk)
       : session_(session),
         station_(station),
         items_(items),
@@ -265,7 +231,7 @@ class StationBook {
 
   SqlSession& session_;
   const std::string& station_;
-  std::map<std::string, ItemState>& items_;
+  StationItems& items_;
   std::set<std::string> pending_;
   std::function<int64_t()> keptFrom_;
   RunWalk walk_;
@@ -300,15 +266,29 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
   }
 }
 
-void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
-                            std::optional<int64_t> keptFrom) {
-  // The group is in station and time order.
+// The group is in station and time order.
+std::map<std::string_view, std::vector<const RunRecord*>> SqlStore::MeasuredStations(
+    const std::vector<Arrival>& group) {
   std::map<std::string_view, std::vector<const RunRecord*>> stations;
   for (const Arrival& arrival : group) {
     if (arrival.stored && !arrival.restored && arrival.run->counted) {
       stations[arrival.run->station].push_back(arrival.run);
     }
   }
+  return stations;
+}
+
+size_t SqlStore::AskMeasureItems(SqlSession& session, const std::vector<Arrival>& group) {
+  auto stations = MeasuredStations(group);
+  for (const auto& [name, runs] : stations) {
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  return stations.size();
+}
+
+void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
+                            std::span<const SqlResult> loaded, std::optional<int64_t> keptFrom) {
+  auto stations = MeasuredStations(group);
   auto kept = [&] {
     if (!keptFrom) {
       keptFrom = session.Run(Sql::KeptFrom).Int(0, 0);
@@ -320,16 +300,12 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
                      const std::function<bool(const RunRecord&)>& visit) {
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
-  // Every station's items in one round trip.
-  for (const auto& [name, runs] : stations) {
-    session.Send(Sql::MeasureItemsOfStation, Params{name});
-  }
-  std::vector<SqlResult> loaded = session.Receive();
   Sums sums;
   size_t next = 0;
   for (const auto& [name, runs] : stations) {
     std::string station(name);
-    std::map<std::string, ItemState> items = ItemsOf(loaded.at(next++));
+    const SqlResult& row = loaded[next++];
+    StationItems items = itemsKept_.Take(station, row.rows.empty() ? "" : row.Text(0, 0));
     std::set<std::string> pending;
     for (const RunRecord* run : runs) {
       pending.insert(run->id);
@@ -338,7 +314,7 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
     for (const RunRecord* run : runs) {
       book.Add(*run, sums);
     }
-    if (std::string text = ItemsText(items); !text.empty()) {
+    if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
       session.Send(Sql::MeasureItemSet, Params{station, text});
     }
   }
@@ -360,8 +336,8 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   };
   for (size_t i = 0; i < stationNames.rows.size(); ++i) {
     std::string station = stationNames.Text(i, 0);
-    std::map<std::string, ItemState> items =
-        ItemsOf(session.Run(Sql::MeasureItemsOfStation, Params{station}));
+    SqlResult row = session.Run(Sql::MeasureItemsOfStation, Params{station});
+    StationItems items = itemsKept_.Take(station, row.rows.empty() ? "" : row.Text(0, 0));
     StationBook book(
         session, station, items, {}, [] { return int64_t{0}; }, walk);
     Sums sums;
@@ -374,7 +350,7 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
           return true;
         },
         kLargestPage);
-    if (std::string text = ItemsText(items); !text.empty()) {
+    if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
       session.Send(Sql::MeasureItemSet, Params{station, text});
     }
     SendSums(session, dialect_, sums);
@@ -550,8 +526,7 @@ std::optional<std::vector<MeasurePoint>> SqlStore::LatestValues(const std::strin
                                                                 const std::string& item,
                                                                 int64_t last) {
   SessionPool::Lease session = readers_.Acquire();
-  std::map<std::string, ItemState> items =
-      ItemsOf(session->Run(Sql::MeasureItemFind, Params{station}));
+  StationItems items = ItemsOfRow(session->Run(Sql::MeasureItemFind, Params{station}));
   if (auto found = items.find(item); found == items.end() || !found->second.measured) {
     return std::nullopt;
   }
@@ -562,7 +537,8 @@ std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestValuesOfStation
     const std::string& station, int64_t last) {
   SessionPool::Lease session = readers_.Acquire();
   std::set<std::string> measured;
-  for (const auto& [item, state] : ItemsOf(session->Run(Sql::MeasureItemFind, Params{station}))) {
+  for (const auto& [item, state] :
+       ItemsOfRow(session->Run(Sql::MeasureItemFind, Params{station}))) {
     if (state.measured) {
       measured.insert(item);
     }

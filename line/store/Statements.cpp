@@ -77,19 +77,6 @@ std::string RunSearch(const std::string& where) {
          "ORDER BY sized.started_ms DESC, sized.id DESC, sized.station DESC";
 }
 
-// Rows of a group as one JSON array ($1) of arrays, a value per column in the columns' order
-// (PostgreSQL): one statement per group, however many rows. `columns`: each column and its type.
-std::string RowsOfJson(const std::vector<std::pair<std::string, std::string>>& columns) {
-  std::string names;
-  std::string values;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    names.append(i ? ", " : "").append(columns[i].first);
-    values.append(i ? ", (r ->> " : "(r ->> ").append(std::to_string(i)).append(")::");
-    values.append(columns[i].second);
-  }
-  return "(" + names + ") SELECT " + values + " FROM jsonb_array_elements($1::jsonb) AS r";
-}
-
 // A group's sums of each station's item, limit pair and hour added to the stored ones.
 std::string MeasureHoursAdd(Dialect dialect) {
   const char* least = dialect == Dialect::Sqlite ? "min" : "LEAST";
@@ -121,18 +108,35 @@ std::string MeasureHoursAdd(Dialect dialect) {
     update.append(" + excluded.").append(name);
   }
   // SQLite binds each row ($1-$31, in the columns' order) in-process, faster than it reads them
-  // from one JSON text; PostgreSQL takes the group's rows as one JSON array in one round trip.
+  // from one JSON text. PostgreSQL takes the group's rows in one round trip as one JSON array
+  // of arrays of texts, the histogram's counts as one array text: it turns texts into numbers
+  // several times faster than JSON numbers, and reads the array once (the subquery is not
+  // flattened into the 16 uses).
   std::string rows;
+  std::string names;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    names.append(i ? ", " : "").append(columns[i].first);
+  }
   if (dialect == Dialect::Sqlite) {
-    std::string names;
     std::string values;
     for (size_t i = 0; i < columns.size(); ++i) {
-      names.append(i ? ", " : "").append(columns[i].first);
       values.append(i ? ", $" : "$").append(std::to_string(i + 1));
     }
     rows = "(" + names + ") VALUES (" + values + ")";
   } else {
-    rows = RowsOfJson(columns);
+    std::string texts;
+    std::string values;
+    for (size_t i = 0; i < kMeasureSumColumns; ++i) {
+      texts.append(i ? ", " : "").append("(r ->> ").append(std::to_string(i)).append(")::");
+      texts.append(columns[i].second).append(" AS ").append(columns[i].first);
+      values.append(i ? ", " : "").append(columns[i].first);
+    }
+    for (size_t bin = 1; bin <= 16; ++bin) {
+      values.append(", h[").append(std::to_string(bin)).append("]");
+    }
+    rows = "(" + names + ") SELECT " + values + " FROM (SELECT " + texts + ", (r ->> " +
+           std::to_string(kMeasureSumColumns) +
+           ")::bigint[] AS h FROM jsonb_array_elements($1::jsonb) AS r OFFSET 0) AS g WHERE true";
   }
   return "INSERT INTO measure_hours " + rows +
          " ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;

@@ -7,6 +7,10 @@
 
 namespace line {
 
+// MeasureHoursAdd's columns before the histogram's: station, item, limits, hour_ms, unit, n,
+// sum, squares, min_value, max_value, outside, range_sum, ranges, lead_range, leads.
+inline constexpr size_t kMeasureSumColumns = 15;
+
 enum class Dialect { Sqlite, Postgres };
 
 enum class Sql {

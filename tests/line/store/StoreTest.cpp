@@ -709,6 +709,8 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
   std::vector<size_t> order(runs.size());
   std::iota(order.begin(), order.end(), 0);
   std::shuffle(order.begin(), order.end(), std::mt19937(5));
+  // Two services share the store: each one's copy of a station's items goes stale.
+  std::unique_ptr<Store> other = OpenStore(location_);
   std::atomic<size_t> next{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
@@ -718,12 +720,13 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
         if (t % 2 && at + 1 < order.size()) {
           batch.push_back(runs[order[at + 1]]);
         }
-        store_->Ingest(batch, 7);
+        (t < 2 ? store_ : other)->Ingest(batch, 7);
       }
     });
   }
   for (std::thread& thread : threads)
     thread.join();
+  other.reset();
 
   const std::pair<int64_t, int64_t> ranges[] = {
       {start + 17 * 60000, start + 3 * kHourMs + 41 * 60000},

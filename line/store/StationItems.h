@@ -1,0 +1,52 @@
+// A station's items as its row of measure_stations keeps them: each item's setting streak, unit
+// and latest value, as one JSON object per station so that a group writes one row per station.
+#pragma once
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "line/core/JudgedSettings.h"
+
+namespace line {
+
+// One item of a station as the store keeps it between groups.
+struct ItemState {
+  bool measured = false;
+  std::string unit;
+  SettingStreak streak;
+  std::optional<double> value;  // the latest value of a measured item
+  bool changed = false;
+};
+using StationItems = std::map<std::string, ItemState>;
+
+// The items a row's text holds (none when it is not an object).
+StationItems ItemsOf(const std::string& text);
+
+// The writer's copy of each station's row as it last read or wrote it. Every group reads and
+// rewrites its stations' rows; a row that still holds the text kept here is not parsed again,
+// and only the items a group changed are written into its document before it is dumped. Any
+// text the store answers is checked against the copy, so a row another service changed, or a
+// write rolled back, is read afresh. Used by one writer at a time.
+class StationItemsKept {
+ public:
+  // The items of `station` as its row's `text` holds them.
+  StationItems Take(const std::string& station, const std::string& text);
+  // The text the station's row is to hold after `items` changed; empty when none did.
+  std::string Put(const std::string& station, StationItems items);
+
+ private:
+  struct Kept {
+    std::string text;
+    nlohmann::json document;  // what the text holds
+    StationItems items;
+    bool taken = false;  // the items are out, between Take and Put
+  };
+  // Rows beyond this many are dropped all at once: a line has tens of stations.
+  static constexpr size_t kMostStations = 1024;
+  std::unordered_map<std::string, Kept> kept_;
+};
+
+}  // namespace line
