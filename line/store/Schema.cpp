@@ -333,6 +333,18 @@ INSERT INTO measure_backfill (pending) VALUES (1);
 )sql";
 }
 
+// Version 5: whole days of measurement statistics, rolled up from their hours by the first
+// reader after a day is over (line/store/MeasureDays.h). A writer that changes a day's hours
+// moves its version on; a roll-up counts only at the version it was summed at.
+const std::string kFifthSchema = R"sql(
+CREATE TABLE measure_days (
+  day_ms BIGINT PRIMARY KEY,
+  version BIGINT NOT NULL,
+  rolled BIGINT NOT NULL,
+  sums TEXT NOT NULL
+);
+)sql";
+
 std::vector<SchemaStep> Steps() {
   return {
       {1, "runs, their counts and tokens", Keyed(kFirstSchema, " WITHOUT ROWID") + kFirstSqliteRows,
@@ -343,6 +355,7 @@ std::vector<SchemaStep> Steps() {
        kThirdCommon + kThirdSqlite + SqliteRowsView("run_doc(runs.doc)"), kThirdCommon},
       {4, "measurement statistics", MeasureSchema(" WITHOUT ROWID"),
        MeasureSchema(" WITH (fillfactor = 50)")},
+      {5, "whole days of measurement statistics", kFifthSchema, kFifthSchema},
   };
 }
 

@@ -63,4 +63,15 @@ std::string SqlResult::TakeText(size_t row, size_t column) {
   return text ? std::move(*text) : std::string();
 }
 
+void SqlSession::EachRow(Sql statement, std::span<const SqlParam> params,
+                         const std::function<void(const SqlResult& row)>& visit) {
+  SqlResult all = Run(statement, params);
+  SqlResult one;
+  one.rows.resize(1);
+  for (std::vector<SqlCell>& row : all.rows) {
+    one.rows[0] = std::move(row);
+    visit(one);
+  }
+}
+
 }  // namespace line

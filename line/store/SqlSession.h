@@ -5,6 +5,7 @@
 #include "line/store/Statements.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -47,6 +48,10 @@ class SqlSession {
   // Throws StoreUnavailable when the connection or the file fails or a read took too long,
   // SqlRetry on a lost race, StoreError otherwise.
   virtual SqlResult Run(Sql statement, std::span<const SqlParam> params = {}) = 0;
+  // The answer's rows in turn, each as the one row of `row`, which the next overwrites: SQLite
+  // reads a large answer without holding it all; PostgreSQL has received it whole already.
+  virtual void EachRow(Sql statement, std::span<const SqlParam> params,
+                       const std::function<void(const SqlResult& row)>& visit);
   // Statements whose answers are needed only later: PostgreSQL sends them all in one round
   // trip (its pipeline), SQLite runs each at once. Receive gives their answers in order and
   // throws for the first that failed (nothing after it took effect).

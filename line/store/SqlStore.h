@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "line/core/Metrics.h"
+#include "line/store/MeasureDays.h"
 #include "line/store/SessionPool.h"
 #include "line/store/StationItems.h"
 #include "line/store/Statements.h"
@@ -130,6 +131,11 @@ class SqlStore : public Store {
   void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                 const std::string& id, bool later, int64_t most,
                 const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 2);
+  // Whole hours and whole days of a range per limit pair.
+  std::vector<PairSums> HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
+                                 const std::string& station);
+  std::vector<PairSums> DaysSum(SqlSession& session, int64_t fromMs, int64_t toMs,
+                                const std::string& station);
   std::map<std::string, std::vector<MeasurePoint>> LatestOf(SqlSession& session,
                                                             const std::string& station,
                                                             const std::set<std::string>& items,

@@ -318,6 +318,17 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
       session.Send(Sql::MeasureItemSet, Params{station, text});
     }
   }
+  // A day that may have been rolled up is marked changed.
+  std::set<int64_t> changedDays;
+  int64_t settled = NowMs() + kDaySettleMs;
+  for (const auto& [key, s] : sums) {
+    if (int64_t day = DayStart(key.hourMs, 0); day + kDayMs < settled) {
+      changedDays.insert(day);
+    }
+  }
+  for (int64_t day : changedDays) {
+    session.Send(Sql::MeasureDayChanged, Params{day});
+  }
   SendSums(session, dialect_, sums);
 }
 
@@ -327,6 +338,7 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   if (session.Run(Sql::MeasureBackfillPending).Int(0, 0) == 0) {
     return;
   }
+  session.Run(Sql::MeasureDaysClear);
   SqlResult stationNames = session.Run(Sql::StationsAll);
   int64_t runs = 0;
   auto walk = [this](SqlSession& s, const std::string& station, int64_t startedMs,
@@ -361,6 +373,104 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
     problem_("measurement statistics of " + std::to_string(runs) +
              " counted runs stored before were computed");
   }
+}
+
+// SQLite answers each hour's row, oldest hour first: the hours are summed here per limit pair in
+// one pass, the leads of a station's item's first hour told apart. PostgreSQL answers a row per
+// limit pair with those leads apart already.
+std::vector<PairSums> SqlStore::HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
+                                         const std::string& station) {
+  std::vector<PairSums> pairs;
+  std::unordered_map<std::string, size_t> pairAt;
+  std::unordered_map<std::string, int64_t> firstHours;  // of each station's item
+  std::string key;  // station, item (and limits) of a row, its room reused
+  session.EachRow(Sql::MeasureHoursSum, Params{fromMs, toMs, station}, [&](const SqlResult& row) {
+    const std::string& name = row.Text(0, 0);
+    const std::string& item = row.Text(0, 1);
+    const std::string& limits = row.Text(0, 2);
+    int64_t hour = row.Int(0, 3);
+    key.assign(name).append(1, '\x1f').append(item);
+    auto first = firstHours.find(key);
+    if (first == firstHours.end()) {
+      first = firstHours.emplace(key, hour).first;
+    }
+    bool atFirstHour = dialect_ == Dialect::Sqlite && hour == first->second;
+    key.append(1, '\x1f').append(limits);
+    auto at = pairAt.find(key);
+    if (at == pairAt.end()) {
+      at = pairAt.emplace(key, pairs.size()).first;
+      pairs.push_back({{name, item, limits, hour}, {}, 0, 0});
+    }
+    PairSums& pair = pairs[at->second];
+    MeasureSums& s = pair.sums;
+    s.unit = row.Text(0, 4);
+    s.count += row.Int(0, 5);
+    s.sum += row.Real(0, 6).value_or(0);
+    s.squares += row.Real(0, 7).value_or(0);
+    std::optional<double> min = row.Real(0, 8);
+    std::optional<double> max = row.Real(0, 9);
+    if (min && (!s.min || *min < *s.min)) {
+      s.min = min;
+    }
+    if (max && (!s.max || *max > *s.max)) {
+      s.max = max;
+    }
+    s.outside += row.Int(0, 10);
+    s.rangeSum += row.Real(0, 11).value_or(0);
+    s.ranges += row.Int(0, 12);
+    (atFirstHour ? pair.firstLeadRange : s.leadRange) += row.Real(0, 13).value_or(0);
+    (atFirstHour ? pair.firstLeads : s.leads) += row.Int(0, 14);
+    pair.firstLeadRange += row.Real(0, 15).value_or(0);
+    pair.firstLeads += row.Int(0, 16);
+    for (size_t bin = 0; bin < kHistogramBins; ++bin) {
+      s.bins[bin] += row.Int(0, 17 + bin);
+    }
+  });
+  return pairs;
+}
+
+// Each day from its row in measure_days while that is current. A day without one is summed
+// from its hours and its row written for the next reader, unless a writer changed the day
+// meanwhile (its version moved on).
+std::vector<PairSums> SqlStore::DaysSum(SqlSession& session, int64_t fromMs, int64_t toMs,
+                                        const std::string& station) {
+  struct Day {
+    int64_t version = 0;
+    std::optional<std::string> text;  // when rolled up at its version
+  };
+  std::map<int64_t, Day> days;
+  session.EachRow(Sql::MeasureDaysGet, Params{fromMs, toMs}, [&](const SqlResult& row) {
+    Day& day = days[row.Int(0, 0)];
+    day.version = row.Int(0, 1);
+    if (row.Int(0, 2) == day.version) {
+      day.text = row.Text(0, 3);
+    }
+  });
+  line::DaysSum sum;
+  for (int64_t dayMs = fromMs; dayMs < toMs; dayMs += kDayMs) {
+    const Day& day = days[dayMs];
+    if (day.text) {
+      if (std::optional<std::vector<PairSums>> pairs = PairsOfDay(*day.text, station)) {
+        sum.Add(*pairs);
+        continue;
+      }
+    }
+    std::vector<PairSums> pairs = HoursSum(session, dayMs, dayMs + kDayMs, "");
+    if (std::optional<std::string> text = DayText(pairs)) {
+      try {
+        Write([&](SqlSession& writer) {
+          return writer.Run(Sql::MeasureDayRolled, Params{dayMs, day.version, *text}).changed;
+        });
+      } catch (const std::runtime_error& error) {
+        problem_("measurement statistics of a day not kept: " + std::string(error.what()));
+      }
+    }
+    if (!station.empty()) {
+      std::erase_if(pairs, [&](const PairSums& pair) { return pair.key.station != station; });
+    }
+    sum.Add(pairs);
+  }
+  return std::move(sum).Pairs();
 }
 
 // The range in up to three parts: the runs of a part of its first hour, whole hours summed by
@@ -415,59 +525,10 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
   }
   int64_t wholeFrom = lowerPart ? firstHour + kHourMs : firstHour;
   int64_t wholeTo = upperPart ? lastHour : lastHour + kHourMs;
-  if (wholeFrom < wholeTo) {
-    SqlResult rows = session->Run(Sql::MeasureHoursSum, Params{wholeFrom, wholeTo, station});
-    // SQLite answers each hour's row, oldest hour first: a week of a line's hours is summed here
-    // per limit pair in one pass, the leads of a station's item's first hour told apart.
-    // PostgreSQL answers a row per limit pair with those leads apart already.
-    struct Pair {
-      MeasureKey key;  // at the pair's first hour
-      MeasureSums sums;
-      double firstLeadRange = 0;
-      int64_t firstLeads = 0;
-    };
-    std::vector<Pair> pairs;
-    std::unordered_map<std::string, size_t> pairAt;
-    std::unordered_map<std::string, int64_t> firstHours;  // of each station's item
-    for (size_t i = 0; i < rows.rows.size(); ++i) {
-      const std::string& name = rows.Text(i, 0);
-      const std::string& item = rows.Text(i, 1);
-      const std::string& limits = rows.Text(i, 2);
-      int64_t hour = rows.Int(i, 3);
-      std::string stationItem = name + '\x1f' + item;
-      int64_t firstHour = firstHours.try_emplace(stationItem, hour).first->second;
-      auto [at, fresh] = pairAt.try_emplace(stationItem + '\x1f' + limits, pairs.size());
-      if (fresh) {
-        pairs.push_back({{name, item, limits, hour}, {}, 0, 0});
-      }
-      Pair& pair = pairs[at->second];
-      MeasureSums& s = pair.sums;
-      s.unit = rows.Text(i, 4);
-      s.count += rows.Int(i, 5);
-      s.sum += rows.Real(i, 6).value_or(0);
-      s.squares += rows.Real(i, 7).value_or(0);
-      std::optional<double> min = rows.Real(i, 8);
-      std::optional<double> max = rows.Real(i, 9);
-      if (min && (!s.min || *min < *s.min)) {
-        s.min = min;
-      }
-      if (max && (!s.max || *max > *s.max)) {
-        s.max = max;
-      }
-      s.outside += rows.Int(i, 10);
-      s.rangeSum += rows.Real(i, 11).value_or(0);
-      s.ranges += rows.Int(i, 12);
-      bool atFirstHour = dialect_ == Dialect::Sqlite && hour == firstHour;
-      (atFirstHour ? pair.firstLeadRange : s.leadRange) += rows.Real(i, 13).value_or(0);
-      (atFirstHour ? pair.firstLeads : s.leads) += rows.Int(i, 14);
-      pair.firstLeadRange += rows.Real(i, 15).value_or(0);
-      pair.firstLeads += rows.Int(i, 16);
-      for (size_t bin = 0; bin < kHistogramBins; ++bin) {
-        s.bins[bin] += rows.Int(i, 17 + bin);
-      }
-    }
+  // Whole hours, then whole days that are over, then whole hours again, in time order.
+  auto addWhole = [&](std::vector<PairSums> pairs) {
     Sums whole;
-    for (Pair& pair : pairs) {
+    for (PairSums& pair : pairs) {
       if (earlier.count({pair.key.station, pair.key.item})) {
         pair.sums.leadRange += pair.firstLeadRange;
         pair.sums.leads += pair.firstLeads;
@@ -476,6 +537,18 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     }
     AddChanges(sums, whole);
     remember(whole);
+  };
+  int64_t daysFrom = DayStart(wholeFrom + kDayMs - 1, 0);
+  int64_t daysTo = std::min(DayStart(wholeTo, 0), DayStart(NowMs() - kDaySettleMs, 0));
+  if (daysFrom < daysTo) {
+    if (wholeFrom < daysFrom) {
+      addWhole(HoursSum(*session, wholeFrom, daysFrom, station));
+    }
+    addWhole(DaysSum(*session, daysFrom, daysTo, station));
+    wholeFrom = daysTo;
+  }
+  if (wholeFrom < wholeTo) {
+    addWhole(HoursSum(*session, wholeFrom, wholeTo, station));
   }
   if (upperPart) {
     Sums part = readPart(lastHour, toMs);

@@ -131,7 +131,8 @@ sqlite3_stmt* SqliteSession::Prepared(Sql name) {
   return prepared;
 }
 
-SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
+int64_t SqliteSession::Step(Sql name, std::span<const SqlParam> params,
+                            const std::function<void(std::vector<SqlCell>& cells)>& row) {
   sqlite3_stmt* statement = Prepared(name);
   deadline_ = std::chrono::steady_clock::now() + readTimeout_;
   std::string what = "statement " + std::to_string(static_cast<int>(name));
@@ -157,8 +158,8 @@ SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
       Fail(code, "bind " + what);
     }
   }
-  SqlResult result;
   int columns = sqlite3_column_count(statement);
+  std::vector<SqlCell> cells(static_cast<size_t>(columns));
   for (;;) {
     int code = sqlite3_step(statement);
     if (code == SQLITE_DONE) {
@@ -168,36 +169,60 @@ SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
       sqlite3_reset(statement);
       Fail(code, what);
     }
-    auto& row = result.rows.emplace_back();
-    row.reserve(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
-      switch (sqlite3_column_type(statement, c)) {
+      SqlCell& cell = cells[static_cast<size_t>(c)];
+      int type = sqlite3_column_type(statement, c);
+      switch (type) {
         case SQLITE_NULL:
-          row.emplace_back();
+          cell = std::monostate();
           break;
         case SQLITE_INTEGER:
-          row.emplace_back(static_cast<int64_t>(sqlite3_column_int64(statement, c)));
+          cell = static_cast<int64_t>(sqlite3_column_int64(statement, c));
           break;
         case SQLITE_FLOAT:
-          row.emplace_back(sqlite3_column_double(statement, c));
+          cell = sqlite3_column_double(statement, c);
           break;
-        case SQLITE_BLOB: {
-          const void* bytes = sqlite3_column_blob(statement, c);
-          row.emplace_back(std::string(static_cast<const char*>(bytes),
-                                       static_cast<size_t>(sqlite3_column_bytes(statement, c))));
-          break;
-        }
         default: {
-          const unsigned char* text = sqlite3_column_text(statement, c);
-          row.emplace_back(std::string(reinterpret_cast<const char*>(text),
-                                       static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+          // Text or bytes, into the cell's string (whose room the next row reuses).
+          const char* bytes =
+              type == SQLITE_BLOB
+                  ? static_cast<const char*>(sqlite3_column_blob(statement, c))
+                  : reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+          size_t size = static_cast<size_t>(sqlite3_column_bytes(statement, c));
+          if (auto* text = std::get_if<std::string>(&cell)) {
+            text->assign(bytes == nullptr ? "" : bytes, size);
+          } else {
+            cell = std::string(bytes == nullptr ? "" : bytes, size);
+          }
         }
       }
     }
+    row(cells);
   }
-  result.changed = sqlite3_changes64(db_);
+  int64_t changed = sqlite3_changes64(db_);
   sqlite3_reset(statement);
+  return changed;
+}
+
+SqlResult SqliteSession::Run(Sql name, std::span<const SqlParam> params) {
+  SqlResult result;
+  result.changed = Step(name, params, [&result](std::vector<SqlCell>& cells) {
+    size_t columns = cells.size();
+    result.rows.push_back(std::move(cells));
+    cells = std::vector<SqlCell>(columns);
+  });
   return result;
+}
+
+void SqliteSession::EachRow(Sql name, std::span<const SqlParam> params,
+                            const std::function<void(const SqlResult& row)>& visit) {
+  SqlResult one;
+  one.rows.resize(1);
+  Step(name, params, [&](std::vector<SqlCell>& cells) {
+    one.rows[0].swap(cells);
+    visit(one);
+    one.rows[0].swap(cells);
+  });
 }
 
 void SqliteSession::Send(Sql name, std::span<const SqlParam> params) {

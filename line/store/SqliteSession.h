@@ -23,6 +23,8 @@ class SqliteSession : public SqlSession {
   SqliteSession& operator=(const SqliteSession&) = delete;
 
   SqlResult Run(Sql statement, std::span<const SqlParam> params) override;
+  void EachRow(Sql statement, std::span<const SqlParam> params,
+               const std::function<void(const SqlResult& row)>& visit) override;
   void Send(Sql statement, std::span<const SqlParam> params) override;
   std::vector<SqlResult> Receive() override;
   void RunScript(const std::string& sql) override;
@@ -33,6 +35,9 @@ class SqliteSession : public SqlSession {
 
  private:
   sqlite3_stmt* Prepared(Sql statement);
+  // Runs the statement; `row` takes each row's cells in turn. Returns the rows changed.
+  int64_t Step(Sql name, std::span<const SqlParam> params,
+               const std::function<void(std::vector<SqlCell>& cells)>& row);
   [[noreturn]] void Fail(int code, const std::string& what);
   static int PastDeadline(void* session);
 

@@ -298,6 +298,18 @@ std::vector<Entry> CommonStatements() {
        "AND counted = 1 AND ($3 = '' OR station = $3) LIMIT 1) AS some_run"},
       {Sql::MeasureBackfillPending, "SELECT pending FROM measure_backfill"},
       {Sql::MeasureBackfillDone, "UPDATE measure_backfill SET pending = 0"},
+      {Sql::MeasureDaysGet,
+       "SELECT day_ms, version, rolled, sums FROM measure_days WHERE day_ms >= $1 AND "
+       "day_ms < $2 ORDER BY day_ms"},
+      {Sql::MeasureDayChanged,
+       "INSERT INTO measure_days (day_ms, version, rolled, sums) VALUES ($1, 1, -1, '') "
+       "ON CONFLICT (day_ms) DO UPDATE SET version = measure_days.version + 1"},
+      // Kept only while no writer changed the day since its version was read.
+      {Sql::MeasureDayRolled,
+       "INSERT INTO measure_days (day_ms, version, rolled, sums) VALUES ($1, $2, $2, $3) "
+       "ON CONFLICT (day_ms) DO UPDATE SET rolled = excluded.rolled, sums = excluded.sums "
+       "WHERE measure_days.version = excluded.version"},
+      {Sql::MeasureDaysClear, "DELETE FROM measure_days"},
   };
 }
 

@@ -80,6 +80,11 @@ enum class Sql {
   MeasureRunsAny,
   MeasureBackfillPending,
   MeasureBackfillDone,
+  // Whole days rolled up from their hours.
+  MeasureDaysGet,
+  MeasureDayChanged,
+  MeasureDayRolled,
+  MeasureDaysClear,
   // The store itself.
   Ping,
   SchemaVersion,

@@ -482,7 +482,7 @@ TEST_P(StoreTest, UpgradesAStoreMadeBeforeSchemaVersions) {
   store_ = OpenStore(location);
   second.join();
   EXPECT_EQ(test::QueryText(location, "SELECT version FROM schema_version ORDER BY version"),
-            "1\n2\n3\n4\n");
+            "1\n2\n3\n4\n5\n");
   EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);
   EXPECT_EQ(store_->FindRun("0f1e2d3c-0000-4000-8000-000000000002").size(), 1u);
   int64_t hour = *ParseTimestamp("2026-12-09T10:00:00+08:00");
@@ -733,8 +733,8 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
       {start, start + 5 * kHourMs},
       {start + 2 * kHourMs + 10 * 60000, start + 2 * kHourMs + 50 * 60000},
       {start + 90 * 60000, start + 4 * kHourMs}};
-  for (const auto& [from, to] : ranges) {
-    auto expected = Reckoned(runs, from, to);
+  auto expectFigures = [&](const std::vector<RunRecord>& all, int64_t from, int64_t to) {
+    auto expected = Reckoned(all, from, to);
     std::vector<MeasureEntry> entries = store_->Measurements(from, to, "");
     ASSERT_EQ(entries.size(), expected.size()) << FormatUtc(from);
     for (const MeasureEntry& e : entries) {
@@ -744,6 +744,9 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
       EXPECT_NEAR(e.stdev.value_or(-1), stdev, 1e-9);
       EXPECT_NEAR(e.mrBar.value_or(-1), mrBar, 1e-9) << e.station << " " << FormatUtc(from);
     }
+  };
+  for (const auto& [from, to] : ranges) {
+    expectFigures(runs, from, to);
   }
   EXPECT_EQ(store_->Measurements(start, start + 5 * kHourMs, "M-C").size(), 1u);
 
@@ -794,6 +797,38 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
     EXPECT_NEAR(std::get<3>(figures(*store_)[i]), std::get<3>(before[i]), 1e-9);
   }
   EXPECT_EQ(judged(*store_), settings);
+
+  // Runs of the three days before, an hour apart: ranges over whole days read them rolled up;
+  // runs that then arrive late into a rolled-up day, between its values, count as well.
+  std::vector<RunRecord> all;  // each station's in start order
+  std::vector<RunRecord> arrived;
+  std::vector<RunRecord> held;
+  for (size_t s = 0; s < 3; ++s) {
+    for (int i = -70; i < 0; ++i) {
+      RunRecord run =
+          MeasuredRun(runs[s * 90].station, start + i * kHourMs + (i % 3) * 60000,
+                      440 + (i * 29 + 7 * static_cast<int>(s) + 95) % 19, 490, "W1.0", true);
+      (i % 9 == -4 ? held : arrived).push_back(run);
+      all.push_back(std::move(run));
+    }
+    all.insert(all.end(), runs.begin() + s * 90, runs.begin() + (s + 1) * 90);
+  }
+  std::vector<RunRecord> known = all;
+  std::erase_if(known, [&](const RunRecord& run) {
+    return std::any_of(held.begin(), held.end(),
+                       [&](const RunRecord& h) { return h.id == run.id; });
+  });
+  store_->Ingest(arrived, 7);
+  const std::pair<int64_t, int64_t> days[] = {{start - 3 * kDayMs, start + 5 * kHourMs},
+                                              {start - 3 * kDayMs + 1800000, start + kDayMs},
+                                              {start - 2 * kDayMs, start - kDayMs}};
+  for (const auto& [from, to] : days) {
+    expectFigures(known, from, to);
+  }
+  store_->Ingest(held, 7);
+  for (const auto& [from, to] : days) {
+    expectFigures(all, from, to);
+  }
 }
 
 // A year of a line kept for 30 days: every older run goes to its day's archive file and leaves
