@@ -16,6 +16,7 @@
 
 #include "line/core/Metrics.h"
 #include "line/store/MeasureDays.h"
+#include "line/store/MeasuredRowsCache.h"
 #include "line/store/SessionPool.h"
 #include "line/store/StationItems.h"
 #include "line/store/Statements.h"
@@ -130,7 +131,12 @@ class SqlStore : public Store {
   // often the next run); `visit` answers whether to go on.
   void WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                 const std::string& id, bool later, int64_t most,
-                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 2);
+                const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 2,
+                bool measuredOnly = false);
+  // A stored counted run with only its rows that carry a value, kept for the readers after
+  // its document was read once.
+  RunRecord MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
+                        int64_t startedMs, const std::string& id);
   // Whole hours and whole days of a range per limit pair.
   std::vector<PairSums> HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
                                  const std::string& station);
@@ -161,7 +167,8 @@ class SqlStore : public Store {
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
   StationItemsKept itemsKept_;  // the writer's, under writer_
-  bool leading_ = false;        // a thread is writing a group
+  MeasuredRowsCache measuredRows_{8192};
+  bool leading_ = false;  // a thread is writing a group
 };
 
 // A write transaction of this process, run again a few times when it lost a race with another

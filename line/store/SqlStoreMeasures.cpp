@@ -31,13 +31,18 @@ constexpr int64_t kNeighbourMost = 512;
 constexpr int64_t kLargestPage = 1024;
 // A stored counted run as the statistics read it: its rows (none when its document cannot be
 // read, which a stored one always can).
-RunRecord StoredRows(const std::string& document, const std::string& station, int64_t startedMs,
-                     const std::string& id) {
+RunRecord CountedRun(const std::string& station, int64_t startedMs, const std::string& id) {
   RunRecord run;
   run.station = station;
   run.startedMs = startedMs;
   run.id = id;
   run.counted = true;
+  return run;
+}
+
+RunRecord StoredRows(const std::string& document, const std::string& station, int64_t startedMs,
+                     const std::string& id) {
+  RunRecord run = CountedRun(station, startedMs, id);
   if (std::optional<std::vector<RunRow>> rows = ReadRunRows(document)) {
     run.rows = std::move(*rows);
   }
@@ -241,7 +246,8 @@ class StationBook {
 
 void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t startedMs,
                         const std::string& id, bool later, int64_t most,
-                        const std::function<bool(const RunRecord&)>& visit, int64_t firstPage) {
+                        const std::function<bool(const RunRecord&)>& visit, int64_t firstPage,
+                        bool measuredOnly) {
   int64_t read = 0;
   int64_t page = firstPage;
   std::string atId = id;
@@ -252,8 +258,10 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
     for (size_t i = 0; i < result.rows.size(); ++i) {
       startedMs = result.Int(i, 1);
       atId = result.Text(i, 2);
-      RunRecord run =
-          StoredRows(documents_.Document(result.TakeText(i, 0), session), station, startedMs, atId);
+      RunRecord run = measuredOnly
+                          ? MeasuredRun(session, result.TakeText(i, 0), station, startedMs, atId)
+                          : StoredRows(documents_.Document(result.TakeText(i, 0), session), station,
+                                       startedMs, atId);
       if (!visit(run)) {
         return;
       }
@@ -284,6 +292,19 @@ size_t SqlStore::AskMeasureItems(SqlSession& session, const std::vector<Arrival>
     session.Send(Sql::MeasureItemsOfStation, Params{name});
   }
   return stations.size();
+}
+
+RunRecord SqlStore::MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
+                                int64_t startedMs, const std::string& id) {
+  MeasuredRowsCache::Rows rows = measuredRows_.Find(station, id);
+  if (!rows) {
+    RunRecord run =
+        StoredRows(documents_.Document(std::move(stored), session), station, startedMs, id);
+    rows = measuredRows_.Keep(station, id, run.rows);
+  }
+  RunRecord run = CountedRun(station, startedMs, id);
+  run.rows = *rows;
+  return run;
 }
 
 void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
@@ -497,8 +518,8 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     SqlResult runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
     std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
     for (size_t i = 0; i < runs.rows.size(); ++i) {
-      RunRecord run = StoredRows(documents_.Document(runs.TakeText(i, 0), *session),
-                                 runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
+      RunRecord run = MeasuredRun(*session, runs.TakeText(i, 0), runs.Text(i, 1), runs.Int(i, 2),
+                                  runs.Text(i, 3));
       auto& list = points[run.station];
       for (auto& point : MeasuredPoints(run)) {
         list.push_back(std::move(point));
@@ -588,7 +609,7 @@ std::map<std::string, std::vector<MeasurePoint>> SqlStore::LatestOf(
         }
         return full < items.size();
       },
-      last + 8);
+      last + 8, true);
   for (auto& [name, list] : values) {
     std::reverse(list.begin(), list.end());
   }
