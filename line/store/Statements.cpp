@@ -162,22 +162,18 @@ std::string MeasureHoursOfSqlite() {
 std::string MeasureHoursSum() {
   std::string bins;
   for (int bin = 0; bin < 16; ++bin) {
-    std::string name = std::to_string(bin).insert(0, 1, 'b');
-    bins.append(", sum(h.").append(name).append(")");
+    bins.append(", sum(b").append(std::to_string(bin)).append(")");
   }
-  return "WITH h AS (SELECT * FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND "
-         "($3 = '' OR station = $3)), f AS (SELECT station, item, min(hour_ms) AS first_hour "
-         "FROM h GROUP BY station, item) "
-         "SELECT h.station, h.item, h.limits, min(h.hour_ms), max(h.unit), sum(h.n), "
-         "sum(h.sum), sum(h.squares), min(h.min_value), max(h.max_value), sum(h.outside), "
-         "sum(h.range_sum), sum(h.ranges), "
-         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.lead_range ELSE 0 END), "
-         "sum(CASE WHEN h.hour_ms > f.first_hour THEN h.leads ELSE 0 END), "
-         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.lead_range ELSE 0 END), "
-         "sum(CASE WHEN h.hour_ms = f.first_hour THEN h.leads ELSE 0 END)" +
+  return "SELECT station, item, limits, min(hour_ms), max(unit), sum(n), sum(sum), sum(squares), "
+         "min(min_value), max(max_value), sum(outside), sum(range_sum), sum(ranges), "
+         "sum(CASE WHEN hour_ms > first_hour THEN lead_range ELSE 0 END), "
+         "sum(CASE WHEN hour_ms > first_hour THEN leads ELSE 0 END), "
+         "sum(CASE WHEN hour_ms = first_hour THEN lead_range ELSE 0 END), "
+         "sum(CASE WHEN hour_ms = first_hour THEN leads ELSE 0 END)" +
          bins +
-         " FROM h JOIN f ON f.station = h.station AND f.item = h.item "
-         "GROUP BY h.station, h.item, h.limits";
+         " FROM (SELECT *, min(hour_ms) OVER (PARTITION BY station, item) AS first_hour "
+         "FROM measure_hours WHERE hour_ms >= $1 AND hour_ms < $2 AND ($3 = '' OR station = $3)) "
+         "AS h GROUP BY station, item, limits";
 }
 
 // A station's counted runs next to a point ($2 started, $3 id), nearest first, $4 at most.
