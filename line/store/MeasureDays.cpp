@@ -53,6 +53,9 @@ std::optional<std::vector<PairSums>> PairsOfDay(const std::string& text,
                                                 const std::string& station) try {
   std::vector<PairSums> pairs;
   nlohmann::json day = nlohmann::json::parse(text);
+  if (!day.is_array()) {
+    return std::nullopt;
+  }
   for (const nlohmann::json& row : day) {
     if (row.size() != 18) {
       return std::nullopt;
