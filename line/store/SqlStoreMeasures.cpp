@@ -53,15 +53,18 @@ StationItems ItemsOfRow(const SqlResult& result) {
   return result.rows.empty() ? StationItems() : ItemsOf(result.Text(0, 0));
 }
 
-// A sum as PostgreSQL reads it from text: the shortest text that reads back as the same double.
-std::string SumText(double value) {
-  char text[32];
-  auto [end, error] = std::to_chars(text, text + sizeof text, value);
-  return error == std::errc() ? std::string(text, end) : "NaN";
+// A number as PostgreSQL reads it from an array text: the shortest text that reads back as the
+// same double (counts below 2^53 are exact).
+void AppendNumber(std::string& text, double value) {
+  char number[32];
+  auto [end, error] = std::to_chars(number, number + sizeof number, value);
+  text.append(text.size() > 1 ? "," : "");
+  text.append(error == std::errc() ? std::string_view(number, end - number) : "NaN");
 }
 
-// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows of
-// texts; documents the store wrote hold valid UTF-8, so their names and units make valid JSON).
+// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows;
+// documents the store wrote hold valid UTF-8, so their names and units make valid JSON), each
+// row's numbers one array text in MeasureHoursAdd's order.
 void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
   if (dialect == Dialect::Sqlite) {
     for (const auto& [key, s] : sums) {
@@ -83,31 +86,27 @@ void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
   }
   nlohmann::json rows = nlohmann::json::array();
   for (const auto& [key, s] : sums) {
-    auto optional = [](const std::optional<double>& value) {
-      return value ? nlohmann::json(SumText(*value)) : nlohmann::json();
-    };
-    std::string bins = "{";
-    for (int64_t bin : s.bins) {
-      bins.append(bins.size() > 1 ? "," : "").append(std::to_string(bin));
+    std::string numbers = "{";
+    for (double value :
+         {static_cast<double>(key.hourMs), static_cast<double>(s.count), s.sum, s.squares}) {
+      AppendNumber(numbers, value);
     }
-    bins += '}';
-    nlohmann::json row = {key.station,
-                          key.item,
-                          key.limits,
-                          std::to_string(key.hourMs),
-                          s.unit,
-                          std::to_string(s.count),
-                          SumText(s.sum),
-                          SumText(s.squares),
-                          optional(s.min),
-                          optional(s.max),
-                          std::to_string(s.outside),
-                          SumText(s.rangeSum),
-                          std::to_string(s.ranges),
-                          SumText(s.leadRange),
-                          std::to_string(s.leads),
-                          std::move(bins)};
-    rows.push_back(std::move(row));
+    for (const std::optional<double>& limit : {s.min, s.max}) {
+      if (limit) {
+        AppendNumber(numbers, *limit);
+      } else {
+        numbers.append(",NULL");
+      }
+    }
+    for (double value : {static_cast<double>(s.outside), s.rangeSum, static_cast<double>(s.ranges),
+                         s.leadRange, static_cast<double>(s.leads)}) {
+      AppendNumber(numbers, value);
+    }
+    for (int64_t bin : s.bins) {
+      AppendNumber(numbers, static_cast<double>(bin));
+    }
+    numbers += '}';
+    rows.push_back({key.station, key.item, key.limits, s.unit, std::move(numbers)});
   }
   session.Send(Sql::MeasureHoursAdd, Params{rows.dump()});
 }

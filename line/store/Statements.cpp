@@ -108,10 +108,10 @@ std::string MeasureHoursAdd(Dialect dialect) {
     update.append(" + excluded.").append(name);
   }
   // SQLite binds each row ($1-$31, in the columns' order) in-process, faster than it reads them
-  // from one JSON text. PostgreSQL takes the group's rows in one round trip as one JSON array
-  // of arrays of texts, the histogram's counts as one array text: it turns texts into numbers
-  // several times faster than JSON numbers, and reads the array once (the subquery is not
-  // flattened into the 16 uses).
+  // from one JSON text. PostgreSQL takes the group's rows in one round trip as one JSON array:
+  // each row the station, item, limits and unit, then its numbers as one array text in the
+  // columns' order. It reads such a text several times faster than as many JSON numbers; the
+  // subquery is kept whole so that each row's array is read once.
   std::string rows;
   std::string names;
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -126,17 +126,22 @@ std::string MeasureHoursAdd(Dialect dialect) {
   } else {
     std::string texts;
     std::string values;
-    for (size_t i = 0; i < kMeasureSumColumns; ++i) {
-      texts.append(i ? ", " : "").append("(r ->> ").append(std::to_string(i)).append(")::");
-      texts.append(columns[i].second).append(" AS ").append(columns[i].first);
-      values.append(i ? ", " : "").append(columns[i].first);
+    size_t texted = 0;
+    size_t numbered = 0;
+    for (const auto& [name, type] : columns) {
+      values.append(values.empty() ? "" : ", ");
+      if (type == "text") {
+        texts.append("(r ->> ").append(std::to_string(texted++)).append(") AS ").append(name);
+        texts.append(", ");
+        values.append(name);
+      } else {
+        values.append("a[").append(std::to_string(++numbered)).append("]");
+        values.append(type == "bigint" ? "::bigint" : "");
+      }
     }
-    for (size_t bin = 1; bin <= 16; ++bin) {
-      values.append(", h[").append(std::to_string(bin)).append("]");
-    }
-    rows = "(" + names + ") SELECT " + values + " FROM (SELECT " + texts + ", (r ->> " +
-           std::to_string(kMeasureSumColumns) +
-           ")::bigint[] AS h FROM jsonb_array_elements($1::jsonb) AS r OFFSET 0) AS g WHERE true";
+    rows = "(" + names + ") SELECT " + values + " FROM (SELECT " + texts + "(r ->> " +
+           std::to_string(texted) +
+           ")::float8[] AS a FROM jsonb_array_elements($1::jsonb) AS r OFFSET 0) AS g WHERE true";
   }
   return "INSERT INTO measure_hours " + rows +
          " ON CONFLICT (hour_ms, station, item, limits) DO UPDATE SET " + update;
