@@ -335,7 +335,10 @@ INSERT INTO measure_backfill (pending) VALUES (1);
 
 // Version 5: whole days of measurement statistics, rolled up from their hours by the first
 // reader after a day is over (line/store/MeasureDays.h). A writer that changes a day's hours
-// moves its version on; a roll-up counts only at the version it was summed at.
+// moves its version on; a roll-up counts only at the version it was summed at. Each station's
+// open hour, the hour of its newest run, is summed in its row of measure_stations (one row
+// written per station and group instead of a row per item) and goes to measure_hours once the
+// station moves on.
 const std::string kFifthSchema = R"sql(
 CREATE TABLE measure_days (
   day_ms BIGINT PRIMARY KEY,
@@ -343,6 +346,7 @@ CREATE TABLE measure_days (
   rolled BIGINT NOT NULL,
   sums TEXT NOT NULL
 );
+ALTER TABLE measure_stations ADD COLUMN open_hour TEXT NOT NULL DEFAULT '';
 )sql";
 
 std::vector<SchemaStep> Steps() {

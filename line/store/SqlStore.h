@@ -137,11 +137,14 @@ class SqlStore : public Store {
   // its document was read once.
   RunRecord MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
                         int64_t startedMs, const std::string& id);
-  // Whole hours and whole days of a range per limit pair.
+  // Whole hours and whole days of a range per limit pair, the stations' open hours (kept in
+  // their rows until they move on) among them.
+  using Sums = std::map<MeasureKey, MeasureSums>;
+  Sums OpenHours(SqlSession& session);
   std::vector<PairSums> HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
-                                 const std::string& station);
+                                 const std::string& station, const Sums& opens);
   std::vector<PairSums> DaysSum(SqlSession& session, int64_t fromMs, int64_t toMs,
-                                const std::string& station);
+                                const std::string& station, const Sums& opens);
   std::map<std::string, std::vector<MeasurePoint>> LatestOf(SqlSession& session,
                                                             const std::string& station,
                                                             const std::set<std::string>& items,
@@ -166,7 +169,8 @@ class SqlStore : public Store {
   std::mutex queueLock_;
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
-  StationItemsKept itemsKept_;  // the writer's, under writer_
+  StationItemsKept itemsKept_;                               // the writer's, under writer_
+  KeptValues<std::map<MeasureKey, MeasureSums>> opensKept_;  // the writer's, under writer_
   MeasuredRowsCache measuredRows_{8192};
   bool leading_ = false;  // a thread is writing a group
 };

@@ -111,6 +111,25 @@ void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
   session.Send(Sql::MeasureHoursAdd, Params{rows.dump()});
 }
 
+// A station's open hour as its row keeps it: its pairs' sums, each keyed at the hour.
+Sums OpenSums(const std::string& text) {
+  Sums open;
+  if (!text.empty()) {
+    for (PairSums& pair : PairsOfDay(text, "").value_or(std::vector<PairSums>())) {
+      open[pair.key] += pair.sums;
+    }
+  }
+  return open;
+}
+
+std::optional<std::string> OpenText(const Sums& open) {
+  std::vector<PairSums> pairs;
+  for (const auto& [key, sums] : open) {
+    pairs.push_back({key, sums, 0, 0});
+  }
+  return open.empty() ? std::optional<std::string>("") : DayText(pairs);
+}
+
 // The stored latest value of a measured item as a point.
 MeasurePoint LatestPoint(const ItemState& state) {
   MeasurePoint point;
@@ -321,6 +340,8 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
   Sums sums;
+  std::set<int64_t> changedDays;
+  int64_t settled = NowMs() + kDaySettleMs;
   size_t next = 0;
   for (const auto& [name, runs] : stations) {
     std::string station(name);
@@ -334,17 +355,53 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
     for (const RunRecord* run : runs) {
       book.Add(*run, sums);
     }
+    int64_t newest = std::numeric_limits<int64_t>::min();
+    for (const auto& [item, state] : items) {
+      newest = std::max(newest, state.streak.latestMs);
+    }
     if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
       session.Send(Sql::MeasureItemSet, Params{station, text});
     }
-  }
-  // A day that may have been rolled up is marked changed.
-  std::set<int64_t> changedDays;
-  int64_t settled = NowMs() + kDaySettleMs;
-  for (const auto& [key, s] : sums) {
-    if (int64_t day = DayStart(key.hourMs, 0); day + kDayMs < settled) {
-      changedDays.insert(day);
+    auto first = sums.lower_bound({station, "", "", std::numeric_limits<int64_t>::min()});
+    for (auto at = first; at != sums.end() && at->first.station == station; ++at) {
+      // A day that may have been rolled up is marked changed.
+      if (int64_t day = DayStart(at->first.hourMs, 0); day + kDayMs < settled) {
+        changedDays.insert(day);
+      }
     }
+    // The hour of the station's newest run stays open in its row; what the group adds to other
+    // hours, and an open hour the station moved on from, go to measure_hours.
+    int64_t openHour = newest == std::numeric_limits<int64_t>::min() ? newest : HourStart(newest);
+    const std::string& openStored = row.rows.empty() ? "" : row.Text(0, 1);
+    Sums open = opensKept_.Take(station, openStored, OpenSums);
+    bool openChanged = false;
+    if (!open.empty() && open.begin()->first.hourMs != openHour) {
+      AddChanges(sums, open);
+      open.clear();
+      openChanged = true;
+    }
+    for (auto at = sums.lower_bound({station, "", "", std::numeric_limits<int64_t>::min()});
+         at != sums.end() && at->first.station == station;) {
+      if (at->first.hourMs != openHour) {
+        ++at;
+        continue;
+      }
+      open[at->first] += at->second;
+      openChanged = true;
+      at = sums.erase(at);
+    }
+    std::string openText = openStored;
+    if (openChanged) {
+      std::optional<std::string> text = OpenText(open);
+      if (!text) {
+        AddChanges(sums, open);  // a sum no JSON number holds is kept in measure_hours
+        open.clear();
+        text = "";
+      }
+      openText = std::move(*text);
+      session.Send(Sql::MeasureOpenHourSet, Params{station, openText});
+    }
+    opensKept_.Put(station, std::move(openText), std::move(open));
   }
   for (int64_t day : changedDays) {
     session.Send(Sql::MeasureDayChanged, Params{day});
@@ -385,6 +442,7 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
     if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
       session.Send(Sql::MeasureItemSet, Params{station, text});
     }
+    session.Send(Sql::MeasureOpenHourSet, Params{station, ""});
     SendSums(session, dialect_, sums);
     session.Receive();
   }
@@ -397,63 +455,83 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
 
 // SQLite answers each hour's row, oldest hour first: the hours are summed here per limit pair in
 // one pass, the leads of a station's item's first hour told apart. PostgreSQL answers a row per
-// limit pair with those leads apart already.
+// limit pair with those leads apart already. The stations' open hours, each the latest hour of
+// its station, come last, as hours.
 std::vector<PairSums> SqlStore::HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
-                                         const std::string& station) {
+                                         const std::string& station, const Sums& opens) {
   std::vector<PairSums> pairs;
   std::unordered_map<std::string, size_t> pairAt;
   std::unordered_map<std::string, int64_t> firstHours;  // of each station's item
   std::string key;  // station, item (and limits) of a row, its room reused
-  session.EachRow(Sql::MeasureHoursSum, Params{fromMs, toMs, station}, [&](const SqlResult& row) {
-    const std::string& name = row.Text(0, 0);
-    const std::string& item = row.Text(0, 1);
-    const std::string& limits = row.Text(0, 2);
-    int64_t hour = row.Int(0, 3);
-    key.assign(name).append(1, '\x1f').append(item);
-    auto first = firstHours.find(key);
-    if (first == firstHours.end()) {
-      first = firstHours.emplace(key, hour).first;
-    }
-    bool atFirstHour = dialect_ == Dialect::Sqlite && hour == first->second;
-    key.append(1, '\x1f').append(limits);
+  // `hour`: a row of one hour, whose lead is the first one when the hour is its station's
+  // item's first; else a pair's sums with the first lead apart.
+  auto add = [&](const MeasureKey& row, const MeasureSums& sums, double firstLeadRange,
+                 int64_t firstLeads, bool hour) {
+    key.assign(row.station).append(1, '\x1f').append(row.item);
+    auto first = firstHours.try_emplace(key, row.hourMs).first;
+    first->second = std::min(first->second, row.hourMs);
+    bool atFirstHour = hour && row.hourMs == first->second;
+    key.append(1, '\x1f').append(row.limits);
     auto at = pairAt.find(key);
     if (at == pairAt.end()) {
       at = pairAt.emplace(key, pairs.size()).first;
-      pairs.push_back({{name, item, limits, hour}, {}, 0, 0});
+      pairs.push_back({row, {}, 0, 0});
     }
     PairSums& pair = pairs[at->second];
-    MeasureSums& s = pair.sums;
-    s.unit = row.Text(0, 4);
-    s.count += row.Int(0, 5);
-    s.sum += row.Real(0, 6).value_or(0);
-    s.squares += row.Real(0, 7).value_or(0);
-    std::optional<double> min = row.Real(0, 8);
-    std::optional<double> max = row.Real(0, 9);
-    if (min && (!s.min || *min < *s.min)) {
-      s.min = min;
-    }
-    if (max && (!s.max || *max > *s.max)) {
-      s.max = max;
-    }
-    s.outside += row.Int(0, 10);
-    s.rangeSum += row.Real(0, 11).value_or(0);
-    s.ranges += row.Int(0, 12);
-    (atFirstHour ? pair.firstLeadRange : s.leadRange) += row.Real(0, 13).value_or(0);
-    (atFirstHour ? pair.firstLeads : s.leads) += row.Int(0, 14);
-    pair.firstLeadRange += row.Real(0, 15).value_or(0);
-    pair.firstLeads += row.Int(0, 16);
+    MeasureSums added = sums;
+    added.leadRange = 0;
+    added.leads = 0;
+    pair.sums += added;
+    (atFirstHour ? pair.firstLeadRange : pair.sums.leadRange) += sums.leadRange;
+    (atFirstHour ? pair.firstLeads : pair.sums.leads) += sums.leads;
+    pair.firstLeadRange += firstLeadRange;
+    pair.firstLeads += firstLeads;
+  };
+  MeasureKey row;
+  MeasureSums sums;
+  session.EachRow(Sql::MeasureHoursSum, Params{fromMs, toMs, station}, [&](const SqlResult& r) {
+    row.station = r.Text(0, 0);
+    row.item = r.Text(0, 1);
+    row.limits = r.Text(0, 2);
+    row.hourMs = r.Int(0, 3);
+    sums.unit = r.Text(0, 4);
+    sums.count = r.Int(0, 5);
+    sums.sum = r.Real(0, 6).value_or(0);
+    sums.squares = r.Real(0, 7).value_or(0);
+    sums.min = r.Real(0, 8);
+    sums.max = r.Real(0, 9);
+    sums.outside = r.Int(0, 10);
+    sums.rangeSum = r.Real(0, 11).value_or(0);
+    sums.ranges = r.Int(0, 12);
+    sums.leadRange = r.Real(0, 13).value_or(0);
+    sums.leads = r.Int(0, 14);
     for (size_t bin = 0; bin < kHistogramBins; ++bin) {
-      s.bins[bin] += row.Int(0, 17 + bin);
+      sums.bins[bin] = r.Int(0, 17 + bin);
     }
+    add(row, sums, r.Real(0, 15).value_or(0), r.Int(0, 16), dialect_ == Dialect::Sqlite);
   });
+  for (const auto& [open, openSums] : opens) {
+    if (open.hourMs >= fromMs && open.hourMs < toMs &&
+        (station.empty() || open.station == station)) {
+      add(open, openSums, 0, 0, true);
+    }
+  }
   return pairs;
+}
+
+// The open hours of every station.
+SqlStore::Sums SqlStore::OpenHours(SqlSession& session) {
+  Sums opens;
+  session.EachRow(Sql::MeasureOpenHours, Params{""},
+                  [&](const SqlResult& row) { AddChanges(opens, OpenSums(row.Text(0, 0))); });
+  return opens;
 }
 
 // Each day from its row in measure_days while that is current. A day without one is summed
 // from its hours and its row written for the next reader, unless a writer changed the day
 // meanwhile (its version moved on).
 std::vector<PairSums> SqlStore::DaysSum(SqlSession& session, int64_t fromMs, int64_t toMs,
-                                        const std::string& station) {
+                                        const std::string& station, const Sums& opens) {
   struct Day {
     int64_t version = 0;
     std::optional<std::string> text;  // when rolled up at its version
@@ -475,7 +553,7 @@ std::vector<PairSums> SqlStore::DaysSum(SqlSession& session, int64_t fromMs, int
         continue;
       }
     }
-    std::vector<PairSums> pairs = HoursSum(session, dayMs, dayMs + kDayMs, "");
+    std::vector<PairSums> pairs = HoursSum(session, dayMs, dayMs + kDayMs, "", opens);
     if (std::optional<std::string> text = DayText(pairs)) {
       try {
         Write([&](SqlSession& writer) {
@@ -558,27 +636,40 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     AddChanges(sums, whole);
     remember(whole);
   };
+  Sums opens;
+  if (wholeFrom < wholeTo || upperPart) {
+    opens = OpenHours(*session);
+  }
   int64_t daysFrom = DayStart(wholeFrom + kDayMs - 1, 0);
   int64_t daysTo = std::min(DayStart(wholeTo, 0), DayStart(NowMs() - kDaySettleMs, 0));
   if (daysFrom < daysTo) {
     if (wholeFrom < daysFrom) {
-      addWhole(HoursSum(*session, wholeFrom, daysFrom, station));
+      addWhole(HoursSum(*session, wholeFrom, daysFrom, station, opens));
     }
-    addWhole(DaysSum(*session, daysFrom, daysTo, station));
+    addWhole(DaysSum(*session, daysFrom, daysTo, station, opens));
     wholeFrom = daysTo;
   }
   if (wholeFrom < wholeTo) {
-    addWhole(HoursSum(*session, wholeFrom, wholeTo, station));
+    addWhole(HoursSum(*session, wholeFrom, wholeTo, station, opens));
   }
   if (upperPart) {
     Sums part = readPart(lastHour, toMs);
     // The part starts at its hour's start: its first values' ranges back are the hour's leads.
+    auto addLead = [&](const MeasureKey& key, double range, int64_t count) {
+      auto found = part.find(key);
+      if (found != part.end() && earlier.count({key.station, key.item})) {
+        found->second.leadRange += range;
+        found->second.leads += count;
+      }
+    };
     SqlResult leads = session->Run(Sql::MeasureHourLeads, Params{lastHour, station});
     for (size_t i = 0; i < leads.rows.size(); ++i) {
-      auto found = part.find({leads.Text(i, 0), leads.Text(i, 1), leads.Text(i, 2), lastHour});
-      if (found != part.end() && earlier.count({found->first.station, found->first.item})) {
-        found->second.leadRange += leads.Real(i, 3).value_or(0);
-        found->second.leads += leads.Int(i, 4);
+      addLead({leads.Text(i, 0), leads.Text(i, 1), leads.Text(i, 2), lastHour},
+              leads.Real(i, 3).value_or(0), leads.Int(i, 4));
+    }
+    for (const auto& [open, openSums] : opens) {
+      if (open.hourMs == lastHour) {
+        addLead(open, openSums.leadRange, openSums.leads);
       }
     }
     AddChanges(sums, part);

@@ -311,6 +311,10 @@ std::vector<Entry> CommonStatements() {
        "ON CONFLICT (day_ms) DO UPDATE SET rolled = excluded.rolled, sums = excluded.sums "
        "WHERE measure_days.version = excluded.version"},
       {Sql::MeasureDaysClear, "DELETE FROM measure_days"},
+      {Sql::MeasureOpenHourSet, "UPDATE measure_stations SET open_hour = $2 WHERE station = $1"},
+      {Sql::MeasureOpenHours,
+       "SELECT open_hour FROM measure_stations WHERE open_hour <> '' AND ($1 = '' OR station = "
+       "$1)"},
   };
 }
 
@@ -347,8 +351,8 @@ std::vector<Entry> SqliteStatements() {
        "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()"});
   statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd(Dialect::Sqlite)});
   statements.push_back({Sql::MeasureHoursSum, MeasureHoursOfSqlite()});
-  statements.push_back(
-      {Sql::MeasureItemsOfStation, "SELECT items FROM measure_stations WHERE station = $1"});
+  statements.push_back({Sql::MeasureItemsOfStation,
+                        "SELECT items, open_hour FROM measure_stations WHERE station = $1"});
   statements.push_back({Sql::LegacyRowsTable,
                         "SELECT 1 FROM sqlite_master WHERE name = 'run_rows' AND type = 'table'"});
   return statements;
@@ -380,8 +384,9 @@ std::vector<Entry> PostgresStatements() {
   statements.push_back({Sql::MeasureHoursAdd, MeasureHoursAdd(Dialect::Postgres)});
   statements.push_back({Sql::MeasureHoursSum, MeasureHoursSum()});
   // Services sharing the database take a station's items in turn.
-  statements.push_back({Sql::MeasureItemsOfStation,
-                        "SELECT items FROM measure_stations WHERE station = $1 FOR UPDATE"});
+  statements.push_back(
+      {Sql::MeasureItemsOfStation,
+       "SELECT items, open_hour FROM measure_stations WHERE station = $1 FOR UPDATE"});
   // Summed by the server, which sends a row per station and day instead of one per hour. Days
   // begin at midnight $4 milliseconds east of UTC; the division is kept on positive numbers
   // (a whole number of days added and taken off again), where it floors.

@@ -85,6 +85,9 @@ enum class Sql {
   MeasureDayChanged,
   MeasureDayRolled,
   MeasureDaysClear,
+  // Each station's open hour: the sums of the hour of its newest run, kept in its row.
+  MeasureOpenHourSet,
+  MeasureOpenHours,
   // The store itself.
   Ping,
   SchemaVersion,

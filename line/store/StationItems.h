@@ -49,4 +49,35 @@ class StationItemsKept {
   std::unordered_map<std::string, Kept> kept_;
 };
 
+// The writer's copy of what another text of each station's row holds (its open hour), on the
+// same terms: a text the row still holds is not parsed again.
+template <class Value>
+class KeptValues {
+ public:
+  template <class Parse>
+  Value Take(const std::string& station, const std::string& text, Parse parse) {
+    auto found = kept_.find(station);
+    if (found != kept_.end() && found->second.held && found->second.text == text) {
+      found->second.held = false;
+      return std::move(found->second.value);
+    }
+    return parse(text);
+  }
+  void Put(const std::string& station, std::string text, Value value) {
+    if (kept_.size() >= kMostStations && !kept_.count(station)) {
+      kept_.clear();
+    }
+    kept_[station] = {std::move(text), std::move(value), true};
+  }
+
+ private:
+  struct Kept {
+    std::string text;
+    Value value;
+    bool held = false;  // the value is here, not taken
+  };
+  static constexpr size_t kMostStations = 1024;
+  std::unordered_map<std::string, Kept> kept_;
+};
+
 }  // namespace line

@@ -732,7 +732,8 @@ TEST_P(StoreTest, MeasurementsOfRecordsDeliveredInAnyOrderAreTheValuesFigures) {
       {start + 17 * 60000, start + 3 * kHourMs + 41 * 60000},
       {start, start + 5 * kHourMs},
       {start + 2 * kHourMs + 10 * 60000, start + 2 * kHourMs + 50 * 60000},
-      {start + 90 * 60000, start + 4 * kHourMs}};
+      {start + 90 * 60000, start + 4 * kHourMs},
+      {start + 90 * 60000, start + 4 * kHourMs + 25 * 60000}};  // ends in the open hour
   auto expectFigures = [&](const std::vector<RunRecord>& all, int64_t from, int64_t to) {
     auto expected = Reckoned(all, from, to);
     std::vector<MeasureEntry> entries = store_->Measurements(from, to, "");
