@@ -171,7 +171,7 @@ int Ingest(const std::string& url, const std::string& db, int64_t count, int cli
   for (const line::StationStatus& station : store->Stations()) {
     first = std::max(first, station.lastRunMs + 1000);
   }
-  line::SampleRuns sample(5 + first % 1000);  // ids of their own for each run of the benchmark
+  line::SampleRuns sample(static_cast<uint32_t>(first / 1000));  // ids of their own each time
   for (int64_t i = 0; i < count; ++i) {
     size_t c = static_cast<size_t>(i % clients);
     bodies[c].push_back(sample.Record(stations[c], first + i * 1000, 480, i % 50 != 0));
