@@ -169,8 +169,9 @@ class SqlStore : public Store {
   std::mutex queueLock_;
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
-  StationItemsKept itemsKept_;                               // the writer's, under writer_
-  KeptValues<std::map<MeasureKey, MeasureSums>> opensKept_;  // the writer's, under writer_
+  // The writer's copies of its stations' rows, under writer_.
+  KeptValues<ItemsInRow> itemsKept_;
+  KeptValues<std::map<MeasureKey, MeasureSums>> opensKept_;
   MeasuredRowsCache measuredRows_{8192};
   bool leading_ = false;  // a thread is writing a group
 };

@@ -130,6 +130,18 @@ std::optional<std::string> OpenText(const Sums& open) {
   return open.empty() ? std::optional<std::string>("") : DayText(pairs);
 }
 
+// A station's items written to its row when a group changed any, and kept for the next group.
+void SendItems(SqlSession& session, KeptValues<ItemsInRow>& kept, const std::string& station,
+               const std::string& stored, ItemsInRow items) {
+  std::string text = ChangedItemsText(items);
+  if (text.empty()) {
+    text = stored;
+  } else {
+    session.Send(Sql::MeasureItemSet, Params{station, text});
+  }
+  kept.Put(station, std::move(text), std::move(items));
+}
+
 // The stored latest value of a measured item as a point.
 MeasurePoint LatestPoint(const ItemState& state) {
   MeasurePoint point;
@@ -346,7 +358,9 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
   for (const auto& [name, runs] : stations) {
     std::string station(name);
     const SqlResult& row = loaded[next++];
-    StationItems items = itemsKept_.Take(station, row.rows.empty() ? "" : row.Text(0, 0));
+    const std::string& itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
+    ItemsInRow inRow = itemsKept_.Take(station, itemsStored, ItemsOfRowText);
+    StationItems& items = inRow.items;
     std::set<std::string> pending;
     for (const RunRecord* run : runs) {
       pending.insert(run->id);
@@ -359,9 +373,7 @@ void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& gro
     for (const auto& [item, state] : items) {
       newest = std::max(newest, state.streak.latestMs);
     }
-    if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
-      session.Send(Sql::MeasureItemSet, Params{station, text});
-    }
+    SendItems(session, itemsKept_, station, itemsStored, std::move(inRow));
     auto first = sums.lower_bound({station, "", "", std::numeric_limits<int64_t>::min()});
     for (auto at = first; at != sums.end() && at->first.station == station; ++at) {
       // A day that may have been rolled up is marked changed.
@@ -426,9 +438,10 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
   for (size_t i = 0; i < stationNames.rows.size(); ++i) {
     std::string station = stationNames.Text(i, 0);
     SqlResult row = session.Run(Sql::MeasureItemsOfStation, Params{station});
-    StationItems items = itemsKept_.Take(station, row.rows.empty() ? "" : row.Text(0, 0));
+    const std::string& itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
+    ItemsInRow kept = itemsKept_.Take(station, itemsStored, ItemsOfRowText);
     StationBook book(
-        session, station, items, {}, [] { return int64_t{0}; }, walk);
+        session, station, kept.items, {}, [] { return int64_t{0}; }, walk);
     Sums sums;
     WalkRuns(
         session, station, std::numeric_limits<int64_t>::min(), "", true,
@@ -439,9 +452,7 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
           return true;
         },
         kLargestPage);
-    if (std::string text = itemsKept_.Put(station, std::move(items)); !text.empty()) {
-      session.Send(Sql::MeasureItemSet, Params{station, text});
-    }
+    SendItems(session, itemsKept_, station, itemsStored, std::move(kept));
     session.Send(Sql::MeasureOpenHourSet, Params{station, ""});
     SendSums(session, dialect_, sums);
     session.Receive();

@@ -56,46 +56,22 @@ StationItems ItemsOf(const std::string& text) {
   return ItemsOfDocument(nlohmann::json::parse(text, nullptr, false));
 }
 
-StationItems StationItemsKept::Take(const std::string& station, const std::string& text) {
-  auto found = kept_.find(station);
-  if (found != kept_.end() && found->second.text == text && !found->second.taken) {
-    found->second.taken = true;
-    return std::move(found->second.items);
-  }
-  if (found == kept_.end() && kept_.size() >= kMostStations) {
-    kept_.clear();
-  }
-  Kept& kept = kept_[station];
-  kept.text = text;
-  kept.document = DocumentOf(text);
-  kept.taken = true;
-  return ItemsOfDocument(kept.document);
+ItemsInRow ItemsOfRowText(const std::string& text) {
+  ItemsInRow row{DocumentOf(text), {}};
+  row.items = ItemsOfDocument(row.document);
+  return row;
 }
 
-std::string StationItemsKept::Put(const std::string& station, StationItems items) {
-  auto [found, fresh] = kept_.try_emplace(station);
-  Kept& kept = found->second;
-  // Items not taken from here are written whole.
-  bool whole = fresh || !kept.taken;
-  if (whole) {
-    kept.document = nlohmann::json::object();
-  }
-  kept.taken = false;
+std::string ChangedItemsText(ItemsInRow& row) {
   bool changed = false;
-  for (auto& [item, state] : items) {
-    changed = changed || state.changed;
-    if (state.changed || whole) {
-      WriteItem(kept.document[item], state);
+  for (auto& [item, state] : row.items) {
+    if (state.changed) {
+      WriteItem(row.document[item], state);
       state.changed = false;
+      changed = true;
     }
   }
-  if (!changed) {
-    kept.items = std::move(items);
-    return {};
-  }
-  kept.text = kept.document.dump();
-  kept.items = std::move(items);
-  return kept.text;
+  return changed ? row.document.dump() : std::string();
 }
 
 }  // namespace line

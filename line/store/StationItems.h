@@ -25,32 +25,22 @@ using StationItems = std::map<std::string, ItemState>;
 // The items a row's text holds (none when it is not an object).
 StationItems ItemsOf(const std::string& text);
 
-// The writer's copy of each station's row as it last read or wrote it. Every group reads and
-// rewrites its stations' rows; a row that still holds the text kept here is not parsed again,
-// and only the items a group changed are written into its document before it is dumped. Any
-// text the store answers is checked against the copy, so a row another service changed, or a
-// write rolled back, is read afresh. Used by one writer at a time.
-class StationItemsKept {
- public:
-  // The items of `station` as its row's `text` holds them.
-  StationItems Take(const std::string& station, const std::string& text);
-  // The text the station's row is to hold after `items` changed; empty when none did.
-  std::string Put(const std::string& station, StationItems items);
-
- private:
-  struct Kept {
-    std::string text;
-    nlohmann::json document;  // what the text holds
-    StationItems items;
-    bool taken = false;  // the items are out, between Take and Put
-  };
-  // Rows beyond this many are dropped all at once: a line has tens of stations.
-  static constexpr size_t kMostStations = 1024;
-  std::unordered_map<std::string, Kept> kept_;
+// A station's items with the JSON document of the row's text they were read from: a group
+// writes only the items it changed into the document before it is dumped.
+struct ItemsInRow {
+  nlohmann::json document;
+  StationItems items;
 };
+ItemsInRow ItemsOfRowText(const std::string& text);
+// The text the row is to hold after the items marked changed (the marks cleared); empty when
+// none was.
+std::string ChangedItemsText(ItemsInRow& row);
 
-// The writer's copy of what another text of each station's row holds (its open hour), on the
-// same terms: a text the row still holds is not parsed again.
+// The writer's copy of what each text of a station's row (its items, its open hour) holds, as
+// it last read or wrote it. Every group reads and rewrites its stations' rows; a row that still
+// holds the text kept here is not parsed again. Any text the store answers is checked against
+// the copy, so a row another service changed, or a write rolled back, is read afresh. Used by
+// one writer at a time.
 template <class Value>
 class KeptValues {
  public:
@@ -76,6 +66,7 @@ class KeptValues {
     Value value;
     bool held = false;  // the value is here, not taken
   };
+  // Rows beyond this many are dropped all at once: a line has tens of stations.
   static constexpr size_t kMostStations = 1024;
   std::unordered_map<std::string, Kept> kept_;
 };
