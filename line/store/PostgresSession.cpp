@@ -123,6 +123,9 @@ void PostgresSession::Send(Sql statement, std::span<const SqlParam> params) {
   if (!Healthy()) {
     throw StoreUnavailable("PostgreSQL connection lost");
   }
+  if (synced_) {
+    throw StoreError("a statement sent before the answers of the last ones were received");
+  }
   std::vector<std::string> texts;
   std::vector<const char*> values;
   texts.reserve(params.size());
@@ -165,17 +168,35 @@ void PostgresSession::Send(Sql statement, std::span<const SqlParam> params) {
 }
 
 std::vector<SqlResult> PostgresSession::Receive() {
-  std::vector<Expected> expected;
-  expected.swap(expected_);
-  std::vector<SqlResult> results;
-  if (expected.empty()) {
-    return results;
-  }
-  if (PQpipelineSync(conn_) != 1) {
+  return Answers(expected_.size());
+}
+
+std::vector<SqlResult> PostgresSession::ReceiveFirst(size_t count) {
+  return Answers(count);
+}
+
+// The server holds its answers until a sync or a flush request, or until its buffer fills.
+void PostgresSession::Flush() {
+  if (PQpipelineStatus(conn_) != PQ_PIPELINE_OFF && !synced_ && PQsendFlushRequest(conn_) != 1) {
     Lost();
   }
+}
+
+std::vector<SqlResult> PostgresSession::Answers(size_t count) {
+  std::vector<SqlResult> results;
+  if (expected_.empty()) {
+    return results;
+  }
+  if (!synced_) {
+    if (PQpipelineSync(conn_) != 1) {
+      Lost();
+    }
+    synced_ = true;
+  }
   std::exception_ptr failure;
-  for (const Expected& answer : expected) {
+  size_t read = 0;
+  for (; read < expected_.size() && (results.size() < count || failure); ++read) {
+    const Expected& answer = expected_[read];
     PGresult* result = PQgetResult(conn_);
     if (result == nullptr) {
       Lost();
@@ -185,7 +206,9 @@ std::vector<SqlResult> PostgresSession::Receive() {
       PQclear(result);
     } else {
       try {
-        std::string what = answer.kind == Answer::Begin ? "BEGIN" : StatementName(answer.statement);
+        std::string what = answer.kind == Answer::Begin    ? "BEGIN"
+                           : answer.kind == Answer::Commit ? "COMMIT"
+                                                           : StatementName(answer.statement);
         SqlResult taken = Take(result, what.c_str());
         if (answer.kind == Answer::Statement) {
           results.push_back(std::move(taken));
@@ -207,11 +230,15 @@ std::vector<SqlResult> PostgresSession::Receive() {
       Lost();
     }
   }
-  PGresult* sync = PQgetResult(conn_);
-  bool synced = sync != nullptr && PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
-  PQclear(sync);
-  if (!synced || PQexitPipelineMode(conn_) != 1) {
-    Lost();
+  expected_.erase(expected_.begin(), expected_.begin() + static_cast<std::ptrdiff_t>(read));
+  if (expected_.empty()) {
+    synced_ = false;
+    PGresult* sync = PQgetResult(conn_);
+    bool ended = sync != nullptr && PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
+    PQclear(sync);
+    if (!ended || PQexitPipelineMode(conn_) != 1) {
+      Lost();
+    }
   }
   if (failure) {
     std::rethrow_exception(failure);
@@ -247,11 +274,23 @@ void PostgresSession::Commit() {
     beginPending_ = false;  // nothing was sent: nothing to commit
     return;
   }
-  RunScript("COMMIT");
+  if (expected_.empty()) {
+    RunScript("COMMIT");
+    return;
+  }
+  if (synced_) {
+    throw StoreError("a commit before the answers of the last statements were received");
+  }
+  if (PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) != 1) {
+    Lost();
+  }
+  expected_.push_back({Sql{}, Answer::Commit});
+  Receive();
 }
 
 void PostgresSession::Rollback() noexcept {
   beginPending_ = false;
+  synced_ = false;
   expected_.clear();
   if (conn_ != nullptr && PQpipelineStatus(conn_) != PQ_PIPELINE_OFF) {
     // A failure between Send and Receive: the connection's state is unknown.

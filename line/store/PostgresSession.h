@@ -27,6 +27,8 @@ class PostgresSession : public SqlSession {
   SqlResult Run(Sql statement, std::span<const SqlParam> params) override;
   void Send(Sql statement, std::span<const SqlParam> params) override;
   std::vector<SqlResult> Receive() override;
+  std::vector<SqlResult> ReceiveFirst(size_t count) override;
+  void Flush() override;
   void RunScript(const std::string& sql) override;
   void Begin() override;
   void Commit() override;
@@ -37,9 +39,12 @@ class PostgresSession : public SqlSession {
   // Takes the result; throws for anything but a success.
   SqlResult Take(PGresult* result, const char* what);
   [[noreturn]] void Lost();
-  // What the pipeline will answer, in order: a statement's answer is kept, a PREPARE's or a
-  // BEGIN's only checked.
-  enum class Answer { Begin, Prepare, Statement };
+  // Reads answers until `count` statements' are in (all of them once one failed), and the
+  // pipeline's end when nothing more is expected.
+  std::vector<SqlResult> Answers(size_t count);
+  // What the pipeline will answer, in order: a statement's answer is kept, a PREPARE's, a
+  // BEGIN's or a COMMIT's only checked.
+  enum class Answer { Begin, Prepare, Statement, Commit };
   struct Expected {
     Sql statement;
     Answer kind;
@@ -49,6 +54,7 @@ class PostgresSession : public SqlSession {
   std::array<bool, kSqlCount> prepared_{};
   std::vector<Expected> expected_;
   bool beginPending_ = false;
+  bool synced_ = false;  // the pipeline's end is sent; its answers are being read
 };
 
 }  // namespace line

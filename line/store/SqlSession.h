@@ -57,10 +57,15 @@ class SqlSession {
   // throws for the first that failed (nothing after it took effect).
   virtual void Send(Sql statement, std::span<const SqlParam> params) = 0;
   virtual std::vector<SqlResult> Receive() = 0;
+  // The first `count` answers of what was sent; the rest come with the next Receive, and nothing
+  // is sent before. With a Flush after those statements, PostgreSQL answers them as soon as it
+  // ran them: the caller can work on them while the server runs the statements after them.
+  virtual std::vector<SqlResult> ReceiveFirst(size_t count) = 0;
+  virtual void Flush() {}
   // Fixed statements without parameters (the schema, transactions).
   virtual void RunScript(const std::string& sql) = 0;
-  virtual void Begin() = 0;  // a write transaction (PostgreSQL: sent with the next statement)
-  virtual void Commit() = 0;
+  virtual void Begin() = 0;   // a write transaction (PostgreSQL: sent with the next statement)
+  virtual void Commit() = 0;  // PostgreSQL: with what was sent and not received, one round trip
   virtual void Rollback() noexcept = 0;
   // False once the connection is known to be broken; the pool then drops it.
   virtual bool Healthy() const = 0;

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <thread>
 
@@ -235,6 +237,14 @@ std::vector<SqlResult> SqliteSession::Receive() {
   return results;
 }
 
+std::vector<SqlResult> SqliteSession::ReceiveFirst(size_t count) {
+  auto end = received_.begin() + static_cast<std::ptrdiff_t>(std::min(count, received_.size()));
+  std::vector<SqlResult> results(std::make_move_iterator(received_.begin()),
+                                 std::make_move_iterator(end));
+  received_.erase(received_.begin(), end);
+  return results;
+}
+
 void SqliteSession::RunScript(const std::string& sql) {
   char* message = nullptr;
   int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
@@ -256,6 +266,7 @@ void SqliteSession::Begin() {
 }
 
 void SqliteSession::Commit() {
+  received_.clear();  // answers nobody asked for: the statements ran when they were sent
   RunScript("COMMIT");
 }
 

@@ -27,6 +27,7 @@ class SqliteSession : public SqlSession {
                const std::function<void(const SqlResult& row)>& visit) override;
   void Send(Sql statement, std::span<const SqlParam> params) override;
   std::vector<SqlResult> Receive() override;
+  std::vector<SqlResult> ReceiveFirst(size_t count) override;
   void RunScript(const std::string& sql) override;
   void Begin() override;
   void Commit() override;
