@@ -209,9 +209,12 @@ void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
   }
 }
 
-// A group in three steps, each one round trip with PostgreSQL: store what is new; fetch what
-// a record already stored, or its phone's first attempt, needs compared; move first attempts
-// that a late record took over and add the group's counts to its stations and hours.
+// A group in one round trip with PostgreSQL, and the commit in another: the stations' rows are
+// locked and read first (made first when new, so that a second service waits for them too),
+// then the group's runs are stored and their phones' first attempts read. The rows come back
+// while the server still stores the runs; what the runs change is worked out meanwhile as if all
+// are new, and again once they are in when that was not so. A record stored already costs a
+// round trip more to compare it.
 void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   // Rows of a station are locked in time order, by every service alike: fewer deadlocks
   // between services sharing a database.
@@ -226,42 +229,62 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     arrival.restored = arrival.restore && arrival.run->startedMs < keptFrom;
     arrival.document = documents_.Stored(arrival.run->document);
   }
-  if (dialect_ == Dialect::Postgres) {
-    StoreNewPipelined(session, group);
+  MeasuredRuns measuring = MeasuredStations(group, true);
+  for (const auto& [name, runs] : measuring) {
+    session.Send(Sql::MeasureStationClaim, Params{name});
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  session.Flush();
+  bool pipelined = dialect_ == Dialect::Postgres;
+  if (pipelined) {
+    SendNew(session, group);
   } else {
     StoreNewOneByOne(session, group);
   }
-
-  std::vector<Arrival*> asked;
+  std::vector<Arrival*> firstAsked;
   for (Arrival& arrival : group) {
-    const RunRecord& run = *arrival.run;
-    if (!arrival.stored) {
-      session.Send(Sql::RunGet, Params{run.station, run.id});
-      asked.push_back(&arrival);
-    } else if (CanBeFirstAttempt(run) && !arrival.restored && !arrival.claimed) {
-      session.Send(Sql::PhoneFirstGet, Params{run.station, arrival.phone});
-      asked.push_back(&arrival);
+    if (CanBeFirstAttempt(*arrival.run) && !arrival.restored) {
+      session.Send(Sql::PhoneFirstGet, Params{arrival.run->station, arrival.phone});
+      firstAsked.push_back(&arrival);
     }
   }
-  size_t measured = AskMeasureItems(session, group);
+  std::vector<SqlResult> items = session.ReceiveFirst(2 * measuring.size());
+  std::map<std::string_view, const SqlResult*> rows;
+  size_t row = 1;
+  for (const auto& [name, runs] : measuring) {
+    rows[name] = &items.at(row);
+    row += 2;
+  }
+  std::optional<int64_t> measuredFrom = restoring ? std::optional(keptFrom) : std::nullopt;
+  std::optional<MeasureWrites> measures;
+  if (pipelined) {
+    measures = WorkOutMeasures(session, measuring, rows, measuredFrom, true);
+  }
   std::vector<SqlResult> answers = session.Receive();
-  KeepMeasures(session, group, std::span(answers).last(measured),
-               restoring ? std::optional(keptFrom) : std::nullopt);
+  size_t next = 0;
+  if (pipelined) {
+    for (Arrival& arrival : group) {
+      arrival.stored = answers.at(next).Int(0, 0) == 1;
+      arrival.claimed = answers.at(next++).Int(0, 1) == 1;
+    }
+  }
+  std::span<const SqlResult> firstAnswers = std::span(answers).subspan(next);
+  if (MeasuredRuns measured = MeasuredStations(group, false); !measures || measured != measuring) {
+    measures = WorkOutMeasures(session, measured, rows, measuredFrom, false);
+  }
 
+  CompareRepeated(session, group);
   GroupCounts counts = CountNew(group);
   // A phone's first attempt as the group leaves it: two records of one phone in one group
   // compare with each other, not both with the attempt stored before.
   std::map<std::pair<std::string, std::string>, FirstAttempt> firsts;
-  for (size_t i = 0; i < asked.size(); ++i) {
-    Arrival& arrival = *asked[i];
+  for (size_t i = 0; i < firstAsked.size(); ++i) {
+    Arrival& arrival = *firstAsked[i];
     const RunRecord& run = *arrival.run;
-    const SqlResult& answer = answers.at(i);
-    if (!arrival.stored) {
-      bool same = !answer.rows.empty() &&
-                  SameContent(documents_.Document(answer.Text(0, 0), session), run.document);
-      *arrival.result = same ? IngestResult::Repeated : IngestResult::Conflict;
+    if (!arrival.stored || arrival.claimed) {
       continue;
     }
+    const SqlResult& answer = firstAnswers[i];
     auto [current, fresh] = firsts.try_emplace({run.station, arrival.phone});
     if (fresh) {
       if (answer.rows.empty()) {
@@ -280,8 +303,30 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     counts.hours[{run.station, change->oldHourMs}] += change->oldHour;
     counts.hours[{run.station, change->newHourMs}] += change->newHour;
   }
+  SendMeasures(session, *measures);
   SendCounts(session, counts);
-  session.Receive();
+  // What was sent goes with the commit.
+}
+
+// A record the store holds already is a retry when its stored document says the same.
+void SqlStore::CompareRepeated(SqlSession& session, std::vector<Arrival>& group) {
+  std::vector<Arrival*> repeated;
+  for (Arrival& arrival : group) {
+    if (!arrival.stored) {
+      session.Send(Sql::RunGet, Params{arrival.run->station, arrival.run->id});
+      repeated.push_back(&arrival);
+    }
+  }
+  if (repeated.empty()) {
+    return;
+  }
+  std::vector<SqlResult> answers = session.Receive();
+  for (size_t i = 0; i < repeated.size(); ++i) {
+    const SqlResult& answer = answers.at(i);
+    bool same = !answer.rows.empty() && SameContent(documents_.Document(answer.Text(0, 0), session),
+                                                    repeated[i]->run->document);
+    *repeated[i]->result = same ? IngestResult::Repeated : IngestResult::Conflict;
+  }
 }
 
 // In-process, statement by statement: each costs microseconds.
@@ -306,20 +351,16 @@ void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group
   }
 }
 
-// Over the network, one statement per record, all of the group's in one round trip.
-void SqlStore::StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group) {
-  for (Arrival& arrival : group) {
+// Over the network, one statement per record; each answers whether its run was new and whether
+// it became its phone's first attempt.
+void SqlStore::SendNew(SqlSession& session, const std::vector<Arrival>& group) {
+  for (const Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
     std::string fails = nlohmann::json(FailingItems(run)).dump();
     Params params = RunColumns(run, arrival.phone, arrival.receivedMs, arrival.document);
     params.insert(params.end(), {fails, int64_t{CanBeFirstAttempt(run) && !arrival.restored},
                                  int64_t{CountsAsPass(run)}});
     session.Send(Sql::RunStore, params);
-  }
-  std::vector<SqlResult> answers = session.Receive();
-  for (size_t i = 0; i < group.size(); ++i) {
-    group[i].stored = answers.at(i).Int(0, 0) == 1;
-    group[i].claimed = answers.at(i).Int(0, 1) == 1;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <span>
 #include <string_view>
@@ -118,13 +119,36 @@ class SqlStore : public Store {
   void WriteGroup(const std::vector<Delivery*>& group);
   // Measurement statistics (SqlStoreMeasures.cpp): what a group's new counted runs add, and the
   // sums of the runs a store held before it kept them.
-  // The group's new counted runs by station. Their stations' items are asked for with the
-  // group's other reads.
-  static std::map<std::string_view, std::vector<const RunRecord*>> MeasuredStations(
-      const std::vector<Arrival>& group);
-  size_t AskMeasureItems(SqlSession& session, const std::vector<Arrival>& group);
-  void KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
-                    std::span<const SqlResult> items, std::optional<int64_t> keptFrom);
+  // The group's new counted runs by station (`allStored`: those that are new if every run is).
+  using MeasuredRuns = std::map<std::string_view, std::vector<const RunRecord*>>;
+  static MeasuredRuns MeasuredStations(const std::vector<Arrival>& group, bool allStored);
+  // What a group's measured runs change: each station's row (its items and its open hour) and
+  // the sums of the hours it does not keep open, worked out before any of it is sent.
+  using Sums = std::map<MeasureKey, MeasureSums>;
+  struct MeasureWrites {
+    struct Station {
+      std::string name;
+      ItemsInRow items;
+      std::string itemsText;  // the row's items after the group (as read when unchanged)
+      bool itemsChanged = false;
+      Sums open;
+      std::string openText;
+      bool openChanged = false;
+    };
+    std::vector<Station> stations;
+    Sums sums;
+    std::string sumsRows;  // PostgreSQL's parameter for the sums
+    std::set<int64_t> changedDays;
+  };
+  // From the stations' rows (`rows`, as read in this transaction). `aside`: while the store is
+  // busy with the group's runs, without asking it anything; none when a late run needs its
+  // neighbours read.
+  std::optional<MeasureWrites> WorkOutMeasures(
+      SqlSession& session, const MeasuredRuns& stations,
+      const std::map<std::string_view, const SqlResult*>& rows, std::optional<int64_t> keptFrom,
+      bool aside);
+  // Sends the changes and keeps the rows' texts for the next group.
+  void SendMeasures(SqlSession& session, MeasureWrites& writes);
   void BackfillMeasures(SqlSession& session);
   // A station's counted runs read from their documents, nearest first, from (startedMs, id)
   // on in either direction, in pages from `firstPage` runs up (a late run's neighbour is most
@@ -139,7 +163,6 @@ class SqlStore : public Store {
                         int64_t startedMs, const std::string& id);
   // Whole hours and whole days of a range per limit pair, the stations' open hours (kept in
   // their rows until they move on) among them.
-  using Sums = std::map<MeasureKey, MeasureSums>;
   Sums OpenHours(SqlSession& session);
   std::vector<PairSums> HoursSum(SqlSession& session, int64_t fromMs, int64_t toMs,
                                  const std::string& station, const Sums& opens);
@@ -151,7 +174,8 @@ class SqlStore : public Store {
                                                             int64_t last);
   void StoreGroup(SqlSession& session, std::vector<Arrival>& group);
   void StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group);
-  void StoreNewPipelined(SqlSession& session, std::vector<Arrival>& group);
+  void SendNew(SqlSession& session, const std::vector<Arrival>& group);
+  void CompareRepeated(SqlSession& session, std::vector<Arrival>& group);
   static GroupCounts CountNew(const std::vector<Arrival>& group);
   static void SendCounts(SqlSession& session, const GroupCounts& counts);
   std::vector<YieldPoint> YieldPoints(Sql statement, std::span<const SqlParam> params);

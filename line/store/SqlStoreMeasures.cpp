@@ -62,28 +62,10 @@ void AppendNumber(std::string& text, double value) {
   text.append(error == std::errc() ? std::string_view(number, end - number) : "NaN");
 }
 
-// The group's sums: SQLite a statement per row, PostgreSQL one for all (a JSON array of rows;
-// documents the store wrote hold valid UTF-8, so their names and units make valid JSON), each
-// row's numbers one array text in MeasureHoursAdd's order.
-void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
-  if (dialect == Dialect::Sqlite) {
-    for (const auto& [key, s] : sums) {
-      auto optional = [](const std::optional<double>& value) {
-        return value ? SqlParam{*value} : SqlParam{nullptr};
-      };
-      Params params{key.station, key.item,   key.limits, key.hourMs,      s.unit,
-                    s.count,     s.sum,      s.squares,  optional(s.min), optional(s.max),
-                    s.outside,   s.rangeSum, s.ranges,   s.leadRange,     s.leads};
-      for (int64_t bin : s.bins) {
-        params.emplace_back(bin);
-      }
-      session.Send(Sql::MeasureHoursAdd, params);
-    }
-    return;
-  }
-  if (sums.empty()) {
-    return;
-  }
+// PostgreSQL's one parameter for all of the group's sums: a JSON array of rows (documents the
+// store wrote hold valid UTF-8, so their names and units make valid JSON), each row's numbers
+// one array text in MeasureHoursAdd's order.
+std::string SumsRows(const Sums& sums) {
   nlohmann::json rows = nlohmann::json::array();
   for (const auto& [key, s] : sums) {
     std::string numbers = "{";
@@ -108,7 +90,30 @@ void SendSums(SqlSession& session, Dialect dialect, const Sums& sums) {
     numbers += '}';
     rows.push_back({key.station, key.item, key.limits, s.unit, std::move(numbers)});
   }
-  session.Send(Sql::MeasureHoursAdd, Params{rows.dump()});
+  return rows.dump();
+}
+
+// The group's sums: SQLite a statement per row, PostgreSQL one for all (`rows`, from SumsRows).
+void SendSums(SqlSession& session, Dialect dialect, const Sums& sums, const std::string& rows) {
+  if (sums.empty()) {
+    return;
+  }
+  if (dialect == Dialect::Postgres) {
+    session.Send(Sql::MeasureHoursAdd, Params{rows});
+    return;
+  }
+  for (const auto& [key, s] : sums) {
+    auto optional = [](const std::optional<double>& value) {
+      return value ? SqlParam{*value} : SqlParam{nullptr};
+    };
+    Params params{key.station, key.item,   key.limits, key.hourMs,      s.unit,
+                  s.count,     s.sum,      s.squares,  optional(s.min), optional(s.max),
+                  s.outside,   s.rangeSum, s.ranges,   s.leadRange,     s.leads};
+    for (int64_t bin : s.bins) {
+      params.emplace_back(bin);
+    }
+    session.Send(Sql::MeasureHoursAdd, params);
+  }
 }
 
 // A station's open hour as its row keeps it: its pairs' sums, each keyed at the hour.
@@ -305,23 +310,15 @@ void SqlStore::WalkRuns(SqlSession& session, const std::string& station, int64_t
 }
 
 // The group is in station and time order.
-std::map<std::string_view, std::vector<const RunRecord*>> SqlStore::MeasuredStations(
-    const std::vector<Arrival>& group) {
-  std::map<std::string_view, std::vector<const RunRecord*>> stations;
+SqlStore::MeasuredRuns SqlStore::MeasuredStations(const std::vector<Arrival>& group,
+                                                  bool allStored) {
+  MeasuredRuns stations;
   for (const Arrival& arrival : group) {
-    if (arrival.stored && !arrival.restored && arrival.run->counted) {
+    if ((arrival.stored || allStored) && !arrival.restored && arrival.run->counted) {
       stations[arrival.run->station].push_back(arrival.run);
     }
   }
   return stations;
-}
-
-size_t SqlStore::AskMeasureItems(SqlSession& session, const std::vector<Arrival>& group) {
-  auto stations = MeasuredStations(group);
-  for (const auto& [name, runs] : stations) {
-    session.Send(Sql::MeasureItemsOfStation, Params{name});
-  }
-  return stations.size();
 }
 
 RunRecord SqlStore::MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
@@ -337,88 +334,118 @@ RunRecord SqlStore::MeasuredRun(SqlSession& session, std::string stored, const s
   return run;
 }
 
-void SqlStore::KeepMeasures(SqlSession& session, const std::vector<Arrival>& group,
-                            std::span<const SqlResult> loaded, std::optional<int64_t> keptFrom) {
-  auto stations = MeasuredStations(group);
+std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
+    SqlSession& session, const MeasuredRuns& stations,
+    const std::map<std::string_view, const SqlResult*>& rows, std::optional<int64_t> keptFrom,
+    bool aside) {
+  struct NeedsStore {};
   auto kept = [&] {
     if (!keptFrom) {
+      if (aside) {
+        throw NeedsStore();
+      }
       keptFrom = session.Run(Sql::KeptFrom).Int(0, 0);
     }
     return *keptFrom;
   };
-  auto walk = [this](SqlSession& s, const std::string& station, int64_t startedMs,
-                     const std::string& id, bool later, int64_t most,
-                     const std::function<bool(const RunRecord&)>& visit) {
+  auto walk = [this, aside](SqlSession& s, const std::string& station, int64_t startedMs,
+                            const std::string& id, bool later, int64_t most,
+                            const std::function<bool(const RunRecord&)>& visit) {
+    if (aside) {
+      throw NeedsStore();
+    }
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
-  Sums sums;
-  std::set<int64_t> changedDays;
+  MeasureWrites writes;
+  writes.stations.reserve(stations.size());
   int64_t settled = NowMs() + kDaySettleMs;
-  size_t next = 0;
-  for (const auto& [name, runs] : stations) {
-    std::string station(name);
-    const SqlResult& row = loaded[next++];
-    const std::string& itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
-    ItemsInRow inRow = itemsKept_.Take(station, itemsStored, ItemsOfRowText);
-    StationItems& items = inRow.items;
-    std::set<std::string> pending;
-    for (const RunRecord* run : runs) {
-      pending.insert(run->id);
-    }
-    StationBook book(session, station, items, std::move(pending), kept, walk);
-    for (const RunRecord* run : runs) {
-      book.Add(*run, sums);
-    }
-    int64_t newest = std::numeric_limits<int64_t>::min();
-    for (const auto& [item, state] : items) {
-      newest = std::max(newest, state.streak.latestMs);
-    }
-    SendItems(session, itemsKept_, station, itemsStored, std::move(inRow));
-    auto first = sums.lower_bound({station, "", "", std::numeric_limits<int64_t>::min()});
-    for (auto at = first; at != sums.end() && at->first.station == station; ++at) {
-      // A day that may have been rolled up is marked changed.
-      if (int64_t day = DayStart(at->first.hourMs, 0); day + kDayMs < settled) {
-        changedDays.insert(day);
+  try {
+    for (const auto& [name, runs] : stations) {
+      MeasureWrites::Station& out = writes.stations.emplace_back();
+      out.name = name;
+      const SqlResult& row = *rows.at(name);
+      out.itemsText = row.rows.empty() ? "" : row.Text(0, 0);
+      out.items = itemsKept_.Take(out.name, out.itemsText, ItemsOfRowText);
+      std::set<std::string> pending;
+      for (const RunRecord* run : runs) {
+        pending.insert(run->id);
+      }
+      StationBook book(session, out.name, out.items.items, std::move(pending), kept, walk);
+      for (const RunRecord* run : runs) {
+        book.Add(*run, writes.sums);
+      }
+      int64_t newest = std::numeric_limits<int64_t>::min();
+      for (const auto& [item, state] : out.items.items) {
+        newest = std::max(newest, state.streak.latestMs);
+      }
+      if (std::string text = ChangedItemsText(out.items); !text.empty()) {
+        out.itemsText = std::move(text);
+        out.itemsChanged = true;
+      }
+      Sums& sums = writes.sums;
+      auto first = sums.lower_bound({out.name, "", "", std::numeric_limits<int64_t>::min()});
+      for (auto at = first; at != sums.end() && at->first.station == out.name; ++at) {
+        // A day that may have been rolled up is marked changed.
+        if (int64_t day = DayStart(at->first.hourMs, 0); day + kDayMs < settled) {
+          writes.changedDays.insert(day);
+        }
+      }
+      // The hour of the station's newest run stays open in its row; what the group adds to
+      // other hours, and an open hour the station moved on from, go to measure_hours.
+      int64_t openHour = newest == std::numeric_limits<int64_t>::min() ? newest : HourStart(newest);
+      out.openText = row.rows.empty() ? "" : row.Text(0, 1);
+      out.open = opensKept_.Take(out.name, out.openText, OpenSums);
+      if (!out.open.empty() && out.open.begin()->first.hourMs != openHour) {
+        AddChanges(sums, out.open);
+        out.open.clear();
+        out.openChanged = true;
+      }
+      for (auto at = sums.lower_bound({out.name, "", "", std::numeric_limits<int64_t>::min()});
+           at != sums.end() && at->first.station == out.name;) {
+        if (at->first.hourMs != openHour) {
+          ++at;
+          continue;
+        }
+        out.open[at->first] += at->second;
+        out.openChanged = true;
+        at = sums.erase(at);
+      }
+      if (out.openChanged) {
+        std::optional<std::string> text = OpenText(out.open);
+        if (!text) {
+          AddChanges(sums, out.open);  // a sum no JSON number holds is kept in measure_hours
+          out.open.clear();
+          text = "";
+        }
+        out.openText = std::move(*text);
       }
     }
-    // The hour of the station's newest run stays open in its row; what the group adds to other
-    // hours, and an open hour the station moved on from, go to measure_hours.
-    int64_t openHour = newest == std::numeric_limits<int64_t>::min() ? newest : HourStart(newest);
-    const std::string& openStored = row.rows.empty() ? "" : row.Text(0, 1);
-    Sums open = opensKept_.Take(station, openStored, OpenSums);
-    bool openChanged = false;
-    if (!open.empty() && open.begin()->first.hourMs != openHour) {
-      AddChanges(sums, open);
-      open.clear();
-      openChanged = true;
-    }
-    for (auto at = sums.lower_bound({station, "", "", std::numeric_limits<int64_t>::min()});
-         at != sums.end() && at->first.station == station;) {
-      if (at->first.hourMs != openHour) {
-        ++at;
-        continue;
-      }
-      open[at->first] += at->second;
-      openChanged = true;
-      at = sums.erase(at);
-    }
-    std::string openText = openStored;
-    if (openChanged) {
-      std::optional<std::string> text = OpenText(open);
-      if (!text) {
-        AddChanges(sums, open);  // a sum no JSON number holds is kept in measure_hours
-        open.clear();
-        text = "";
-      }
-      openText = std::move(*text);
-      session.Send(Sql::MeasureOpenHourSet, Params{station, openText});
-    }
-    opensKept_.Put(station, std::move(openText), std::move(open));
+  } catch (const NeedsStore&) {
+    return std::nullopt;
   }
-  for (int64_t day : changedDays) {
+  if (dialect_ == Dialect::Postgres) {
+    writes.sumsRows = SumsRows(writes.sums);
+  }
+  return writes;
+}
+
+void SqlStore::SendMeasures(SqlSession& session, MeasureWrites& writes) {
+  for (MeasureWrites::Station& station : writes.stations) {
+    if (station.itemsChanged) {
+      session.Send(Sql::MeasureItemSet, Params{station.name, station.itemsText});
+    }
+    if (station.openChanged) {
+      session.Send(Sql::MeasureOpenHourSet, Params{station.name, station.openText});
+    }
+  }
+  for (int64_t day : writes.changedDays) {
     session.Send(Sql::MeasureDayChanged, Params{day});
   }
-  SendSums(session, dialect_, sums);
+  SendSums(session, dialect_, writes.sums, writes.sumsRows);
+  for (MeasureWrites::Station& station : writes.stations) {
+    itemsKept_.Put(station.name, std::move(station.itemsText), std::move(station.items));
+    opensKept_.Put(station.name, std::move(station.openText), std::move(station.open));
+  }
 }
 
 // The runs a store held before it kept measurement statistics, station by station in
@@ -454,7 +481,7 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
         kLargestPage);
     SendItems(session, itemsKept_, station, itemsStored, std::move(kept));
     session.Send(Sql::MeasureOpenHourSet, Params{station, ""});
-    SendSums(session, dialect_, sums);
+    SendSums(session, dialect_, sums, dialect_ == Dialect::Postgres ? SumsRows(sums) : "");
     session.Receive();
   }
   session.Run(Sql::MeasureBackfillDone);

@@ -279,6 +279,11 @@ std::vector<Entry> CommonStatements() {
        "AND ($2 = '' OR station = $2) AND leads <> 0"},
       {Sql::MeasureItemsAll, "SELECT station, items FROM measure_stations ORDER BY station"},
       {Sql::MeasureItemFind, "SELECT items FROM measure_stations WHERE station = $1"},
+      // A station's row made before it is read for update: a new station's row is then locked
+      // too, and a second writer waits for the first instead of writing a row of its own.
+      {Sql::MeasureStationClaim,
+       "INSERT INTO measure_stations (station, items) VALUES ($1, '') "
+       "ON CONFLICT (station) DO NOTHING"},
       {Sql::MeasureItemSet,
        "INSERT INTO measure_stations (station, items) VALUES ($1, $2) "
        "ON CONFLICT (station) DO UPDATE SET items = excluded.items"},

@@ -71,6 +71,7 @@ enum class Sql {
   MeasureHoursSum,
   MeasureHourLeads,
   MeasureItemsOfStation,
+  MeasureStationClaim,
   MeasureItemSet,
   MeasureItemsAll,
   MeasureItemFind,
