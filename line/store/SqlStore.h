@@ -129,8 +129,8 @@ class SqlStore : public Store {
     struct Station {
       std::string name;
       ItemsInRow items;
-      std::string itemsText;  // the row's items after the group (as read when unchanged)
-      bool itemsChanged = false;
+      std::string itemsStored;   // as read
+      std::string itemsWritten;  // after the group; empty when it changed none
       Sums open;
       std::string openText;
       bool openChanged = false;

@@ -135,18 +135,6 @@ std::optional<std::string> OpenText(const Sums& open) {
   return open.empty() ? std::optional<std::string>("") : DayText(pairs);
 }
 
-// A station's items written to its row when a group changed any, and kept for the next group.
-void SendItems(SqlSession& session, KeptValues<ItemsInRow>& kept, const std::string& station,
-               const std::string& stored, ItemsInRow items) {
-  std::string text = ChangedItemsText(items);
-  if (text.empty()) {
-    text = stored;
-  } else {
-    session.Send(Sql::MeasureItemSet, Params{station, text});
-  }
-  kept.Put(station, std::move(text), std::move(items));
-}
-
 // The stored latest value of a measured item as a point.
 MeasurePoint LatestPoint(const ItemState& state) {
   MeasurePoint point;
@@ -364,8 +352,8 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
       MeasureWrites::Station& out = writes.stations.emplace_back();
       out.name = name;
       const SqlResult& row = *rows.at(name);
-      out.itemsText = row.rows.empty() ? "" : row.Text(0, 0);
-      out.items = itemsKept_.Take(out.name, out.itemsText, ItemsOfRowText);
+      out.itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
+      out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOfRowText);
       std::set<std::string> pending;
       for (const RunRecord* run : runs) {
         pending.insert(run->id);
@@ -378,10 +366,7 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
       for (const auto& [item, state] : out.items.items) {
         newest = std::max(newest, state.streak.latestMs);
       }
-      if (std::string text = ChangedItemsText(out.items); !text.empty()) {
-        out.itemsText = std::move(text);
-        out.itemsChanged = true;
-      }
+      out.itemsWritten = ChangedItemsText(out.items);
       Sums& sums = writes.sums;
       auto first = sums.lower_bound({out.name, "", "", std::numeric_limits<int64_t>::min()});
       for (auto at = first; at != sums.end() && at->first.station == out.name; ++at) {
@@ -431,8 +416,8 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
 
 void SqlStore::SendMeasures(SqlSession& session, MeasureWrites& writes) {
   for (MeasureWrites::Station& station : writes.stations) {
-    if (station.itemsChanged) {
-      session.Send(Sql::MeasureItemSet, Params{station.name, station.itemsText});
+    if (!station.itemsWritten.empty()) {
+      session.Send(Sql::MeasureItemSet, Params{station.name, station.itemsWritten});
     }
     if (station.openChanged) {
       session.Send(Sql::MeasureOpenHourSet, Params{station.name, station.openText});
@@ -443,7 +428,8 @@ void SqlStore::SendMeasures(SqlSession& session, MeasureWrites& writes) {
   }
   SendSums(session, dialect_, writes.sums, writes.sumsRows);
   for (MeasureWrites::Station& station : writes.stations) {
-    itemsKept_.Put(station.name, std::move(station.itemsText), std::move(station.items));
+    std::string& items = station.itemsWritten.empty() ? station.itemsStored : station.itemsWritten;
+    itemsKept_.Put(station.name, std::move(items), std::move(station.items));
     opensKept_.Put(station.name, std::move(station.openText), std::move(station.open));
   }
 }
@@ -463,25 +449,29 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
     WalkRuns(s, station, startedMs, id, later, most, visit);
   };
   for (size_t i = 0; i < stationNames.rows.size(); ++i) {
-    std::string station = stationNames.Text(i, 0);
-    SqlResult row = session.Run(Sql::MeasureItemsOfStation, Params{station});
-    const std::string& itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
-    ItemsInRow kept = itemsKept_.Take(station, itemsStored, ItemsOfRowText);
+    MeasureWrites writes;
+    MeasureWrites::Station& out = writes.stations.emplace_back();
+    out.name = stationNames.Text(i, 0);
+    SqlResult row = session.Run(Sql::MeasureItemsOfStation, Params{out.name});
+    out.itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
+    out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOfRowText);
+    out.openChanged = true;  // every hour goes to measure_hours, the open hour starts empty
     StationBook book(
-        session, station, kept.items, {}, [] { return int64_t{0}; }, walk);
-    Sums sums;
+        session, out.name, out.items.items, {}, [] { return int64_t{0}; }, walk);
     WalkRuns(
-        session, station, std::numeric_limits<int64_t>::min(), "", true,
+        session, out.name, std::numeric_limits<int64_t>::min(), "", true,
         std::numeric_limits<int64_t>::max(),
         [&](const RunRecord& run) {
-          book.Add(run, sums);
+          book.Add(run, writes.sums);
           ++runs;
           return true;
         },
         kLargestPage);
-    SendItems(session, itemsKept_, station, itemsStored, std::move(kept));
-    session.Send(Sql::MeasureOpenHourSet, Params{station, ""});
-    SendSums(session, dialect_, sums, dialect_ == Dialect::Postgres ? SumsRows(sums) : "");
+    out.itemsWritten = ChangedItemsText(out.items);
+    if (dialect_ == Dialect::Postgres) {
+      writes.sumsRows = SumsRows(writes.sums);
+    }
+    SendMeasures(session, writes);
     session.Receive();
   }
   session.Run(Sql::MeasureBackfillDone);
