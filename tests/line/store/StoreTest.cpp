@@ -493,7 +493,15 @@ TEST_P(StoreTest, UpgradesAStoreMadeBeforeSchemaVersions) {
   store_ = OpenStore(location);
   second.join();
   EXPECT_EQ(test::QueryText(location, "SELECT version FROM schema_version ORDER BY version"),
-            "1\n2\n3\n4\n5\n");
+            "1\n2\n3\n4\n5\n6\n");
+  if (location.starts_with("postgresql://")) {
+    EXPECT_EQ(
+        test::QueryText(location,
+                        "SELECT string_agg(attcompression::text, ',') FROM pg_attribute "
+                        "WHERE attrelid = 'measure_stations'::regclass AND attname <> 'station' "
+                        "AND attnum > 0"),
+        "l,l\n");
+  }
   EXPECT_EQ(store_->FindRuns({}).runs.size(), 7u);
   EXPECT_EQ(store_->FindRun("0f1e2d3c-0000-4000-8000-000000000002").size(), 1u);
   int64_t hour = *ParseTimestamp("2026-12-09T10:00:00+08:00");
