@@ -349,9 +349,10 @@ CREATE TABLE measure_days (
 ALTER TABLE measure_stations ADD COLUMN open_hour TEXT NOT NULL DEFAULT '';
 )sql";
 
-// Version 6: every delivery rewrites each of its stations' rows of measure_stations, a few KB of
-// text; PostgreSQL compresses them with lz4, several times cheaper than its default. A server
-// built without lz4 (or older than lz4's columns) keeps its default; SQLite has nothing to change.
+// Version 6: every delivery rewrites each of its stations' rows of measure_stations. Their texts
+// take a compact form (line/store/StationItems.h) that an earlier version would misread, and
+// PostgreSQL compresses them with lz4, several times cheaper than its default. A server built
+// without lz4 (or older than lz4's columns) keeps its default; SQLite has no table to change.
 const std::string kSixthPostgres = R"sql(
 DO $$
 BEGIN
@@ -373,7 +374,7 @@ std::vector<SchemaStep> Steps() {
       {4, "measurement statistics", MeasureSchema(" WITHOUT ROWID"),
        MeasureSchema(" WITH (fillfactor = 50)")},
       {5, "whole days of measurement statistics", kFifthSchema, kFifthSchema},
-      {6, "cheaper compression of the stations' measurement rows", "", kSixthPostgres},
+      {6, "compact texts of the stations' measurement rows", "", kSixthPostgres},
   };
 }
 

@@ -128,7 +128,7 @@ class SqlStore : public Store {
   struct MeasureWrites {
     struct Station {
       std::string name;
-      ItemsInRow items;
+      StationItems items;
       std::string itemsStored;   // as read
       std::string itemsWritten;  // after the group; empty when it changed none
       Sums open;
@@ -194,7 +194,7 @@ class SqlStore : public Store {
   std::condition_variable delivered_;
   std::vector<Delivery*> queue_;
   // The writer's copies of its stations' rows, under writer_.
-  KeptValues<ItemsInRow> itemsKept_;
+  KeptValues<StationItems> itemsKept_;
   KeptValues<std::map<MeasureKey, MeasureSums>> opensKept_;
   MeasuredRowsCache measuredRows_{8192};
   bool leading_ = false;  // a thread is writing a group

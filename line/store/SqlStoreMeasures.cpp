@@ -116,25 +116,6 @@ void SendSums(SqlSession& session, Dialect dialect, const Sums& sums, const std:
   }
 }
 
-// A station's open hour as its row keeps it: its pairs' sums, each keyed at the hour.
-Sums OpenSums(const std::string& text) {
-  Sums open;
-  if (!text.empty()) {
-    for (PairSums& pair : PairsOfDay(text, "").value_or(std::vector<PairSums>())) {
-      open[pair.key] += pair.sums;
-    }
-  }
-  return open;
-}
-
-std::optional<std::string> OpenText(const Sums& open) {
-  std::vector<PairSums> pairs;
-  for (const auto& [key, sums] : open) {
-    pairs.push_back({key, sums, 0, 0});
-  }
-  return open.empty() ? std::optional<std::string>("") : DayText(pairs);
-}
-
 // The stored latest value of a measured item as a point.
 MeasurePoint LatestPoint(const ItemState& state) {
   MeasurePoint point;
@@ -353,17 +334,17 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
       out.name = name;
       const SqlResult& row = *rows.at(name);
       out.itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
-      out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOfRowText);
+      out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOf);
       std::set<std::string> pending;
       for (const RunRecord* run : runs) {
         pending.insert(run->id);
       }
-      StationBook book(session, out.name, out.items.items, std::move(pending), kept, walk);
+      StationBook book(session, out.name, out.items, std::move(pending), kept, walk);
       for (const RunRecord* run : runs) {
         book.Add(*run, writes.sums);
       }
       int64_t newest = std::numeric_limits<int64_t>::min();
-      for (const auto& [item, state] : out.items.items) {
+      for (const auto& [item, state] : out.items) {
         newest = std::max(newest, state.streak.latestMs);
       }
       out.itemsWritten = ChangedItemsText(out.items);
@@ -396,13 +377,7 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
         at = sums.erase(at);
       }
       if (out.openChanged) {
-        std::optional<std::string> text = OpenText(out.open);
-        if (!text) {
-          AddChanges(sums, out.open);  // a sum no JSON number holds is kept in measure_hours
-          out.open.clear();
-          text = "";
-        }
-        out.openText = std::move(*text);
+        out.openText = OpenText(out.open);
       }
     }
   } catch (const NeedsStore&) {
@@ -454,10 +429,10 @@ void SqlStore::BackfillMeasures(SqlSession& session) {
     out.name = stationNames.Text(i, 0);
     SqlResult row = session.Run(Sql::MeasureItemsOfStation, Params{out.name});
     out.itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
-    out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOfRowText);
+    out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOf);
     out.openChanged = true;  // every hour goes to measure_hours, the open hour starts empty
     StationBook book(
-        session, out.name, out.items.items, {}, [] { return int64_t{0}; }, walk);
+        session, out.name, out.items, {}, [] { return int64_t{0}; }, walk);
     WalkRuns(
         session, out.name, std::numeric_limits<int64_t>::min(), "", true,
         std::numeric_limits<int64_t>::max(),

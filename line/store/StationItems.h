@@ -1,14 +1,14 @@
 // A station's items as its row of measure_stations keeps them: each item's setting streak, unit
-// and latest value, as one JSON object per station so that a group writes one row per station.
+// and latest value, as one text per station so that a group writes one row per station.
 #pragma once
 
 #include <map>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
 #include "line/core/JudgedSettings.h"
+#include "line/core/Measurements.h"
 
 namespace line {
 
@@ -22,19 +22,21 @@ struct ItemState {
 };
 using StationItems = std::map<std::string, ItemState>;
 
-// The items a row's text holds (none when it is not an object).
+// The items a row's text holds: the compact text this version writes, or the JSON object per
+// item an earlier one wrote (none when the text is neither).
 StationItems ItemsOf(const std::string& text);
+// The text the row is to hold once the items marked changed are written (the marks cleared);
+// empty when none was.
+std::string ChangedItemsText(StationItems& items);
 
-// A station's items with the JSON document of the row's text they were read from: a group
-// writes only the items it changed into the document before it is dumped.
-struct ItemsInRow {
-  nlohmann::json document;
-  StationItems items;
-};
-ItemsInRow ItemsOfRowText(const std::string& text);
-// The text the row is to hold after the items marked changed (the marks cleared); empty when
-// none was.
-std::string ChangedItemsText(ItemsInRow& row);
+// A station's open hour, the hour of its newest run, as its row keeps it: its pairs' sums, each
+// keyed at the hour. The text is a first record with the station and the hour, then a record
+// per pair (line/store/FieldText.h): item, limits, unit, count, sum, squares, min, max, outside,
+// the inner ranges' sum and count, the lead's sum and count, the histogram's counts. A store of
+// schema version 5 wrote it as a day's JSON text, which reads as well.
+using OpenHour = std::map<MeasureKey, MeasureSums>;
+OpenHour OpenSums(const std::string& text);
+std::string OpenText(const OpenHour& open);
 
 // The writer's copy of what each text of a station's row (its items, its open hour) holds, as
 // it last read or wrote it. Every group reads and rewrites its stations' rows; a row that still
