@@ -391,11 +391,11 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
 
 void SqlStore::SendMeasures(SqlSession& session, MeasureWrites& writes) {
   for (MeasureWrites::Station& station : writes.stations) {
-    if (!station.itemsWritten.empty()) {
-      session.Send(Sql::MeasureItemSet, Params{station.name, station.itemsWritten});
-    }
-    if (station.openChanged) {
-      session.Send(Sql::MeasureOpenHourSet, Params{station.name, station.openText});
+    // Both texts in one write: a row rewritten once per group, not once per text.
+    if (!station.itemsWritten.empty() || station.openChanged) {
+      const std::string& items =
+          station.itemsWritten.empty() ? station.itemsStored : station.itemsWritten;
+      session.Send(Sql::MeasureStationSet, Params{station.name, items, station.openText});
     }
   }
   for (int64_t day : writes.changedDays) {

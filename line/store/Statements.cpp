@@ -284,9 +284,10 @@ std::vector<Entry> CommonStatements() {
       {Sql::MeasureStationClaim,
        "INSERT INTO measure_stations (station, items) VALUES ($1, '') "
        "ON CONFLICT (station) DO NOTHING"},
-      {Sql::MeasureItemSet,
-       "INSERT INTO measure_stations (station, items) VALUES ($1, $2) "
-       "ON CONFLICT (station) DO UPDATE SET items = excluded.items"},
+      {Sql::MeasureStationSet,
+       "INSERT INTO measure_stations (station, items, open_hour) VALUES ($1, $2, $3) "
+       "ON CONFLICT (station) DO UPDATE SET items = excluded.items, open_hour = "
+       "excluded.open_hour"},
       {Sql::MeasureRunsBefore,
        kMeasureRunColumns +
            "WHERE station = $1 AND counted = 1 AND started_ms <= $2 AND "
@@ -316,7 +317,6 @@ std::vector<Entry> CommonStatements() {
        "ON CONFLICT (day_ms) DO UPDATE SET rolled = excluded.rolled, sums = excluded.sums "
        "WHERE measure_days.version = excluded.version"},
       {Sql::MeasureDaysClear, "DELETE FROM measure_days"},
-      {Sql::MeasureOpenHourSet, "UPDATE measure_stations SET open_hour = $2 WHERE station = $1"},
       {Sql::MeasureOpenHours,
        "SELECT open_hour FROM measure_stations WHERE open_hour <> '' AND ($1 = '' OR station = "
        "$1)"},

@@ -72,7 +72,7 @@ enum class Sql {
   MeasureHourLeads,
   MeasureItemsOfStation,
   MeasureStationClaim,
-  MeasureItemSet,
+  MeasureStationSet,
   MeasureItemsAll,
   MeasureItemFind,
   MeasureRunsBefore,
@@ -87,7 +87,6 @@ enum class Sql {
   MeasureDayRolled,
   MeasureDaysClear,
   // Each station's open hour: the sums of the hour of its newest run, kept in its row.
-  MeasureOpenHourSet,
   MeasureOpenHours,
   // The store itself.
   Ping,
