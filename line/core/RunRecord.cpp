@@ -94,30 +94,31 @@ class CheckingReader {
   }
   bool binary(Json::binary_t& bytes) { return Scalar() && tree_.binary(bytes); }
   bool start_object(size_t count) {
-    frames_.emplace_back(false);
+    Enter(false);
     return tree_.start_object(count);
   }
   bool key(std::string& name) {
-    Frame& frame = frames_.back();
-    frame.key = HoldsControl(name) ? "(a key)" : name;
+    Frame& frame = frames_[depth_ - 1];
     if (HoldsControl(name)) {
+      frame.key = "(a key)";
       Refuse(Path(), "holds a control character");
     }
+    frame.key = name;
     if (!frame.Add(name)) {
       Refuse(Path(), "given twice");
     }
     return tree_.key(name);
   }
   bool end_object() {
-    frames_.pop_back();
+    --depth_;
     return Scalar() && tree_.end_object();
   }
   bool start_array(size_t count) {
-    frames_.emplace_back(true);
+    Enter(true);
     return tree_.start_array(count);
   }
   bool end_array() {
-    frames_.pop_back();
+    --depth_;
     return Scalar() && tree_.end_array();
   }
   template <class Exception>  // the parser's own kind, so that it is thrown as such
@@ -130,7 +131,6 @@ class CheckingReader {
 
  private:
   struct Frame {
-    explicit Frame(bool isArray) : array(isArray) {}
     // False when the object had the key already. A record's objects have a dozen keys: they
     // are compared one by one, a hostile object's many in a set.
     bool Add(const std::string& name) {
@@ -146,17 +146,31 @@ class CheckingReader {
       return many.insert(name).second;
     }
     static constexpr size_t kFewKeys = 32;
-    bool array;
+    bool array = false;
     size_t index = 0;
     std::string key;
     std::vector<std::string> few;
     std::set<std::string> many;
   };
 
+  // A container begins. The frames of a record's many rows are used again, their keys'
+  // room with them, rather than made anew for each.
+  void Enter(bool array) {
+    if (depth_ == frames_.size()) {
+      frames_.emplace_back();
+    }
+    Frame& frame = frames_[depth_++];
+    frame.array = array;
+    frame.index = 0;
+    frame.key.clear();
+    frame.few.clear();
+    frame.many.clear();
+  }
+
   // A value is complete: the next one of an array has the next index.
   bool Scalar() {
-    if (!frames_.empty() && frames_.back().array) {
-      ++frames_.back().index;
+    if (depth_ > 0 && frames_[depth_ - 1].array) {
+      ++frames_[depth_ - 1].index;
     }
     return true;
   }
@@ -164,7 +178,8 @@ class CheckingReader {
   // "rows[3].item", as the record's other refusals name fields.
   std::string Path() const {
     std::string path;
-    for (const Frame& frame : frames_) {
+    for (size_t i = 0; i < depth_; ++i) {
+      const Frame& frame = frames_[i];
       if (frame.array) {
         path.append("[").append(std::to_string(frame.index)).append("]");
       } else {
@@ -176,6 +191,7 @@ class CheckingReader {
 
   nlohmann::detail::json_sax_dom_parser<Json> tree_;
   std::vector<Frame> frames_;
+  size_t depth_ = 0;  // frames_ beyond it are kept for use again
 };
 
 const Json& Member(const Json& object, const std::string& path, const char* key) {
