@@ -230,12 +230,17 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     arrival.document = documents_.Stored(arrival.run->document);
   }
   MeasuredRuns measuring = MeasuredStations(group, true);
+  bool pipelined = dialect_ == Dialect::Postgres;
+  // SQLite's write lock keeps every other writer out of the whole transaction: a new station's
+  // row needs making first only where rows are locked one by one.
+  size_t perStation = pipelined ? 2 : 1;
   for (const auto& [name, runs] : measuring) {
-    session.Send(Sql::MeasureStationClaim, Params{name});
+    if (pipelined) {
+      session.Send(Sql::MeasureStationClaim, Params{name});
+    }
     session.Send(Sql::MeasureItemsOfStation, Params{name});
   }
   session.Flush();
-  bool pipelined = dialect_ == Dialect::Postgres;
   if (pipelined) {
     SendNew(session, group);
   } else {
@@ -248,12 +253,12 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       firstAsked.push_back(&arrival);
     }
   }
-  std::vector<SqlResult> items = session.ReceiveFirst(2 * measuring.size());
+  std::vector<SqlResult> items = session.ReceiveFirst(perStation * measuring.size());
   std::map<std::string_view, const SqlResult*> rows;
-  size_t row = 1;
+  size_t row = perStation - 1;
   for (const auto& [name, runs] : measuring) {
     rows[name] = &items.at(row);
-    row += 2;
+    row += perStation;
   }
   std::optional<int64_t> measuredFrom = restoring ? std::optional(keptFrom) : std::nullopt;
   std::optional<MeasureWrites> measures;
