@@ -595,11 +595,27 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
   Sums sums;
   std::set<std::pair<std::string, std::string>> earlier;  // items with values in a part before
   auto readPart = [&](int64_t from, int64_t to) {
-    SqlResult runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
+    // The runs of a part of an hour are asked for again with each refresh: their documents are
+    // read only when the rows of one of them are not kept already.
+    SqlResult runs = session->Run(Sql::MeasureRunKeysBetween, Params{from, to, station});
+    std::vector<MeasuredRowsCache::Rows> kept;
+    for (size_t i = 0; i < runs.rows.size(); ++i) {
+      kept.push_back(measuredRows_.Find(runs.Text(i, 1), runs.Text(i, 3)));
+      if (!kept.back()) {
+        kept.clear();
+        runs = session->Run(Sql::MeasureRunsBetween, Params{from, to, station});
+        break;
+      }
+    }
     std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
     for (size_t i = 0; i < runs.rows.size(); ++i) {
-      RunRecord run = MeasuredRun(*session, runs.TakeText(i, 0), runs.Text(i, 1), runs.Int(i, 2),
-                                  runs.Text(i, 3));
+      RunRecord run = CountedRun(runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
+      if (i < kept.size()) {
+        run.rows = *kept[i];
+      } else {
+        run = MeasuredRun(*session, runs.TakeText(i, 0), runs.Text(i, 1), runs.Int(i, 2),
+                          runs.Text(i, 3));
+      }
       auto& list = points[run.station];
       for (auto& point : MeasuredPoints(run)) {
         list.push_back(std::move(point));

@@ -300,6 +300,10 @@ std::vector<Entry> CommonStatements() {
        "SELECT doc, station, started_ms, id FROM runs WHERE started_ms >= $1 AND "
        "started_ms < $2 AND "
        "counted = 1 AND ($3 = '' OR station = $3) ORDER BY station, started_ms, id"},
+      {Sql::MeasureRunKeysBetween,
+       "SELECT '', station, started_ms, id FROM runs WHERE started_ms >= $1 AND "
+       "started_ms < $2 AND "
+       "counted = 1 AND ($3 = '' OR station = $3) ORDER BY station, started_ms, id"},
       {Sql::MeasureRunsAny,
        "SELECT count(*) FROM (SELECT 1 FROM runs WHERE started_ms >= $1 AND started_ms < $2 "
        "AND counted = 1 AND ($3 = '' OR station = $3) LIMIT 1) AS some_run"},

@@ -78,6 +78,7 @@ enum class Sql {
   MeasureRunsBefore,
   MeasureRunsAfter,
   MeasureRunsBetween,
+  MeasureRunKeysBetween,  // the same runs without their documents
   MeasureRunsAny,
   MeasureBackfillPending,
   MeasureBackfillDone,
