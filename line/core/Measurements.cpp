@@ -35,14 +35,13 @@ MeasureKey KeyOf(const std::string& station, const std::string& item, const Meas
   return {station, item, LimitsKey(point.low, point.high), HourStart(point.startedMs)};
 }
 
-// The range between two consecutive values, kept with the later one when both were judged alike.
-void AddRange(std::map<MeasureKey, MeasureSums>& changes, const std::string& station,
-              const std::string& item, const MeasurePoint& earlier, const MeasurePoint& later,
-              int sign) {
-  if (earlier.low != later.low || earlier.high != later.high) {
-    return;
-  }
-  MeasureSums& sums = changes[KeyOf(station, item, later)];
+bool JudgedAlike(const MeasurePoint& a, const MeasurePoint& b) {
+  return a.low == b.low && a.high == b.high;
+}
+
+// The range between two consecutive values judged alike, into the later one's sums.
+void AddRangeTo(MeasureSums& sums, const MeasurePoint& earlier, const MeasurePoint& later,
+                int sign) {
   double range = std::fabs(later.value - earlier.value) * sign;
   if (HourStart(earlier.startedMs) == HourStart(later.startedMs)) {
     sums.rangeSum += range;
@@ -51,6 +50,33 @@ void AddRange(std::map<MeasureKey, MeasureSums>& changes, const std::string& sta
     sums.leadRange += range;
     sums.leads += sign;
   }
+}
+
+// The range between two consecutive values, kept with the later one when both were judged alike.
+void AddRange(std::map<MeasureKey, MeasureSums>& changes, const std::string& station,
+              const std::string& item, const MeasurePoint& earlier, const MeasurePoint& later,
+              int sign) {
+  if (JudgedAlike(earlier, later)) {
+    AddRangeTo(changes[KeyOf(station, item, later)], earlier, later, sign);
+  }
+}
+
+// One value's own sums.
+MeasureSums PointSums(const MeasurePoint& point) {
+  MeasureSums sums;
+  double shifted = point.value - SumsCentre(point.low, point.high);
+  sums.count = 1;
+  sums.sum = shifted;
+  sums.squares = shifted * shifted;
+  sums.min = point.value;
+  sums.max = point.value;
+  sums.outside =
+      (point.low && point.value < *point.low) || (point.high && point.value > *point.high);
+  if (std::optional<size_t> bin = HistogramBin(point.value, point.low, point.high)) {
+    sums.bins[*bin] = 1;
+  }
+  sums.unit = point.unit;
+  return sums;
 }
 
 }  // namespace
@@ -120,19 +146,7 @@ std::map<MeasureKey, MeasureSums> PointChanges(const std::string& station, const
                                                const MeasurePoint& point,
                                                const std::optional<MeasurePoint>& next) {
   std::map<MeasureKey, MeasureSums> changes;
-  MeasureSums& sums = changes[KeyOf(station, item, point)];
-  double shifted = point.value - SumsCentre(point.low, point.high);
-  sums.count = 1;
-  sums.sum = shifted;
-  sums.squares = shifted * shifted;
-  sums.min = point.value;
-  sums.max = point.value;
-  sums.outside =
-      (point.low && point.value < *point.low) || (point.high && point.value > *point.high);
-  if (std::optional<size_t> bin = HistogramBin(point.value, point.low, point.high)) {
-    sums.bins[*bin] = 1;
-  }
-  sums.unit = point.unit;
+  changes[KeyOf(station, item, point)] = PointSums(point);
   if (previous && next) {
     AddRange(changes, station, item, *previous, *next, -1);
   }
@@ -143,6 +157,16 @@ std::map<MeasureKey, MeasureSums> PointChanges(const std::string& station, const
     AddRange(changes, station, item, point, *next, 1);
   }
   return changes;
+}
+
+void AddLatestPoint(std::map<MeasureKey, MeasureSums>& into, const std::string& station,
+                    const std::string& item, const MeasurePoint* previous,
+                    const MeasurePoint& point) {
+  MeasureSums& sums = into[KeyOf(station, item, point)];
+  sums += PointSums(point);
+  if (previous && JudgedAlike(*previous, point)) {
+    AddRangeTo(sums, *previous, point, 1);
+  }
 }
 
 void AddChanges(std::map<MeasureKey, MeasureSums>& into,
@@ -158,11 +182,7 @@ std::map<MeasureKey, MeasureSums> SumsOfPoints(
   std::map<std::string, const MeasurePoint*> last;
   for (const auto& [item, point] : points) {
     const MeasurePoint*& previous = last[item];
-    std::optional<MeasurePoint> before;
-    if (previous) {
-      before = *previous;
-    }
-    AddChanges(sums, PointChanges(station, item, before, point, std::nullopt));
+    AddLatestPoint(sums, station, item, previous, point);
     previous = &point;
   }
   return sums;
@@ -264,16 +284,22 @@ std::vector<MeasureEntry> CombineSums(const std::map<MeasureKey, MeasureSums>& s
   return entries;
 }
 
-std::vector<std::pair<std::string, MeasurePoint>> MeasuredPoints(const RunRecord& run) {
+std::vector<std::pair<std::string, MeasurePoint>> MeasuredPoints(const std::vector<RunRow>& rows,
+                                                                 int64_t startedMs,
+                                                                 const std::string& id) {
   std::vector<std::pair<std::string, MeasurePoint>> points;
   std::set<std::string> seen;
-  for (const RunRow& row : run.rows) {
+  for (const RunRow& row : rows) {
     if (row.value && seen.insert(row.item).second) {
       points.push_back(
-          {row.item, {run.startedMs, run.id, *row.value, row.low, row.high, row.unit, row.result}});
+          {row.item, {startedMs, id, *row.value, row.low, row.high, row.unit, row.result}});
     }
   }
   return points;
+}
+
+std::vector<std::pair<std::string, MeasurePoint>> MeasuredPoints(const RunRecord& run) {
+  return MeasuredPoints(run.rows, run.startedMs, run.id);
 }
 
 }  // namespace line

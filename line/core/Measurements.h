@@ -87,6 +87,11 @@ std::map<MeasureKey, MeasureSums> PointChanges(const std::string& station, const
                                                const std::optional<MeasurePoint>& next);
 void AddChanges(std::map<MeasureKey, MeasureSums>& into,
                 const std::map<MeasureKey, MeasureSums>& changes);
+// AddChanges of PointChanges for a point that arrives after every other (no `next`), added in
+// place: what the store's reads and writes do for nearly every value.
+void AddLatestPoint(std::map<MeasureKey, MeasureSums>& into, const std::string& station,
+                    const std::string& item, const MeasurePoint* previous,
+                    const MeasurePoint& point);
 
 // The sums of points given in `started` order, each item's first without a lead: what a part
 // of an hour holds.
@@ -126,5 +131,8 @@ void Capability(MeasureEntry& entry);
 
 // The measured values of a run: each item's first row that carries a value, in row order.
 std::vector<std::pair<std::string, MeasurePoint>> MeasuredPoints(const RunRecord& run);
+std::vector<std::pair<std::string, MeasurePoint>> MeasuredPoints(const std::vector<RunRow>& rows,
+                                                                 int64_t startedMs,
+                                                                 const std::string& id);
 
 }  // namespace line

@@ -157,8 +157,11 @@ class SqlStore : public Store {
                 const std::string& id, bool later, int64_t most,
                 const std::function<bool(const RunRecord&)>& visit, int64_t firstPage = 2,
                 bool measuredOnly = false);
-  // A stored counted run with only its rows that carry a value, kept for the readers after
-  // its document was read once.
+  // A stored counted run's rows that carry a value, kept for the readers after its document
+  // was read once; the run with only those rows.
+  MeasuredRowsCache::Rows MeasuredRows(SqlSession& session, std::string stored,
+                                       const std::string& station, int64_t startedMs,
+                                       const std::string& id);
   RunRecord MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
                         int64_t startedMs, const std::string& id);
   // Whole hours and whole days of a range per limit pair, the stations' open hours (kept in

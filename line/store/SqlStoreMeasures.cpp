@@ -171,7 +171,11 @@ class StationBook {
           previous = LatestPoint(found->second);
         }
       }
-      AddChanges(sums, PointChanges(station_, item, previous, point, next));
+      if (next) {
+        AddChanges(sums, PointChanges(station_, item, previous, point, next));
+      } else {
+        AddLatestPoint(sums, station_, item, previous ? &*previous : nullptr, point);
+      }
     }
     for (const RunSetting& setting : settings) {
       auto [found, fresh] = items_.try_emplace(setting.item);
@@ -290,16 +294,22 @@ SqlStore::MeasuredRuns SqlStore::MeasuredStations(const std::vector<Arrival>& gr
   return stations;
 }
 
-RunRecord SqlStore::MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
-                                int64_t startedMs, const std::string& id) {
+MeasuredRowsCache::Rows SqlStore::MeasuredRows(SqlSession& session, std::string stored,
+                                               const std::string& station, int64_t startedMs,
+                                               const std::string& id) {
   MeasuredRowsCache::Rows rows = measuredRows_.Find(station, id);
   if (!rows) {
     RunRecord run =
         StoredRows(documents_.Document(std::move(stored), session), station, startedMs, id);
     rows = measuredRows_.Keep(station, id, run.rows);
   }
+  return rows;
+}
+
+RunRecord SqlStore::MeasuredRun(SqlSession& session, std::string stored, const std::string& station,
+                                int64_t startedMs, const std::string& id) {
   RunRecord run = CountedRun(station, startedMs, id);
-  run.rows = *rows;
+  run.rows = *MeasuredRows(session, std::move(stored), station, startedMs, id);
   return run;
 }
 
@@ -609,15 +619,14 @@ std::vector<MeasureEntry> SqlStore::Measurements(int64_t fromMs, int64_t toMs,
     }
     std::map<std::string, std::vector<std::pair<std::string, MeasurePoint>>> points;
     for (size_t i = 0; i < runs.rows.size(); ++i) {
-      RunRecord run = CountedRun(runs.Text(i, 1), runs.Int(i, 2), runs.Text(i, 3));
-      if (i < kept.size()) {
-        run.rows = *kept[i];
-      } else {
-        run = MeasuredRun(*session, runs.TakeText(i, 0), runs.Text(i, 1), runs.Int(i, 2),
-                          runs.Text(i, 3));
-      }
-      auto& list = points[run.station];
-      for (auto& point : MeasuredPoints(run)) {
+      const std::string& name = runs.Text(i, 1);
+      int64_t startedMs = runs.Int(i, 2);
+      const std::string& id = runs.Text(i, 3);
+      MeasuredRowsCache::Rows rows =
+          i < kept.size() ? kept[i]
+                          : MeasuredRows(*session, runs.TakeText(i, 0), name, startedMs, id);
+      auto& list = points[name];
+      for (auto& point : MeasuredPoints(*rows, startedMs, id)) {
         list.push_back(std::move(point));
       }
     }
