@@ -245,6 +245,9 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
   auto hourSince = [](int days) {
     return line::FormatUtc(line::HourStart(line::NowMs() - days * line::kDayMs));
   };
+  auto minutePast = [](int days) {
+    return line::FormatUtc(line::HourStart(line::NowMs() - days * line::kDayMs) + 60000);
+  };
   const std::vector<std::pair<std::string, std::string>> routes = {
       {"page /", "/"},
       {"dashboard.js", "/dashboard.js"},
@@ -258,6 +261,8 @@ int Query(const std::string& url, int requests, int clients, const std::string& 
       {"measurements 24 h", "/api/v1/measurements?from=" + hourSince(1)},
       {"measurements 7 days", "/api/v1/measurements?from=" + hourSince(7)},
       {"measurements default 24 h", "/api/v1/measurements"},
+      // The most a range's first part can hold: all but a minute of its first hour.
+      {"measurements 24 h +1 min", "/api/v1/measurements?from=" + minutePast(1)},
       {"series 500 points", "/api/v1/measurements/series?station=VARNEX-01&item=Charge%20Current"},
       {"limits", "/api/v1/limits"},
       {"search by imei", "/api/v1/runs?limit=200&imei=" + imei},
