@@ -133,24 +133,23 @@ double FieldReader::Number() {
   return value.value_or(0);
 }
 
-std::optional<double> FieldReader::OptionalNumber() {
+template <class Value>
+std::optional<Value> FieldReader::Optional() {
   std::optional<std::string_view> field = Field();
   if (!field || field->empty()) {
     return std::nullopt;
   }
-  std::optional<double> value = ParseNumber<double>(*field);
+  std::optional<Value> value = ParseNumber<Value>(*field);
   failed_ = failed_ || !value;
   return value;
 }
 
+std::optional<double> FieldReader::OptionalNumber() {
+  return Optional<double>();
+}
+
 std::optional<int64_t> FieldReader::OptionalInt() {
-  std::optional<std::string_view> field = Field();
-  if (!field || field->empty()) {
-    return std::nullopt;
-  }
-  std::optional<int64_t> value = ParseNumber<int64_t>(*field);
-  failed_ = failed_ || !value;
-  return value;
+  return Optional<int64_t>();
 }
 
 }  // namespace line

@@ -43,6 +43,8 @@ class FieldReader {
 
  private:
   std::optional<std::string_view> Field();
+  template <class Value>
+  std::optional<Value> Optional();  // an empty field is none
   std::string_view rest_;
   std::string_view line_;
   bool more_ = false;  // a field remains in the record (the last one may be empty)
