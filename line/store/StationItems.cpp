@@ -128,8 +128,8 @@ OpenHour OpenSums(const std::string& text) {
   if (!reader.NextRecord()) {
     return open;
   }
-  std::string station = reader.Text();
   int64_t hourMs = reader.Int();
+  std::string station = reader.Text();
   while (reader.NextRecord() && !reader.Failed()) {
     MeasureKey key{station, reader.Text(), reader.Text(), hourMs};
     MeasureSums s;
@@ -159,7 +159,8 @@ std::string OpenText(const OpenHour& open) {
     return "";
   }
   FieldWriter text;
-  text.Text(open.begin()->first.station).Int(open.begin()->first.hourMs).EndRecord();
+  // The hour first: a station's name may begin as a version-5 text does.
+  text.Int(open.begin()->first.hourMs).Text(open.begin()->first.station).EndRecord();
   for (const auto& [key, s] : open) {
     text.Text(key.item)
         .Text(key.limits)

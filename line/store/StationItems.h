@@ -30,7 +30,7 @@ StationItems ItemsOf(const std::string& text);
 std::string ChangedItemsText(StationItems& items);
 
 // A station's open hour, the hour of its newest run, as its row keeps it: its pairs' sums, each
-// keyed at the hour. The text is a first record with the station and the hour, then a record
+// keyed at the hour. The text is a first record with the hour and the station, then a record
 // per pair (line/store/FieldText.h): item, limits, unit, count, sum, squares, min, max, outside,
 // the inner ranges' sum and count, the lead's sum and count, the histogram's counts. A store of
 // schema version 5 wrote it as a day's JSON text, which reads as well.

@@ -106,7 +106,7 @@ TEST(StationItems, RowTextsGiveTheirValuesBackAndTheCopyFollowsTheRowsText) {
   EXPECT_EQ(std::tie(legacy["A"].streak.setting, legacy["A"].streak.latestId, legacy["A"].value),
             std::make_tuple(std::string("3 4"), std::string("r9"), std::optional(3.5)));
 
-  PairSums pair = Pair("S\t1", "410 490", 7200000, 3, 0);
+  PairSums pair = Pair("[S\t1", "410 490", 7200000, 3, 0);
   pair.sums.squares = std::numeric_limits<double>::infinity();
   OpenHour open{{pair.key, pair.sums}};
   std::string openText = OpenText(open);
