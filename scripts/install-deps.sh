@@ -13,6 +13,8 @@ packages=(
   libcli11-dev libssl-dev zlib1g-dev libbrotli-dev openssl libjs-chart.js chromium nodejs curl
   # Its stored documents and its archive are compressed (zstd; the archive reads with zstdcat).
   libzstd-dev zstd
+  # Its allocator (the release build's).
+  libmimalloc-dev
   # The run records' whole-program tests: a stand-in line service.
   python3
   # The line service's Debian package and its check: release build, dependencies, lintian, units.
