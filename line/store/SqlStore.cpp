@@ -210,11 +210,12 @@ void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
 }
 
 // A group in one round trip with PostgreSQL, and the commit in another: the stations' rows are
-// locked and read first (made first when new, so that a second service waits for them too),
-// then the group's runs are stored and their phones' first attempts read. The rows come back
-// while the server still stores the runs; what the runs change is worked out meanwhile as if all
-// are new, and again once they are in when that was not so. A record stored already costs a
-// round trip more to compare it.
+// locked and read first, then the group's runs are stored and their phones' first attempts read.
+// The rows come back while the server still stores the runs; what the runs change is worked out
+// meanwhile as if all are new, and again once they are in when that was not so. A station
+// without a row yet has its row made and then locked behind the runs, so that a second service
+// waits for it too; what it changes is worked out once that row is in. A record stored already
+// costs a round trip more to compare it.
 void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   // Rows of a station are locked in time order, by every service alike: fewer deadlocks
   // between services sharing a database.
@@ -231,13 +232,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   }
   MeasuredRuns measuring = MeasuredStations(group, true);
   bool pipelined = dialect_ == Dialect::Postgres;
-  // SQLite's write lock keeps every other writer out of the whole transaction: a new station's
-  // row needs making first only where rows are locked one by one.
-  size_t perStation = pipelined ? 2 : 1;
   for (const auto& [name, runs] : measuring) {
-    if (pipelined) {
-      session.Send(Sql::MeasureStationClaim, Params{name});
-    }
     session.Send(Sql::MeasureItemsOfStation, Params{name});
   }
   session.Flush();
@@ -253,16 +248,21 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       firstAsked.push_back(&arrival);
     }
   }
-  std::vector<SqlResult> items = session.ReceiveFirst(perStation * measuring.size());
+  std::vector<SqlResult> items = session.ReceiveFirst(measuring.size());
   std::map<std::string_view, const SqlResult*> rows;
-  size_t row = perStation - 1;
+  // SQLite's write lock keeps every other writer out of the whole transaction: a new station's
+  // row needs making only where rows are locked one by one.
+  std::vector<std::string_view> unclaimed;
+  size_t row = 0;
   for (const auto& [name, runs] : measuring) {
-    rows[name] = &items.at(row);
-    row += perStation;
+    rows[name] = &items.at(row++);
+    if (pipelined && rows[name]->rows.empty()) {
+      unclaimed.push_back(name);
+    }
   }
   std::optional<int64_t> measuredFrom = restoring ? std::optional(keptFrom) : std::nullopt;
   std::optional<MeasureWrites> measures;
-  if (pipelined) {
+  if (pipelined && unclaimed.empty()) {
     measures = WorkOutMeasures(session, measuring, rows, measuredFrom, true);
   }
   std::vector<SqlResult> answers = session.Receive();
@@ -274,6 +274,14 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
     }
   }
   std::span<const SqlResult> firstAnswers = std::span(answers).subspan(next);
+  for (std::string_view name : unclaimed) {
+    session.Send(Sql::MeasureStationClaim, Params{name});
+    session.Send(Sql::MeasureItemsOfStation, Params{name});
+  }
+  std::vector<SqlResult> claimed = unclaimed.empty() ? std::vector<SqlResult>{} : session.Receive();
+  for (size_t i = 0; i < unclaimed.size(); ++i) {
+    rows[unclaimed[i]] = &claimed.at(2 * i + 1);
+  }
   if (MeasuredRuns measured = MeasuredStations(group, false); !measures || measured != measuring) {
     measures = WorkOutMeasures(session, measured, rows, measuredFrom, false);
   }
