@@ -96,12 +96,25 @@ std::vector<IngestResult> SqlStore::Restore(std::span<const RunRecord> runs, int
   return Deliver(runs, receivedMs, true);
 }
 
+SqlStore::Prepared SqlStore::Prepare(const RunRecord& run, const StoredDocuments& documents) {
+  Prepared prepared{PhoneKey(run.codes), documents.Stored(run.document), {}, {}};
+  if (run.counted) {
+    prepared.points = MeasuredPoints(run);
+    prepared.settings = SettingsOf(run);
+  }
+  return prepared;
+}
+
 // The first caller to find no group being written becomes the writer: it takes the deliveries
 // waiting at that moment, stores them in one transaction and hands each its results; the
 // others wait for theirs. A store that cannot write fails every delivery of the group.
 std::vector<IngestResult> SqlStore::Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
                                             bool restore) {
-  Delivery mine{runs, receivedMs, restore, {}, nullptr};
+  Delivery mine{runs, receivedMs, restore, {}, {}, nullptr};
+  mine.prepared.reserve(runs.size());
+  for (const RunRecord& run : runs) {
+    mine.prepared.push_back(Prepare(run, documents_));
+  }
   std::unique_lock lock(queueLock_);
   queue_.push_back(&mine);
   while (!mine.done) {
@@ -147,17 +160,9 @@ std::vector<IngestResult> SqlStore::Deliver(std::span<const RunRecord> runs, int
 // only the one the store refuses fails.
 void SqlStore::WriteGroup(const std::vector<Delivery*>& group) {
   auto arrivals = [](Delivery& delivery, size_t i) {
-    const RunRecord& run = delivery.runs[i];
     delivery.results[i] = IngestResult::Stored;
-    return Arrival{&run,
-                   delivery.receivedMs,
-                   delivery.restore,
-                   &delivery.results[i],
-                   PhoneKey(run.codes),
-                   false,
-                   false,
-                   false,
-                   {}};
+    return Arrival{&delivery.runs[i], &delivery.prepared[i], delivery.receivedMs, delivery.restore,
+                   &delivery.results[i]};
   };
   size_t records = 0;
   for (Delivery* delivery : group) {
@@ -228,7 +233,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   int64_t keptFrom = restoring ? session.Run(Sql::KeptFrom).Int(0, 0) : 0;
   for (Arrival& arrival : group) {
     arrival.restored = arrival.restore && arrival.run->startedMs < keptFrom;
-    arrival.document = documents_.Stored(arrival.run->document);
+    documents_.Written(arrival.run->document, arrival.prepared->document);
   }
   MeasuredRuns measuring = MeasuredStations(group, true);
   bool pipelined = dialect_ == Dialect::Postgres;
@@ -244,7 +249,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
   std::vector<Arrival*> firstAsked;
   for (Arrival& arrival : group) {
     if (CanBeFirstAttempt(*arrival.run) && !arrival.restored) {
-      session.Send(Sql::PhoneFirstGet, Params{arrival.run->station, arrival.phone});
+      session.Send(Sql::PhoneFirstGet, Params{arrival.run->station, arrival.prepared->phone});
       firstAsked.push_back(&arrival);
     }
   }
@@ -298,10 +303,10 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       continue;
     }
     const SqlResult& answer = firstAnswers[i];
-    auto [current, fresh] = firsts.try_emplace({run.station, arrival.phone});
+    auto [current, fresh] = firsts.try_emplace({run.station, arrival.prepared->phone});
     if (fresh) {
       if (answer.rows.empty()) {
-        throw StoreError("first attempt of " + arrival.phone + " vanished");
+        throw StoreError("first attempt of " + arrival.prepared->phone + " vanished");
       }
       current->second = {answer.Int(0, 0), answer.Text(0, 1), answer.Int(0, 2) == 1};
     }
@@ -311,7 +316,7 @@ void SqlStore::StoreGroup(SqlSession& session, std::vector<Arrival>& group) {
       continue;
     }
     first = change->first;
-    session.Send(Sql::PhoneFirstSet, Params{run.station, arrival.phone, first.startedMs,
+    session.Send(Sql::PhoneFirstSet, Params{run.station, arrival.prepared->phone, first.startedMs,
                                             first.runId, int64_t{first.passed}});
     counts.hours[{run.station, change->oldHourMs}] += change->oldHour;
     counts.hours[{run.station, change->newHourMs}] += change->newHour;
@@ -346,7 +351,8 @@ void SqlStore::CompareRepeated(SqlSession& session, std::vector<Arrival>& group)
 void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group) {
   for (Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
-    Params columns = RunColumns(run, arrival.phone, arrival.receivedMs, arrival.document);
+    Params columns =
+        RunColumns(run, arrival.prepared->phone, arrival.receivedMs, arrival.prepared->document);
     if (session.Run(Sql::RunInsert, columns).changed == 0) {
       continue;
     }
@@ -357,8 +363,8 @@ void SqlStore::StoreNewOneByOne(SqlSession& session, std::vector<Arrival>& group
     if (CanBeFirstAttempt(run) && !arrival.restored) {
       int64_t passed = CountsAsPass(run) ? 1 : 0;
       arrival.claimed = session
-                            .Run(Sql::PhoneFirstInsert,
-                                 Params{run.station, arrival.phone, run.startedMs, run.id, passed})
+                            .Run(Sql::PhoneFirstInsert, Params{run.station, arrival.prepared->phone,
+                                                               run.startedMs, run.id, passed})
                             .changed == 1;
     }
   }
@@ -370,7 +376,8 @@ void SqlStore::SendNew(SqlSession& session, const std::vector<Arrival>& group) {
   for (const Arrival& arrival : group) {
     const RunRecord& run = *arrival.run;
     std::string fails = nlohmann::json(FailingItems(run)).dump();
-    Params params = RunColumns(run, arrival.phone, arrival.receivedMs, arrival.document);
+    Params params =
+        RunColumns(run, arrival.prepared->phone, arrival.receivedMs, arrival.prepared->document);
     params.insert(params.end(), {fails, int64_t{CanBeFirstAttempt(run) && !arrival.restored},
                                  int64_t{CountsAsPass(run)}});
     session.Send(Sql::RunStore, params);

@@ -15,6 +15,8 @@
 #include <thread>
 #include <utility>
 
+#include "line/core/JudgedSettings.h"
+#include "line/core/Measurements.h"
 #include "line/core/Metrics.h"
 #include "line/store/MeasureDays.h"
 #include "line/store/MeasuredRowsCache.h"
@@ -84,10 +86,20 @@ class SqlStore : public Store {
 
   std::vector<IngestResult> Deliver(std::span<const RunRecord> runs, int64_t receivedMs,
                                     bool restore);
+  // What a record's write needs that the store's contents do not change: made by the thread
+  // that delivers it, before its turn, so that the writer's turn (one at a time) is short.
+  struct Prepared {
+    std::string phone;
+    std::string document;                                      // as the store keeps it
+    std::vector<std::pair<std::string, MeasurePoint>> points;  // of a counted run
+    std::vector<RunSetting> settings;                          // of a counted run
+  };
+  static Prepared Prepare(const RunRecord& run, const StoredDocuments& documents);
   struct Delivery {
     std::span<const RunRecord> runs;
     int64_t receivedMs;
     bool restore;  // read back from the archive
+    std::vector<Prepared> prepared;
     std::vector<IngestResult> results;
     std::exception_ptr failure;
     bool done = false;
@@ -95,14 +107,13 @@ class SqlStore : public Store {
   // One record of a group on its way into the store.
   struct Arrival {
     const RunRecord* run;
+    const Prepared* prepared;
     int64_t receivedMs;
     bool restore;
     IngestResult* result;
-    std::string phone;
     bool stored = false;    // new, and written
     bool claimed = false;   // became its phone's first attempt at the station when written
     bool restored = false;  // pruned once and counted then: stored again, counted no more
-    std::string document;   // as the store keeps it
   };
   // What a group adds to its stations' rows and to its hours' counts.
   struct StationCounts {
@@ -120,7 +131,7 @@ class SqlStore : public Store {
   // Measurement statistics (SqlStoreMeasures.cpp): what a group's new counted runs add, and the
   // sums of the runs a store held before it kept them.
   // The group's new counted runs by station (`allStored`: those that are new if every run is).
-  using MeasuredRuns = std::map<std::string_view, std::vector<const RunRecord*>>;
+  using MeasuredRuns = std::map<std::string_view, std::vector<const Arrival*>>;
   static MeasuredRuns MeasuredStations(const std::vector<Arrival>& group, bool allStored);
   // What a group's measured runs change: each station's row (its items and its open hour) and
   // the sums of the hours it does not keep open, worked out before any of it is sent.

@@ -140,9 +140,12 @@ class StationBook {
         walk_(std::move(walk)) {}
 
   void Add(const RunRecord& run, Sums& sums) {
+    Add(run, MeasuredPoints(run), SettingsOf(run), sums);
+  }
+  // `points` and `settings`: the run's own.
+  void Add(const RunRecord& run, const std::vector<std::pair<std::string, MeasurePoint>>& points,
+           const std::vector<RunSetting>& settings, Sums& sums) {
     pending_.erase(run.id);
-    std::vector<std::pair<std::string, MeasurePoint>> points = MeasuredPoints(run);
-    std::vector<RunSetting> settings = SettingsOf(run);
     bool late = false;
     for (const RunSetting& setting : settings) {
       auto found = items_.find(setting.item);
@@ -288,7 +291,7 @@ SqlStore::MeasuredRuns SqlStore::MeasuredStations(const std::vector<Arrival>& gr
   MeasuredRuns stations;
   for (const Arrival& arrival : group) {
     if ((arrival.stored || allStored) && !arrival.restored && arrival.run->counted) {
-      stations[arrival.run->station].push_back(arrival.run);
+      stations[arrival.run->station].push_back(&arrival);
     }
   }
   return stations;
@@ -346,12 +349,13 @@ std::optional<SqlStore::MeasureWrites> SqlStore::WorkOutMeasures(
       out.itemsStored = row.rows.empty() ? "" : row.Text(0, 0);
       out.items = itemsKept_.Take(out.name, out.itemsStored, ItemsOf);
       std::set<std::string> pending;
-      for (const RunRecord* run : runs) {
-        pending.insert(run->id);
+      for (const Arrival* arrival : runs) {
+        pending.insert(arrival->run->id);
       }
       StationBook book(session, out.name, out.items, std::move(pending), kept, walk);
-      for (const RunRecord* run : runs) {
-        book.Add(*run, writes.sums);
+      for (const Arrival* arrival : runs) {
+        book.Add(*arrival->run, arrival->prepared->points, arrival->prepared->settings,
+                 writes.sums);
       }
       int64_t newest = std::numeric_limits<int64_t>::min();
       for (const auto& [item, state] : out.items) {

@@ -34,15 +34,17 @@ void StoredDocuments::Load(SqlSession& session) {
   }
 }
 
-std::string StoredDocuments::Stored(std::string_view document) {
+std::string StoredDocuments::Stored(std::string_view document) const {
+  return compress_ ? codec_.Compress(document) : std::string(document);
+}
+
+void StoredDocuments::Written(std::string_view document, std::string_view stored) {
   if (!compress_) {
-    return std::string(document);
+    return;
   }
-  std::string frame = codec_.Compress(document);
   ++written_;
   windowDocument_ += static_cast<int64_t>(document.size());
-  windowFrame_ += static_cast<int64_t>(frame.size());
-  return frame;
+  windowFrame_ += static_cast<int64_t>(stored.size());
 }
 
 std::string StoredDocuments::Document(std::string stored, SqlSession& session) {

@@ -25,8 +25,10 @@ class StoredDocuments {
   // The dictionaries the store keeps; the newest is used for new documents.
   void Load(SqlSession& session);
 
-  // What the store writes for a document (in the writer's turn).
-  std::string Stored(std::string_view document);
+  // What the store writes for a document, made by any thread (a dictionary is used only once it
+  // is stored, and none is ever dropped); then counted in the writer's turn, once written.
+  std::string Stored(std::string_view document) const;
+  void Written(std::string_view document, std::string_view stored);
   // The document of what the store holds; loads a dictionary another process made.
   std::string Document(std::string stored, SqlSession& session);
 
